@@ -1,0 +1,23 @@
+# veska_add_gtest(NAME SOURCES ... LIBS ... [QT] [LABELS ...] [ENVIRONMENT ...])
+# One test executable per concept; every case is a CTest test of its own.
+# QT: the executable gets a main that creates a QApplication (offscreen unless a display
+# is asked for through QT_QPA_PLATFORM in ENVIRONMENT).
+function(veska_add_gtest name)
+    cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    if(T_QT)
+        target_link_libraries(${name} PRIVATE veska_qt_test_main)
+    else()
+        target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    endif()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock veska_build_settings)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 120)
+    endif()
+    set(env "QT_QPA_PLATFORM=offscreen" "LC_ALL=C.UTF-8" ${T_ENVIRONMENT})
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
+endfunction()

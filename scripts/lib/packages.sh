@@ -1,0 +1,32 @@
+# Debian 12 packages that build, run and test the program. Sourced by the scripts.
+VESKA_BUILD_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libsoci-dev libboost-dev firebird-dev libfbclient2
+    firebird3.0-server-core firebird3.0-utils firebird3.0-common
+    libasio-dev
+    fonts-wine fonts-dejavu-core
+)
+VESKA_TEST_PACKAGES=(
+    libgtest-dev libgmock-dev googletest
+    clang libclang-rt-14-dev
+    xvfb xauth x11-utils xdotool trayer imagemagick
+    firebird3.0-server
+)
+
+# Installs the named packages that are missing; needs root (or sudo).
+veska_install_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
+}

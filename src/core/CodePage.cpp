@@ -1,0 +1,53 @@
+#include "core/CodePage.h"
+
+#include <array>
+
+namespace veska::codepage {
+namespace {
+
+// Bytes 0x80..0x9F; every other byte is the Latin-1 character of the same value.
+constexpr std::array<char16_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char16_t decode(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F)
+        return kHighControls[byte - 0x80];
+    return byte;
+}
+
+char encode(char16_t ch) {
+    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF))
+        return static_cast<char>(ch);
+    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+        if (kHighControls[i] == ch)
+            return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+} // namespace
+
+QString toUnicode(QByteArrayView bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = QChar(decode(static_cast<unsigned char>(bytes[i])));
+    return text;
+}
+
+QByteArray fromUnicode(QStringView text) {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        // A surrogate pair is one character outside the code page: one "?".
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        bytes.append(encode(ch.unicode()));
+    }
+    return bytes;
+}
+
+} // namespace veska::codepage

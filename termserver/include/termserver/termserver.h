@@ -1,0 +1,57 @@
+/* The terminal-server library: a TCP server for networked barcode price-check terminals.
+ * Eleven functions with C linkage, called from one thread of the host program (the "caller's
+ * thread"); the network work runs on the library's own threads. The wire protocol is in
+ * docs/terminal-protocol.md.
+ *
+ * Text: 8-bit text is zero-terminated, in the configured code page (default Windows-1252);
+ * the two display lines of bSendDisplayMsg are zero-terminated UTF-16. Text that the library
+ * returns stays valid until the caller's next call into the library. An address is the
+ * 32-bit IPv4 value in network byte order, as inet_addr(3) gives it; a socket is the 16-bit
+ * number the library gives each connection. */
+#ifndef TERMSERVER_TERMSERVER_H
+#define TERMSERVER_TERMSERVER_H
+
+#include <stdint.h>
+#ifndef __cplusplus
+#include <uchar.h>
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define TERMSERVER_MAX_CONNECTIONS 1024
+
+/* The connection table: 6148 bytes, little-endian, no gaps. Slot i is TabSock[i] with
+ * TabIP[i]; an address of 0 marks an empty slot; NumSockConec slots from 0 on are in use. */
+#pragma pack(push, 1)
+typedef struct TTABSOCK {
+    uint16_t TabSock[TERMSERVER_MAX_CONNECTIONS];
+    uint32_t TabIP[TERMSERVER_MAX_CONNECTIONS];
+    int32_t NumSockConec;
+} TTABSOCK;
+#pragma pack(pop)
+
+#define TERMSERVER_API __attribute__((visibility("default")))
+
+TERMSERVER_API void vInitialize(void);
+TERMSERVER_API const char* dll_version(void);
+/* Non-zero when the server listens. On 0, errno holds the reason (EADDRINUSE, EACCES, ...). */
+TERMSERVER_API int32_t tc_startserver(void);
+/* 1 when every connection is closed and the server no longer listens. */
+TERMSERVER_API int32_t bTerminate(void);
+/* The oldest pending barcode with its sender, or "" when none is pending. */
+TERMSERVER_API const char* bReceiveBarcode(uint32_t* address, uint16_t* socket, int32_t* reserved);
+TERMSERVER_API int32_t bSendProdPrice(uint32_t address, const char* description, const char* price);
+TERMSERVER_API int32_t bSendProdNotFound(uint32_t address);
+TERMSERVER_API int32_t bSendDisplayMsg(uint32_t address, const char16_t* line1,
+                                       const char16_t* line2, int32_t displaySeconds);
+TERMSERVER_API int32_t GetTabConectados(TTABSOCK* table, int32_t flags);
+TERMSERVER_API uint32_t Inet_Addr(const char* dotted);
+TERMSERVER_API const char* Inet_NtoA(uint32_t address);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
