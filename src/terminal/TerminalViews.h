@@ -12,14 +12,14 @@ namespace veska::terminal {
 class ServerControlView {
 public:
     virtual ~ServerControlView() = default;
-    virtual QString startButtonCaption() const = 0;   // BtnIniciar
+    virtual QString startButtonCaption() const = 0; // BtnIniciar
     virtual void setStartButtonCaption(const QString& caption) = 0;
-    virtual void setMonitorButtonColor(unsigned rgb) = 0; // BtnMonitora font, 0xRRGGBB
+    virtual void setMonitorButtonColor(unsigned rgb) = 0;    // BtnMonitora font, 0xRRGGBB
     virtual void setMessagesButtonEnabled(bool enabled) = 0; // BtnMensagens
-    virtual void setRefreshTimerActive(bool active) = 0;   // Timer3Seg
-    virtual void setPriceTimerActive(bool active) = 0;     // Timer100ms
-    virtual void clearTerminalList() = 0;                  // ListTerms
-    virtual void armHideTimer() = 0;                       // Timer3: Tag 0, then on
+    virtual void setRefreshTimerActive(bool active) = 0;     // Timer3Seg
+    virtual void setPriceTimerActive(bool active) = 0;       // Timer100ms
+    virtual void clearTerminalList() = 0;                    // ListTerms
+    virtual void armHideTimer() = 0;                         // Timer3: Tag 0, then on
 };
 
 // The terminal list ListTerms.
@@ -28,9 +28,9 @@ public:
     virtual ~TerminalListView() = default;
     virtual void clearEntries() = 0;
     virtual void appendEntry(const QString& text) = 0;
-    virtual void selectEntry(int index) = 0;   // -1 selects none
-    virtual int selectedIndex() const = 0;     // -1 when none
-    virtual QString selectedText() const = 0;  // empty when none
+    virtual void selectEntry(int index) = 0;  // -1 selects none
+    virtual int selectedIndex() const = 0;    // -1 when none
+    virtual QString selectedText() const = 0; // empty when none
 };
 
 // The message page: the texts as the operator typed them.

@@ -1,0 +1,42 @@
+#pragma once
+// Answers the price-check terminals: each tick of Timer100ms takes at most one scanned
+// barcode from the terminal-server library, looks the article up in the product query
+// (reopened for every scan, so the answer reflects the database at that moment) and sends
+// its description and price text, or a not-found answer, to the terminal that asked.
+// While the main window is shown, every answer is also written to the activity log.
+//
+// Lookup: column "BarCode", then "cod_barra"; when both fail and the code is framed by an
+// upper-case "A" (at least three characters), the code without the two letters is looked up
+// the same way and is the code from then on, in the log too.
+//
+// Price text: see PriceText.h. An article whose price is null is answered with its
+// description and "SEM PREÇO"; the log line carries the same text.
+//
+// A database error ends the tick and propagates to the caller: the barcode already taken
+// from the library gets no answer.
+
+#include "catalogue/Dataset.h"
+#include "core/Notices.h"
+#include "terminal/TermServerApi.h"
+#include "terminal/TerminalViews.h"
+
+namespace veska::terminal {
+
+class PriceQueryService {
+public:
+    PriceQueryService(const TermServerApi& api, catalogue::Dataset& products,
+                      const WindowPresence& window, ActivityLog& log);
+
+    // Timer100msTimer. Returns whether a barcode was taken from the library.
+    bool serveNextBarcode();
+
+private:
+    bool locateCode(const QString& code);
+
+    const TermServerApi& api_;
+    catalogue::Dataset& products_;
+    const WindowPresence& window_;
+    ActivityLog& log_;
+};
+
+} // namespace veska::terminal

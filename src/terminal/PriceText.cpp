@@ -1,0 +1,133 @@
+#include "terminal/PriceText.h"
+
+#include <clocale>
+#include <string>
+
+namespace veska::terminal {
+namespace {
+
+// A decimal number as digits: the value is 0.digits times ten to the pointPosition.
+struct DecimalDigits {
+    bool negative = false;
+    std::string digits;
+    long pointPosition = 0;
+};
+
+// Exponents beyond these hold no price a double can carry: larger is rejected, smaller is 0.
+constexpr long kLargestExponent = 400;
+
+bool isSeparator(QChar ch, QChar regional) {
+    return ch == u',' || ch == u'.' || ch == regional;
+}
+
+std::optional<DecimalDigits> parseDecimal(QStringView text, QChar regional) {
+    DecimalDigits number;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    if (i < n && (text[i] == u'-' || text[i] == u'+')) {
+        number.negative = text[i] == u'-';
+        ++i;
+    }
+    long integerDigits = 0;
+    bool seenSeparator = false;
+    for (; i < n; ++i) {
+        const QChar ch = text[i];
+        if (ch >= u'0' && ch <= u'9') {
+            number.digits.push_back(static_cast<char>(ch.unicode()));
+            if (!seenSeparator)
+                ++integerDigits;
+        } else if (!seenSeparator && isSeparator(ch, regional)) {
+            seenSeparator = true;
+        } else {
+            break;
+        }
+    }
+    if (number.digits.empty())
+        return std::nullopt;
+    long exponent = 0;
+    if (i < n && (text[i] == u'E' || text[i] == u'e')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < n && (text[i] == u'-' || text[i] == u'+')) {
+            negativeExponent = text[i] == u'-';
+            ++i;
+        }
+        if (i == n)
+            return std::nullopt;
+        for (; i < n; ++i) {
+            if (text[i] < u'0' || text[i] > u'9')
+                return std::nullopt;
+            exponent = exponent * 10 + (text[i].unicode() - u'0');
+            if (exponent > 10 * kLargestExponent)
+                exponent = 10 * kLargestExponent; // only its size matters from here
+        }
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    if (i != n || exponent > kLargestExponent)
+        return std::nullopt;
+    number.pointPosition = integerDigits + exponent;
+    return number;
+}
+
+// Adds one to a string of decimal digits, growing it when every digit carries.
+void incrementDigits(std::string& digits) {
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+        if (*it != '9') {
+            ++*it;
+            return;
+        }
+        *it = '0';
+    }
+    digits.insert(digits.begin(), '1');
+}
+
+} // namespace
+
+QString noPriceText() {
+    return QStringLiteral("SEM PREÇO");
+}
+
+QChar regionalDecimalSeparator() {
+    const lconv* conventions = std::localeconv();
+    if (!conventions || !conventions->decimal_point || !*conventions->decimal_point)
+        return QLatin1Char('.');
+    return QString::fromLocal8Bit(conventions->decimal_point).front();
+}
+
+std::optional<QString> priceText(QStringView generalText, QChar decimalSeparator) {
+    const auto number = parseDecimal(generalText, decimalSeparator);
+    if (!number)
+        return std::nullopt;
+
+    // Whole cents and the digit that decides the rounding, from the decimal digits.
+    std::string digits = number->digits;
+    long point = number->pointPosition;
+    if (point < -2) {
+        digits = "0";
+        point = 0;
+    } else if (point < 0) {
+        digits.insert(0, static_cast<std::size_t>(-point), '0');
+        point = 0;
+    }
+    const auto pointIndex = static_cast<std::size_t>(point);
+    if (digits.size() < pointIndex + 3)
+        digits.append(pointIndex + 3 - digits.size(), '0');
+    std::string cents = digits.substr(0, pointIndex + 2);
+    if (digits[pointIndex + 2] >= '5')
+        incrementDigits(cents);
+
+    std::string whole = cents.substr(0, cents.size() - 2);
+    const std::string fraction = cents.substr(cents.size() - 2);
+    const auto firstSignificant = whole.find_first_not_of('0');
+    whole = firstSignificant == std::string::npos ? "0" : whole.substr(firstSignificant);
+    const bool isZero = whole == "0" && fraction == "00";
+
+    QString text = QStringLiteral("R$ ");
+    if (number->negative && !isZero)
+        text += QLatin1Char('-');
+    text += QLatin1String(whole) + decimalSeparator + QLatin1String(fraction);
+    return text;
+}
+
+} // namespace veska::terminal

@@ -1,0 +1,81 @@
+#include "terminal/ServerControl.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace veska::terminal {
+namespace {
+
+const QString kRunningCaption = QStringLiteral("Parar");
+const QString kStoppedCaption = QStringLiteral("Iniciar");
+
+QString startFailedText() {
+    return QStringLiteral("Erro inicializando servidor.");
+}
+
+// The reason that the library leaves in errno when a start fails, as readable text.
+QString systemErrorText(int code) {
+    char buffer[256] = {};
+    // GNU strerror_r returns the text, which may or may not live in the buffer.
+    const char* text = strerror_r(code, buffer, sizeof buffer);
+    return QString::fromLocal8Bit(text);
+}
+
+} // namespace
+
+ServerControl::ServerControl(const TermServerApi& api, ServerControlView& view, Notices& notices,
+                             ActivityLog& log)
+    : api_(api), view_(view), notices_(notices), log_(log) {}
+
+void ServerControl::toggle() {
+    if (view_.startButtonCaption() == kRunningCaption) {
+        stopServer();
+        return;
+    }
+    startServer();
+}
+
+void ServerControl::startServer() {
+    errno = 0;
+    const std::int32_t started = api_.tc_startserver();
+    const int reason = errno;
+    if (started != 0) {
+        log_.appendLine(QStringLiteral("Servidor inicializado com sucesso."));
+        view_.setStartButtonCaption(kRunningCaption);
+        view_.setMonitorButtonColor(kRunningColor);
+        view_.setMessagesButtonEnabled(true);
+        view_.clearTerminalList();
+        view_.setRefreshTimerActive(true);
+        view_.setPriceTimerActive(true);
+        view_.armHideTimer();
+        return;
+    }
+    QString line = startFailedText();
+    if (reason != 0)
+        line += QStringLiteral(" (%1)").arg(systemErrorText(reason));
+    log_.appendLine(line);
+    view_.setRefreshTimerActive(false);
+    view_.setPriceTimerActive(false);
+    notices_.showNotice(startFailedText());
+}
+
+void ServerControl::stopServer() {
+    const std::int32_t result = api_.bTerminate();
+    if ((result & 0xFF) == 1) {
+        log_.appendLine(QStringLiteral("Servidor interrompido."));
+        view_.setRefreshTimerActive(false);
+        view_.setPriceTimerActive(false);
+        view_.setStartButtonCaption(kStoppedCaption);
+        presentStopped();
+        return;
+    }
+    log_.appendLine(startFailedText());
+    notices_.showNotice(startFailedText());
+}
+
+void ServerControl::presentStopped() {
+    view_.setMonitorButtonColor(kStoppedColor);
+    view_.setMessagesButtonEnabled(false);
+}
+
+} // namespace veska::terminal
