@@ -1,0 +1,201 @@
+#include "app/TFConsulta.h"
+
+#include "app/HandlerGuard.h"
+#include "core/CodePage.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTableView>
+
+namespace veska::app {
+
+TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
+    : QWidget(parent), context_(context) {
+    createControls();
+    createComponents();
+    setTabOrder();
+    connectHandlers();
+    FormCreate();
+}
+
+TFConsulta::~TFConsulta() = default;
+
+void TFConsulta::guarded(const std::function<void()>& handler) {
+    runGuarded(*context_.boxes, handler);
+}
+
+void TFConsulta::connectHandlers() {
+    const auto bind = [this](auto* sender, auto signal, void (TFConsulta::*handler)()) {
+        connect(sender, signal, this, [this, handler] { guarded([this, handler] {
+                    (this->*handler)();
+                }); });
+    };
+    bind(BtnMonitora, &QPushButton::clicked, &TFConsulta::BtnMonitoraClick);
+    bind(BtnMensagens, &QPushButton::clicked, &TFConsulta::BtnMensagensClick);
+    bind(BtnProdutos, &QPushButton::clicked, &TFConsulta::BtnProdutosClick);
+    bind(BtnIniciar, &QPushButton::clicked, &TFConsulta::BtnIniciarClick);
+    bind(BtnLimparMemo, &QPushButton::clicked, &TFConsulta::BtnLimparMemoClick);
+    bind(BtnPesquisar, &QPushButton::clicked, &TFConsulta::BtnPesquisarClick);
+    bind(BtnMsgSend, &QPushButton::clicked, &TFConsulta::BtnMsgSendClick);
+    bind(ListTerms, &QListWidget::itemClicked, &TFConsulta::ListTermsClick);
+    bind(Timer100ms, &QTimer::timeout, &TFConsulta::Timer100msTimer);
+    bind(Timer3Seg, &QTimer::timeout, &TFConsulta::Timer3SegTimer);
+    bind(Timer3, &QTimer::timeout, &TFConsulta::Timer3Timer);
+    bind(Sobre1, &QAction::triggered, &TFConsulta::Sobre1Click);
+    bind(Sair1, &QAction::triggered, &TFConsulta::Sair1Click);
+    // A radio button's handler runs when it becomes checked, by the operator or by code.
+    connect(RadioButton1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            guarded([this] { RadioButton1Click(); });
+    });
+    connect(RadioButton2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            guarded([this] { RadioButton2Click(); });
+    });
+}
+
+// Creation sequence. A failing step is shown in the default error dialog and ends the
+// sequence; the window is created all the same.
+void TFConsulta::FormCreate() {
+    guarded([this] {
+        initializeTerminalLibrary();
+    });
+}
+
+void TFConsulta::initializeTerminalLibrary() {
+    showPage(0);
+    context_.api->vInitialize();
+    const char* version = context_.api->dll_version();
+    appendLine(QStringLiteral("Versão da DLL: ") +
+               codepage::toUnicode(version ? version : ""));
+    setMonitorButtonColor(0xFF0000);
+    setMessagesButtonEnabled(false);
+}
+
+void TFConsulta::FormShow() {
+    if (BtnIniciar->Tag == 1)
+        return;
+    BtnIniciar->Tag = 1;
+    if (context_.hasCommandLineArgument)
+        BtnIniciarClick();
+}
+
+void TFConsulta::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    if (!centredOnce_) {
+        centredOnce_ = true;
+        if (const QScreen* s = screen()) {
+            const QRect work = s->availableGeometry();
+            const QRect frame = frameGeometry();
+            move(work.center() - QPoint(frame.width() / 2, frame.height() / 2) +
+                 (pos() - frame.topLeft()));
+        }
+        PC->setFocus();
+    }
+    guarded([this] { FormShow(); });
+}
+
+void TFConsulta::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutStretchingControls();
+}
+
+void TFConsulta::keyPressEvent(QKeyEvent* event) {
+    // Enter clicks the focused push button, else the default button of the products page.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+            return;
+        }
+        if (currentPage() == 2) {
+            BtnPesquisar->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TFConsulta::closeEvent(QCloseEvent* event) { QWidget::closeEvent(event); }
+
+void TFConsulta::BtnMonitoraClick() { showPage(0); }
+void TFConsulta::BtnMensagensClick() { showPage(1); }
+void TFConsulta::BtnProdutosClick() { showPage(2); }
+
+void TFConsulta::BtnLimparMemoClick() { MemoRecv->clear(); }
+
+void TFConsulta::BtnIniciarClick() {}
+void TFConsulta::BtnPesquisarClick() {}
+void TFConsulta::BtnMsgSendClick() {}
+void TFConsulta::ListTermsClick() {}
+void TFConsulta::Timer100msTimer() {}
+void TFConsulta::Timer3SegTimer() {}
+void TFConsulta::RadioButton1Click() {}
+void TFConsulta::RadioButton2Click() {}
+void TFConsulta::Timer3Timer() {}
+void TFConsulta::Sobre1Click() {}
+void TFConsulta::Sair1Click() {}
+void TFConsulta::TrayIcon1DblClick() {}
+
+// The activity log: one whole line at the end, caret after it, scrolled into view.
+void TFConsulta::appendLine(const QString& line) {
+    MemoRecv->appendPlainText(line);
+    MemoRecv->moveCursor(QTextCursor::End);
+    MemoRecv->ensureCursorVisible();
+}
+
+QString TFConsulta::startButtonCaption() const { return BtnIniciar->text(); }
+void TFConsulta::setStartButtonCaption(const QString& caption) { BtnIniciar->setText(caption); }
+
+void TFConsulta::setMonitorButtonColor(unsigned rgb) {
+    QPalette palette = BtnMonitora->palette();
+    palette.setColor(QPalette::ButtonText, QColor::fromRgb(rgb));
+    BtnMonitora->setPalette(palette);
+}
+
+void TFConsulta::setMessagesButtonEnabled(bool enabled) { BtnMensagens->setEnabled(enabled); }
+void TFConsulta::setRefreshTimerActive(bool active) { Timer3Seg->setEnabled(active); }
+void TFConsulta::setPriceTimerActive(bool active) { Timer100ms->setEnabled(active); }
+void TFConsulta::clearTerminalList() { ListTerms->clear(); }
+
+void TFConsulta::armHideTimer() {
+    Timer3->Tag = 0;
+    Timer3->setEnabled(true);
+}
+
+void TFConsulta::clearEntries() { ListTerms->clear(); }
+void TFConsulta::appendEntry(const QString& text) { ListTerms->addItem(text); }
+
+void TFConsulta::selectEntry(int index) {
+    ListTerms->setCurrentRow(index);
+    if (index < 0)
+        ListTerms->clearSelection();
+}
+
+int TFConsulta::selectedIndex() const {
+    const auto selected = ListTerms->selectedItems();
+    return selected.isEmpty() ? -1 : ListTerms->row(selected.first());
+}
+
+QString TFConsulta::selectedText() const {
+    const auto selected = ListTerms->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+QString TFConsulta::line1() const { return EdtLine1->text(); }
+QString TFConsulta::line2() const { return EdtLine2->text(); }
+QString TFConsulta::displayTime() const { return EdtTimeEx->text(); }
+
+bool TFConsulta::isMainWindowShown() const { return isVisible(); }
+
+} // namespace veska::app

@@ -1,0 +1,168 @@
+#pragma once
+// The main window: side panel, the three pages, the timers and the components, and the
+// handlers that connect the operator's controls to the services.
+
+#include "app/DBNavigator.h"
+#include "app/MessageBoxes.h"
+#include "app/Tagged.h"
+#include "core/Notices.h"
+#include "terminal/TTabSock.h"
+#include "terminal/TermServerApi.h"
+#include "terminal/TerminalViews.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QRadioButton;
+class QStackedWidget;
+class QTableView;
+class QMenu;
+class QAction;
+
+namespace veska::app {
+
+class TerminalService;
+class CatalogueService;
+class TrayService;
+
+// What the window is given at creation.
+struct TFConsultaContext {
+    const terminal::TermServerApi* api = nullptr; // the bound terminal-server library
+    MessageBoxes* boxes = nullptr;                // default error dialog and notices
+    bool hasCommandLineArgument = false;          // also starts the server on the first show
+};
+
+class TFConsulta : public QWidget,
+                   public ActivityLog,
+                   public terminal::ServerControlView,
+                   public terminal::TerminalListView,
+                   public terminal::MessageFormView,
+                   public terminal::WindowPresence {
+    Q_OBJECT
+public:
+    explicit TFConsulta(const TFConsultaContext& context, QWidget* parent = nullptr);
+    ~TFConsulta() override;
+
+    // Controls and components, by their names.
+    QWidget* TabMensagens;
+    QWidget* TabProdutos;
+    QFrame* Panel1;
+    QWidget* TabMonitora;
+    QPushButton* BtnMonitora;
+    QPushButton* BtnMensagens;
+    QWidget* PC;
+    QPushButton* BtnProdutos;
+    QLabel* Image1;
+    QListWidget* ListTerms;
+    TTimer* Timer100ms;
+    TTimer* Timer3Seg;
+    QLabel* TxtConectados;
+    QTableView* GridProdutos;
+    TDBNavigator* DBNavigator1;
+    QLabel* StaticText2;
+    QPlainTextEdit* MemoRecv;
+    TButton* BtnIniciar;
+    QPushButton* BtnLimparMemo;
+    QLineEdit* EdtPesquisar;
+    QPushButton* BtnPesquisar;
+    QGroupBox* GrpIMsg;
+    QLabel* LabLine1;
+    QLabel* LabLine2;
+    QLabel* LabTimeEx;
+    QLineEdit* EdtLine1;
+    QLineEdit* EdtLine2;
+    QLineEdit* EdtTimeEx;
+    QPushButton* BtnMsgSend;
+    QRadioButton* RadioButton1;
+    QRadioButton* RadioButton2;
+    QMenu* PopupMenu1;
+    QAction* Sobre1;
+    QAction* N1;
+    QAction* Sair1;
+    TTimer* Timer3;
+
+    // The exit flag: 0 while closing only hides the window.
+    int Tag = 0;
+
+    // Handlers.
+    void BtnMonitoraClick();
+    void BtnMensagensClick();
+    void BtnProdutosClick();
+    void BtnIniciarClick();
+    void BtnLimparMemoClick();
+    void BtnPesquisarClick();
+    void BtnMsgSendClick();
+    void FormCreate();
+    void ListTermsClick();
+    void Timer100msTimer();
+    void Timer3SegTimer();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void Timer3Timer();
+    void FormShow();
+    void Sobre1Click();
+    void Sair1Click();
+    void TrayIcon1DblClick();
+
+    // The page shown: 0 monitoring, 1 messages, 2 products.
+    int currentPage() const;
+    void showPage(int index);
+
+    // ActivityLog
+    void appendLine(const QString& line) override;
+
+    // ServerControlView
+    QString startButtonCaption() const override;
+    void setStartButtonCaption(const QString& caption) override;
+    void setMonitorButtonColor(unsigned rgb) override;
+    void setMessagesButtonEnabled(bool enabled) override;
+    void setRefreshTimerActive(bool active) override;
+    void setPriceTimerActive(bool active) override;
+    void clearTerminalList() override;
+    void armHideTimer() override;
+
+    // TerminalListView
+    void clearEntries() override;
+    void appendEntry(const QString& text) override;
+    void selectEntry(int index) override;
+    int selectedIndex() const override;
+    QString selectedText() const override;
+
+    // MessageFormView
+    QString line1() const override;
+    QString line2() const override;
+    QString displayTime() const override;
+
+    // WindowPresence: shown, or minimised; not hidden into the notification area.
+    bool isMainWindowShown() const override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void createControls();
+    void createComponents();
+    void setTabOrder();
+    void connectHandlers();
+    void layoutStretchingControls();
+    // Runs a handler under the default error dialog.
+    void guarded(const std::function<void()>& handler);
+    // Creation step 7: initialise the library and log its version.
+    void initializeTerminalLibrary();
+
+    TFConsultaContext context_;
+    bool centredOnce_ = false;
+    terminal::TTABSOCK TabTerms{};
+};
+
+} // namespace veska::app

@@ -1,0 +1,62 @@
+// The program: bind the terminal-server library, sleep for the start-up delay, create the
+// main window and run the event loop.
+
+#include "app/ApplicationError.h"
+#include "app/MessageBoxes.h"
+#include "app/StartupDelay.h"
+#include "app/TFConsulta.h"
+#include "app/TermServerBinding.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
+namespace {
+
+QStringList argumentsOf(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// A failure before any window: the last-resort report, then exit code 1.
+int endWithApplicationError(int argc, char** argv, const veska::Error& error) {
+    QApplication app(argc, argv);
+    const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
+    veska::app::reportApplicationError(veska::app::applicationErrorText(
+        error, program, reinterpret_cast<const void*>(&veska::app::startupDelayFor)));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace veska::app;
+    const QStringList arguments = argumentsOf(argc, argv);
+
+    std::unique_ptr<TermServerBinding> library;
+    try {
+        library = TermServerBinding::load();
+    } catch (const veska::Error& error) {
+        return endWithApplicationError(argc, argv, error) + 1;
+    }
+
+    StartupDelayMs = 1;
+    try {
+        StartupDelayMs = startupDelayFor(arguments);
+    } catch (const veska::ConvertError& error) {
+        return endWithApplicationError(argc, argv, error);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<std::uint32_t>(StartupDelayMs)));
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("consulta_veska"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QtMessageBoxes boxes;
+    TFConsulta window({&library->api(), &boxes, !arguments.isEmpty()});
+    window.show();
+    return app.exec();
+}
