@@ -11,6 +11,7 @@
 #ifndef TERMSERVER_TERMSERVER_H
 #define TERMSERVER_TERMSERVER_H
 
+#include <stddef.h>
 #include <stdint.h>
 #ifndef __cplusplus
 #include <uchar.h>
@@ -31,6 +32,16 @@ typedef struct TTABSOCK {
     int32_t NumSockConec;
 } TTABSOCK;
 #pragma pack(pop)
+
+#ifdef __cplusplus
+static_assert(sizeof(TTABSOCK) == 6148, "TTABSOCK is 6148 bytes");
+static_assert(offsetof(TTABSOCK, TabIP) == 2048, "TabIP at byte 2048");
+static_assert(offsetof(TTABSOCK, NumSockConec) == 6144, "NumSockConec at byte 6144");
+#else
+_Static_assert(sizeof(TTABSOCK) == 6148, "TTABSOCK is 6148 bytes");
+_Static_assert(offsetof(TTABSOCK, TabIP) == 2048, "TabIP at byte 2048");
+_Static_assert(offsetof(TTABSOCK, NumSockConec) == 6144, "NumSockConec at byte 6144");
+#endif
 
 #define TERMSERVER_API __attribute__((visibility("default")))
 

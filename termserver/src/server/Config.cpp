@@ -1,0 +1,111 @@
+#include "server/Config.h"
+
+#include <arpa/inet.h>
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace termserver {
+namespace {
+
+std::string_view trim(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+template <typename Number> std::optional<Number> parseNumber(std::string_view text) {
+    Number value{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{} || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<codepage::CodePage> parseCodePage(std::string_view text) {
+    if (text == "1252" || text == "windows-1252" || text == "cp1252")
+        return codepage::CodePage::Windows1252;
+    if (text == "28591" || text == "iso-8859-1" || text == "latin1")
+        return codepage::CodePage::Latin1;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ListenEndpoint> parseListen(std::string_view text) {
+    text = trim(text);
+    const auto colon = text.rfind(':');
+    if (colon == std::string_view::npos)
+        return std::nullopt;
+    ListenEndpoint endpoint;
+    endpoint.address = std::string(text.substr(0, colon));
+    in_addr parsed{};
+    if (::inet_pton(AF_INET, endpoint.address.c_str(), &parsed) != 1)
+        return std::nullopt;
+    const auto port = parseNumber<std::uint16_t>(text.substr(colon + 1));
+    if (!port)
+        return std::nullopt;
+    endpoint.port = *port;
+    return endpoint;
+}
+
+std::optional<Config> parseConfig(std::string_view fileText, const char* listenOverride,
+                                  std::string* error) {
+    Config config;
+    auto failure = [error](std::string reason) -> std::optional<Config> {
+        if (error != nullptr)
+            *error = std::move(reason);
+        return std::nullopt;
+    };
+    std::istringstream lines{std::string(fileText)};
+    std::string rawLine;
+    while (std::getline(lines, rawLine)) {
+        const std::string_view line = trim(rawLine);
+        if (line.empty() || line.front() == '#')
+            continue;
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos)
+            return failure("no '=' in line: " + std::string(line));
+        const std::string_view key = trim(line.substr(0, equals));
+        const std::string_view value = trim(line.substr(equals + 1));
+        if (key == "listen") {
+            const auto endpoint = parseListen(value);
+            if (!endpoint)
+                return failure("bad listen value: " + std::string(value));
+            config.listen = *endpoint;
+        } else if (key == "codepage") {
+            const auto page = parseCodePage(value);
+            if (!page)
+                return failure("unknown code page: " + std::string(value));
+            config.codePage = *page;
+        } else if (key == "idle_timeout") {
+            const auto seconds = parseNumber<int>(value);
+            if (!seconds || *seconds < 1 || *seconds > 86400)
+                return failure("bad idle_timeout: " + std::string(value));
+            config.idleTimeout = std::chrono::seconds(*seconds);
+        }
+        // Unknown keys are ignored, so a newer file still works with this version.
+    }
+    if (listenOverride != nullptr && *listenOverride != 0) {
+        const auto endpoint = parseListen(listenOverride);
+        if (!endpoint)
+            return failure(std::string("bad ") + kListenVariable + ": " + listenOverride);
+        config.listen = *endpoint;
+    }
+    return config;
+}
+
+std::optional<Config> loadConfig(std::string* error) {
+    std::string fileText;
+    if (std::ifstream file{kConfigFileName}) {
+        std::ostringstream content;
+        content << file.rdbuf();
+        fileText = content.str();
+    }
+    return parseConfig(fileText, std::getenv(kListenVariable), error);
+}
+
+} // namespace termserver

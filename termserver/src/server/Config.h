@@ -1,0 +1,43 @@
+#pragma once
+// The server's settings: the file termserver.conf in the working directory, lines of
+// key=value ('#' starts a comment line), overridden for the listen address by the
+// environment variable TERMSERVER_LISTEN=ADDRESS:PORT.
+
+#include "protocol/CodePage.h"
+#include "protocol/Limits.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace termserver {
+
+inline constexpr const char* kConfigFileName = "termserver.conf";
+inline constexpr const char* kListenVariable = "TERMSERVER_LISTEN";
+inline constexpr std::uint16_t kDefaultPort = 9123;
+
+struct ListenEndpoint {
+    std::string address = "0.0.0.0"; // dotted IPv4
+    std::uint16_t port = kDefaultPort;
+};
+
+struct Config {
+    ListenEndpoint listen;
+    codepage::CodePage codePage = codepage::CodePage::Windows1252;
+    std::chrono::seconds idleTimeout = protocol::kDefaultIdleTimeout;
+};
+
+// "ADDRESS:PORT" with a dotted IPv4 address and a port 0..65535 (0: any free port).
+std::optional<ListenEndpoint> parseListen(std::string_view text);
+
+// Builds the settings from the file's text (empty when there is no file) and the value of
+// TERMSERVER_LISTEN (null when unset). A bad value gives nullopt and a reason in *error.
+std::optional<Config> parseConfig(std::string_view fileText, const char* listenOverride,
+                                  std::string* error);
+
+// Reads termserver.conf from the working directory and the environment.
+std::optional<Config> loadConfig(std::string* error);
+
+} // namespace termserver

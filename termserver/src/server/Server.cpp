@@ -1,0 +1,203 @@
+#include "server/Server.h"
+
+#include "protocol/Messages.h"
+#include "server/Version.h"
+
+#include <arpa/inet.h>
+
+namespace termserver {
+
+struct Server::Runtime {
+    asio::io_context io{1};
+    asio::executor_work_guard<asio::io_context::executor_type> work = asio::make_work_guard(io);
+    asio::ip::tcp::acceptor acceptor{io};
+    asio::steady_timer acceptRetry{io};
+    std::thread thread;
+};
+
+Server::Server() = default;
+Server::~Server() { stop(); }
+
+std::error_code Server::start(const Config& config) {
+    std::lock_guard lock(mutex_);
+    if (runtime_)
+        return {};
+    auto runtime = std::make_unique<Runtime>();
+    std::error_code error;
+    const auto address = asio::ip::make_address_v4(config.listen.address, error);
+    if (error)
+        return std::make_error_code(std::errc::invalid_argument);
+    const asio::ip::tcp::endpoint endpoint(address, config.listen.port);
+    auto& acceptor = runtime->acceptor;
+    acceptor.open(endpoint.protocol(), error);
+    // Lets a restarted server bind again while old connections linger in TIME_WAIT.
+    if (!error)
+        acceptor.set_option(asio::socket_base::reuse_address(true), error);
+    if (!error)
+        acceptor.bind(endpoint, error);
+    if (!error)
+        acceptor.listen(asio::socket_base::max_listen_connections, error);
+    if (error)
+        return error;
+    boundPort_ = acceptor.local_endpoint(error).port();
+    config_ = config;
+    registry_.clear();
+    runtime_ = std::move(runtime);
+    acceptOn(runtime_.get());
+    runtime_->thread = std::thread([io = &runtime_->io] { io->run(); });
+    return {};
+}
+
+void Server::stop() {
+    std::unique_ptr<Runtime> runtime;
+    {
+        std::lock_guard lock(mutex_);
+        if (!runtime_)
+            return;
+        runtime = std::move(runtime_);
+        boundPort_ = 0;
+    }
+    // Everything below runs on the network thread, which ends once no work is left.
+    asio::post(runtime->io, [this, rt = runtime.get()] {
+        std::error_code ignored;
+        rt->acceptor.close(ignored);
+        rt->acceptRetry.cancel();
+        std::map<std::uint16_t, std::shared_ptr<Session>> sessions;
+        {
+            std::lock_guard lock(mutex_);
+            sessions = sessions_;
+        }
+        for (auto& [number, session] : sessions)
+            session->close();
+    });
+    runtime->work.reset();
+    runtime->thread.join();
+    std::lock_guard lock(mutex_);
+    sessions_.clear();
+    registry_.clear();
+}
+
+bool Server::running() const {
+    std::lock_guard lock(mutex_);
+    return runtime_ != nullptr;
+}
+
+std::uint16_t Server::boundPort() const {
+    std::lock_guard lock(mutex_);
+    return boundPort_;
+}
+
+codepage::CodePage Server::codePage() const {
+    std::lock_guard lock(mutex_);
+    return config_.codePage;
+}
+
+void Server::acceptOn(Runtime* rt) {
+    rt->acceptor.async_accept([this, rt](std::error_code error, asio::ip::tcp::socket socket) {
+        if (error == asio::error::operation_aborted || !rt->acceptor.is_open())
+            return;
+        if (error) {
+            // Out of descriptors or a transient failure: try again shortly, never spin.
+            rt->acceptRetry.expires_after(std::chrono::milliseconds(100));
+            rt->acceptRetry.async_wait([this, rt](std::error_code waitError) {
+                if (!waitError && rt->acceptor.is_open())
+                    acceptOn(rt);
+            });
+            return;
+        }
+        admit(std::move(socket));
+        acceptOn(rt);
+    });
+}
+
+void Server::admit(asio::ip::tcp::socket socket) {
+    std::error_code error;
+    const auto peer = socket.remote_endpoint(error);
+    if (error || !peer.address().is_v4())
+        return; // the peer is already gone; the socket closes here
+    const std::uint32_t address = htonl(peer.address().to_v4().to_uint());
+    std::shared_ptr<Session> session;
+    {
+        std::lock_guard lock(mutex_);
+        const auto admission = registry_.admit(address);
+        if (!admission) {
+            refuse(std::move(socket));
+            return;
+        }
+        session = std::make_shared<Session>(std::move(socket), admission->socket, *this,
+                                            config_.idleTimeout);
+        sessions_.emplace(admission->socket, session);
+    }
+    session->start(protocol::helloFrame(kLibraryVersion));
+}
+
+void Server::refuse(asio::ip::tcp::socket socket) {
+    // Every slot is taken: say so, then close. The frame is small enough for the socket's
+    // send buffer, so the write does not wait for the peer.
+    auto peer = std::make_shared<asio::ip::tcp::socket>(std::move(socket));
+    auto frame = std::make_shared<std::string>(protocol::refusedFrame());
+    asio::async_write(*peer, asio::buffer(*frame), [peer, frame](std::error_code, std::size_t) {
+        std::error_code ignored;
+        peer->shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
+        peer->close(ignored);
+    });
+}
+
+bool Server::post(std::uint16_t socket, std::string frame) {
+    // Called with the mutex held.
+    const auto found = sessions_.find(socket);
+    if (found == sessions_.end() || !runtime_)
+        return false;
+    asio::post(runtime_->io, [session = found->second, frame = std::move(frame)]() mutable {
+        session->send(std::move(frame));
+    });
+    return true;
+}
+
+std::optional<ReceivedScan> Server::takeScan(std::size_t* stillPending) {
+    std::lock_guard lock(mutex_);
+    auto scan = registry_.takeScan();
+    if (stillPending != nullptr)
+        *stillPending = registry_.pendingScans();
+    return scan;
+}
+
+bool Server::sendReply(std::uint32_t address, std::string frame) {
+    std::lock_guard lock(mutex_);
+    const auto target = registry_.takeReplyTarget(address);
+    return target && post(*target, std::move(frame));
+}
+
+bool Server::sendMessage(std::uint32_t address, std::string frame) {
+    std::lock_guard lock(mutex_);
+    const auto target = registry_.mostRecentlyActive(address);
+    return target && post(*target, std::move(frame));
+}
+
+void Server::fillTable(TTABSOCK& table) const {
+    std::lock_guard lock(mutex_);
+    registry_.fillTable(table);
+}
+
+std::size_t Server::connectionCount() const {
+    std::lock_guard lock(mutex_);
+    return registry_.connectionCount();
+}
+
+bool Server::onScan(std::uint16_t socket, std::string barcode) {
+    std::lock_guard lock(mutex_);
+    return registry_.addScan(socket, std::move(barcode)) == ScanAdmission::Queued;
+}
+
+void Server::onActivity(std::uint16_t socket) {
+    std::lock_guard lock(mutex_);
+    registry_.touch(socket);
+}
+
+void Server::onClosed(std::uint16_t socket) {
+    std::lock_guard lock(mutex_);
+    registry_.release(socket);
+    sessions_.erase(socket);
+}
+
+} // namespace termserver

@@ -1,0 +1,65 @@
+#pragma once
+// The terminal server behind the library's functions: a listening socket and its
+// connections on one network thread, with a registry that the caller's thread reads and
+// changes only under the mutex.
+
+#include "server/Config.h"
+#include "server/Registry.h"
+#include "server/Session.h"
+
+#include <asio.hpp>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+
+namespace termserver {
+
+class Server final : public SessionOwner {
+public:
+    Server();
+    ~Server();
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    // Binds and listens on the configured endpoint and starts the network thread. A start
+    // while running succeeds and changes nothing.
+    std::error_code start(const Config& config);
+    // Closes every connection, stops listening and joins the network thread.
+    void stop();
+    bool running() const;
+    // The port actually bound (useful when port 0 was asked for); 0 when stopped.
+    std::uint16_t boundPort() const;
+    codepage::CodePage codePage() const;
+
+    std::optional<ReceivedScan> takeScan(std::size_t* stillPending);
+    // Sends a price or not-found frame to the address's reply target.
+    bool sendReply(std::uint32_t address, std::string frame);
+    // Sends a display message to the address's most recently active connection.
+    bool sendMessage(std::uint32_t address, std::string frame);
+    void fillTable(TTABSOCK& table) const;
+    std::size_t connectionCount() const;
+
+private:
+    struct Runtime;
+
+    void acceptOn(Runtime* runtime);
+    void admit(asio::ip::tcp::socket socket);
+    static void refuse(asio::ip::tcp::socket socket);
+    bool post(std::uint16_t socket, std::string frame);
+
+    bool onScan(std::uint16_t socket, std::string barcode) override;
+    void onActivity(std::uint16_t socket) override;
+    void onClosed(std::uint16_t socket) override;
+
+    mutable std::mutex mutex_;
+    Registry registry_;
+    std::map<std::uint16_t, std::shared_ptr<Session>> sessions_;
+    std::unique_ptr<Runtime> runtime_;
+    Config config_;
+    std::uint16_t boundPort_ = 0;
+};
+
+} // namespace termserver
