@@ -1,0 +1,149 @@
+#include "Commands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <poll.h>
+
+namespace terminalsim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct SimulatedTerminal {
+    std::optional<TerminalClient> client;
+    int scansLeft = 0;
+    bool waiting = false;
+    int answersToDiscard = 0; // answers that come after their scan was given up
+    std::size_t nextCode = 0;
+    Clock::time_point sentAt;
+};
+
+// 127.0.0.2 onwards, 250 addresses per third octet: only ever loopback addresses.
+std::string loopbackAddress(int index) {
+    return "127.0." + std::to_string(index / 250) + '.' + std::to_string(2 + index % 250);
+}
+
+std::vector<std::string> readCodes(const std::string& path) {
+    std::vector<std::string> codes;
+    std::ifstream file(path);
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            codes.push_back(line);
+    }
+    return codes;
+}
+
+double percentile(const std::vector<double>& sorted, double fraction) {
+    if (sorted.empty())
+        return 0;
+    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size() - 1));
+    return sorted[index];
+}
+
+} // namespace
+
+int runLoad(const CommonOptions& options, const LoadOptions& load) {
+    const auto codes = readCodes(load.codeFile);
+    if (codes.empty()) {
+        std::cerr << "terminal-sim: no codes in " << load.codeFile << '\n';
+        return kExitUsage;
+    }
+    std::vector<SimulatedTerminal> terminals(static_cast<std::size_t>(load.terminals));
+    for (std::size_t i = 0; i < terminals.size(); ++i) {
+        terminals[i].client = connectAndGreet(options, loopbackAddress(static_cast<int>(i)));
+        if (!terminals[i].client)
+            return kExitConnection;
+        terminals[i].scansLeft = load.scansPerTerminal;
+        terminals[i].nextCode = (i * static_cast<std::size_t>(load.scansPerTerminal)) % codes.size();
+    }
+
+    std::vector<double> latenciesMs;
+    long sent = 0, unanswered = 0, answeredThisSecond = 0;
+    const auto start = Clock::now();
+    const auto stopAt = start + load.maxDuration;
+    auto secondStart = start;
+    int second = 0;
+    std::vector<pollfd> polls(terminals.size());
+
+    auto mayScan = [&] {
+        if (load.ratePerSecond <= 0)
+            return true;
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        return static_cast<double>(sent) < elapsed * load.ratePerSecond + 1;
+    };
+
+    for (;;) {
+        const auto now = Clock::now();
+        if (now >= stopAt)
+            break;
+        bool busy = false;
+        for (auto& terminal : terminals) {
+            if (terminal.waiting && now - terminal.sentAt > options.timeout) {
+                ++unanswered;
+                ++terminal.answersToDiscard;
+                terminal.waiting = false;
+            }
+            if (!terminal.waiting && terminal.scansLeft > 0 && !terminal.client->broken() &&
+                mayScan()) {
+                terminal.client->scan(codes[terminal.nextCode++ % codes.size()]);
+                terminal.sentAt = Clock::now();
+                terminal.waiting = true;
+                --terminal.scansLeft;
+                ++sent;
+            }
+            busy = busy || terminal.waiting || (terminal.scansLeft > 0 && !terminal.client->broken());
+        }
+        if (!busy)
+            break;
+        for (std::size_t i = 0; i < terminals.size(); ++i)
+            polls[i] = pollfd{terminals[i].client->fd(), POLLIN, 0};
+        ::poll(polls.data(), polls.size(), 5);
+        for (std::size_t i = 0; i < terminals.size(); ++i) {
+            if ((polls[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0)
+                continue;
+            auto& terminal = terminals[i];
+            terminal.client->pump();
+            while (auto frame = terminal.client->popFrame()) {
+                if (!isScanAnswer(*frame))
+                    continue;
+                if (terminal.answersToDiscard > 0) {
+                    --terminal.answersToDiscard;
+                    continue;
+                }
+                if (!terminal.waiting)
+                    continue;
+                terminal.waiting = false;
+                latenciesMs.push_back(
+                    std::chrono::duration<double, std::milli>(Clock::now() - terminal.sentAt)
+                        .count());
+                ++answeredThisSecond;
+            }
+        }
+        if (Clock::now() - secondStart >= std::chrono::seconds(1)) {
+            std::cout << "second=" << ++second << " answers=" << answeredThisSecond << std::endl;
+            answeredThisSecond = 0;
+            secondStart += std::chrono::seconds(1);
+        }
+    }
+    for (const auto& terminal : terminals)
+        unanswered += terminal.waiting ? 1 : 0;
+
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    std::sort(latenciesMs.begin(), latenciesMs.end());
+    const auto answered = static_cast<long>(latenciesMs.size());
+    char summary[256];
+    std::snprintf(summary, sizeof summary,
+                  "answered=%ld unanswered=%ld rate=%.1f/s p50=%.2f p95=%.2f p99=%.2f max=%.2f ms",
+                  answered, unanswered, elapsed > 0 ? static_cast<double>(answered) / elapsed : 0.0,
+                  percentile(latenciesMs, 0.50), percentile(latenciesMs, 0.95),
+                  percentile(latenciesMs, 0.99), latenciesMs.empty() ? 0.0 : latenciesMs.back());
+    std::cout << summary << std::endl;
+    return unanswered == 0 ? kExitOk : kExitTimeout;
+}
+
+} // namespace terminalsim
