@@ -4,6 +4,7 @@
 #include "core/CodePage.h"
 
 #include <QCloseEvent>
+#include <cstdio>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,6 +18,17 @@
 #include <QTableView>
 
 namespace veska::app {
+
+namespace {
+
+// With VESKA_LOG_STDOUT=1 every log line is also written to standard output, for scripts
+// and end-to-end tests that watch a running program.
+void echoLogLine(const QString& line) {
+    std::fprintf(stdout, "LOG\t%s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+} // namespace
 
 TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
     : QWidget(parent), context_(context) {
@@ -149,6 +161,8 @@ void TFConsulta::TrayIcon1DblClick() {}
 
 // The activity log: one whole line at the end, caret after it, scrolled into view.
 void TFConsulta::appendLine(const QString& line) {
+    if (context_.echoLog)
+        echoLogLine(line);
     MemoRecv->appendPlainText(line);
     MemoRecv->moveCursor(QTextCursor::End);
     MemoRecv->ensureCursorVisible();

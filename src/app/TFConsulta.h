@@ -37,6 +37,7 @@ struct TFConsultaContext {
     const terminal::TermServerApi* api = nullptr; // the bound terminal-server library
     MessageBoxes* boxes = nullptr;                // default error dialog and notices
     bool hasCommandLineArgument = false;          // also starts the server on the first show
+    bool echoLog = false;                         // copy log lines to standard output
 };
 
 class TFConsulta : public QWidget,

@@ -5,12 +5,13 @@
 #include "app/MessageBoxes.h"
 #include "app/StartupDelay.h"
 #include "app/TFConsulta.h"
-#include "app/TermServerBinding.h"
+#include "terminal/TermServerLibrary.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -37,9 +38,10 @@ int main(int argc, char** argv) {
     using namespace veska::app;
     const QStringList arguments = argumentsOf(argc, argv);
 
-    std::unique_ptr<TermServerBinding> library;
+    // The program does not run without its terminal-server library.
+    std::optional<veska::terminal::TermServerLibrary> library;
     try {
-        library = TermServerBinding::load();
+        library.emplace(veska::terminal::TermServerLibrary::loadDefault());
     } catch (const veska::Error& error) {
         return endWithApplicationError(argc, argv, error) + 1;
     }
@@ -56,7 +58,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("consulta_veska"));
     QApplication::setQuitOnLastWindowClosed(false);
     QtMessageBoxes boxes;
-    TFConsulta window({&library->api(), &boxes, !arguments.isEmpty()});
+    TFConsulta window({&library->api(), &boxes, !arguments.isEmpty(),
+                       qEnvironmentVariableIntValue("VESKA_LOG_STDOUT") == 1});
     window.show();
     return app.exec();
 }

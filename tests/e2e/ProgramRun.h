@@ -1,0 +1,60 @@
+#pragma once
+// Runs the real program (or one of our tools) as a separate process in a working folder of
+// its own, and watches what it writes: activity-log lines (VESKA_LOG_STDOUT=1), message
+// boxes that went to standard error on a screenless platform, and its exit.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <chrono>
+#include <memory>
+
+namespace e2e {
+
+// Build-tree paths, given by CMake.
+QString programPath();       // consulta_veska
+QString terminalSimPath();   // terminal-sim
+QString demoCataloguePath(); // veska-demo-catalogue
+QString termserverLibraryPath();
+
+// A loopback port that was free a moment ago.
+int freeLoopbackPort();
+
+class ProgramRun {
+public:
+    explicit ProgramRun(QString workingDir);
+    ~ProgramRun();
+
+    void setEnvironment(const QString& name, const QString& value);
+    void start(const QStringList& arguments);
+    // Waits for a standard-output line that contains the text; true when seen.
+    bool waitForOutput(const QString& text, std::chrono::milliseconds timeout);
+    bool waitForFinished(std::chrono::milliseconds timeout);
+    bool isRunning() const;
+    void stop(); // terminates (then kills) the program if it still runs
+
+    QString standardOutput() const { return out_; }
+    QString standardError() const { return err_; }
+    QStringList logLines() const; // the "LOG\t" lines, without the prefix
+    int exitCode() const { return process_.exitCode(); }
+    QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
+    qint64 pid() const { return process_.processId(); }
+
+private:
+    void drain();
+    QProcess process_;
+    QProcessEnvironment env_;
+    QString out_, err_;
+};
+
+// Runs a tool to its end and gives its exit code and output.
+struct ToolResult {
+    int exitCode = -1;
+    QString out, err;
+};
+ToolResult runTool(const QString& program, const QStringList& arguments,
+                   const QString& workingDir, std::chrono::milliseconds timeout,
+                   const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+
+} // namespace e2e
