@@ -1,0 +1,36 @@
+#pragma once
+// The product query CDSProdutos: its four SQL lines, the before-open step that puts the
+// price column of the current mode into line 1, and the catalogue probe FieldExists run
+// through the query QueCon.
+
+#include "catalogue/PriceMode.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace veska::catalogue {
+
+class Query;
+
+// "select codigo BarCode, nome produto, cod_barra," / "preco_venda" / "Preco from produtos"
+// / "order by codigo".
+QStringList productQueryLines();
+
+// CDSProdutosBeforeOpen: replaces line 1 (never inserts) with the mode's price column.
+void applyPriceColumn(Query& products, PriceMode mode);
+
+// Gives the query its four lines and a before-open hook that asks currentMode() at every
+// open and applies its price column.
+void setUpProductQuery(Query& products, std::function<PriceMode()> currentMode);
+
+// The probe's statement: SELECT COUNT(*) CT FROM RDB$RELATION_FIELDS where
+// RDB$FIELD_NAME='<COLUMN>' AND RDB$RELATION_NAME='<TABLE>', names upper-cased in a to z
+// only and inserted without escaping.
+QString fieldExistsStatement(const QString& column, const QString& table);
+
+// FieldExists: clears the lines of queCon, appends the statement, opens it, reads "CT" as
+// an integer, closes it; whether CT > 0. Engine errors are raised as DatabaseError.
+bool fieldExists(Query& queCon, const QString& column, const QString& table);
+
+} // namespace veska::catalogue

@@ -1,0 +1,23 @@
+#include "catalogue/ProductSearch.h"
+
+#include "catalogue/Dataset.h"
+#include "catalogue/TextFile.h"
+#include "core/Notices.h"
+
+namespace veska::catalogue {
+
+bool searchProduct(Dataset& products, const QString& text, Notices& notices) {
+    if (text.isEmpty()) {
+        notices.showNotice(emptySearchNotice);
+        return false;
+    }
+    const QString key = trimControls(text);
+    if (!products.locate(QStringLiteral("BarCode"), key)) {
+        notices.showNotice(productNotFoundNotice);
+        return false;
+    }
+    notices.showNotice(QStringLiteral("Produto: ") + products.fieldAsText(QStringLiteral("Produto")));
+    return true;
+}
+
+} // namespace veska::catalogue

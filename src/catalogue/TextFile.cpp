@@ -1,0 +1,92 @@
+#include "catalogue/TextFile.h"
+
+#include "core/CodePage.h"
+#include "core/Errors.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace veska::catalogue {
+
+void raiseInOutError(int errnoValue) {
+    switch (errnoValue) {
+    case ENOENT:
+        throw InOutError(2, QStringLiteral("File not found"));
+    case ENOTDIR:
+        throw InOutError(3, QStringLiteral("Path not found"));
+    case EMFILE:
+    case ENFILE:
+        throw InOutError(4, QStringLiteral("Too many open files"));
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+        throw InOutError(5, QStringLiteral("File access denied"));
+    case ENOSPC:
+    case EDQUOT:
+        throw InOutError(101, QStringLiteral("Disk write error"));
+    default:
+        throw InOutError(errnoValue, QStringLiteral("I/O error %1: %2")
+                                         .arg(errnoValue)
+                                         .arg(QString::fromLocal8Bit(std::strerror(errnoValue))));
+    }
+}
+
+bool isExistingFile(const QString& path) {
+    struct stat info {};
+    const QByteArray name = QFile::encodeName(path);
+    return !name.isEmpty() && ::stat(name.constData(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+QString trimControls(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+TextFileReader::TextFileReader(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        raiseInOutError(errno);
+    char buffer[4096];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0) {
+            const int error = errno;
+            if (error == EINTR)
+                continue;
+            ::close(fd);
+            raiseInOutError(error);
+        }
+        if (count == 0)
+            break;
+        text_.append(buffer, count);
+    }
+    ::close(fd);
+    const qsizetype endOfText = text_.indexOf('\x1a');
+    if (endOfText >= 0)
+        text_.truncate(endOfText);
+}
+
+QString TextFileReader::readLine() {
+    if (position_ >= text_.size())
+        return {};
+    qsizetype end = text_.indexOf('\n', position_);
+    if (end < 0)
+        end = text_.size();
+    QByteArray line = text_.mid(position_, end - position_);
+    position_ = end + 1;
+    line.replace("\r", "");
+    return codepage::toUnicode(line);
+}
+
+} // namespace veska::catalogue

@@ -1,0 +1,37 @@
+#pragma once
+// The settings files' text rules: 8-bit text in the system code page (Windows-1252), no
+// byte-order-mark detection, a line ends at a line feed, carriage returns are not part of
+// a line, a byte 26 ends the text, and lines past the end read as empty text.
+// Failures are veska::InOutError with the operating system's code in the classic form:
+// 2 "File not found", 3 "Path not found", 4 "Too many open files", 5 "File access denied"
+// (also for a directory), 101 "Disk write error" (disk full), otherwise
+// "I/O error <errno>: <description>".
+
+#include <QByteArray>
+#include <QString>
+
+namespace veska::catalogue {
+
+// The error raised for an errno value of a failed file operation.
+[[noreturn]] void raiseInOutError(int errnoValue);
+
+// Whether a file (not a directory) of that path exists.
+bool isExistingFile(const QString& path);
+
+// Removes leading and trailing characters with codes up to 32 (blanks and controls).
+QString trimControls(const QString& text);
+
+class TextFileReader {
+public:
+    // Opens and reads the whole file (settings files are small); raises InOutError.
+    explicit TextFileReader(const QString& path);
+
+    // The next line, or empty text past the end.
+    QString readLine();
+
+private:
+    QByteArray text_;
+    qsizetype position_ = 0;
+};
+
+} // namespace veska::catalogue

@@ -1,0 +1,47 @@
+#pragma once
+// One attachment of the Firebird client library to a database: on the embedded engine (a
+// file path) or on a server ("host[/port]:path-or-alias"). Owns the handle; detaches when
+// destroyed.
+
+#include <QByteArray>
+#include <ibase.h>
+
+namespace veska::catalogue::firebird {
+
+struct AttachParameters {
+    QByteArray database; // handed to the client library as it stands
+    QByteArray user;
+    QByteArray password;
+    QByteArray charset; // the connection character set: WIN1252, UTF8, NONE...
+};
+
+class Attachment {
+public:
+    // Throws DatabaseError with the engine's message.
+    static Attachment attach(const AttachParameters& parameters);
+    // Creates the database file (or server database) with the given default character set.
+    static Attachment create(const AttachParameters& parameters,
+                             const QByteArray& defaultCharset);
+
+    Attachment(Attachment&& other) noexcept;
+    Attachment& operator=(Attachment&& other) noexcept;
+    Attachment(const Attachment&) = delete;
+    Attachment& operator=(const Attachment&) = delete;
+    ~Attachment();
+
+    isc_db_handle* handle() { return &handle_; }
+    // Whether text of this attachment arrives as UTF-8 (else as Windows-1252 bytes).
+    bool utf8() const { return utf8_; }
+
+    // Runs one statement without result rows in its own transaction and commits it.
+    void executeImmediate(const QByteArray& sql);
+
+private:
+    Attachment(isc_db_handle handle, bool utf8) : handle_(handle), utf8_(utf8) {}
+    void detach() noexcept;
+
+    isc_db_handle handle_ = 0;
+    bool utf8_ = false;
+};
+
+} // namespace veska::catalogue::firebird

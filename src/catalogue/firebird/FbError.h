@@ -1,0 +1,27 @@
+#pragma once
+// Turning the client library's status vector into the system's DatabaseError, with the
+// engine's own message text.
+
+#include <ibase.h>
+
+#include "core/Errors.h"
+
+namespace veska::catalogue::firebird {
+
+// An engine error that means the attachment is gone (server stopped, network broken,
+// database shut down): the attachment must be dropped and a new one made.
+class ConnectionLostError : public DatabaseError {
+public:
+    using DatabaseError::DatabaseError;
+};
+
+// Throws veska::DatabaseError (ConnectionLostError when the attachment is gone) with every
+// message of the status vector, one per line.
+[[noreturn]] void raise(const ISC_STATUS* status);
+
+// Calls raise() when the status vector holds an error.
+void check(const ISC_STATUS* status);
+
+bool isConnectionLost(const ISC_STATUS* status);
+
+} // namespace veska::catalogue::firebird
