@@ -1,6 +1,6 @@
 #include "terminal/PriceText.h"
 
-#include <clocale>
+#include <QLocale>
 #include <string>
 
 namespace veska::terminal {
@@ -89,10 +89,8 @@ QString noPriceText() {
 }
 
 QChar regionalDecimalSeparator() {
-    const lconv* conventions = std::localeconv();
-    if (!conventions || !conventions->decimal_point || !*conventions->decimal_point)
-        return QLatin1Char('.');
-    return QString::fromLocal8Bit(conventions->decimal_point).front();
+    const QString point = QLocale::system().decimalPoint();
+    return point.isEmpty() ? QLatin1Char('.') : point.front();
 }
 
 std::optional<QString> priceText(QStringView generalText, QChar decimalSeparator) {

@@ -22,7 +22,8 @@ namespace veska::terminal {
 // What is shown in place of the price when the article has none.
 QString noPriceText();
 
-// The decimal separator of the computer's regional settings (LC_NUMERIC).
+// The decimal separator of the computer's regional settings: the system locale, which
+// follows LC_ALL, LC_NUMERIC and LANG, as the database layer's number texts do.
 QChar regionalDecimalSeparator();
 
 // "R$ " and the price rounded to the cent with the given separator, or nothing when the

@@ -2,9 +2,7 @@
 
 #include "QtPrinters.h"
 
-#include <clocale>
 #include <gtest/gtest.h>
-#include <string>
 
 namespace veska::terminal {
 namespace {
@@ -88,26 +86,6 @@ TEST(PriceTextTest, TextThatIsNoDecimalNumberGivesNoPrice) {
 
 TEST(PriceTextTest, NoPriceText) {
     EXPECT_EQ(noPriceText(), QStringLiteral("SEM PRE\u00C7O"));
-}
-
-class RegionalSeparatorTest : public ::testing::Test {
-protected:
-    void SetUp() override { saved_ = std::setlocale(LC_NUMERIC, nullptr); }
-    void TearDown() override { std::setlocale(LC_NUMERIC, saved_.c_str()); }
-
-private:
-    std::string saved_;
-};
-
-TEST_F(RegionalSeparatorTest, PointWhereTheRegionalSettingsUseAPoint) {
-    ASSERT_NE(std::setlocale(LC_NUMERIC, "C"), nullptr);
-    EXPECT_EQ(regionalDecimalSeparator(), kPoint);
-}
-
-TEST_F(RegionalSeparatorTest, CommaWhereTheRegionalSettingsUseAComma) {
-    if (!std::setlocale(LC_NUMERIC, "pt_BR.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
-    EXPECT_EQ(regionalDecimalSeparator(), kComma);
 }
 
 } // namespace
