@@ -1,0 +1,273 @@
+// The query on the embedded engine: SQL lines and the before-open hook, open and close,
+// exact locate, field texts, navigation, engine errors, and what another connection commits.
+#include "TestDatabase.h"
+#include "catalogue/Database.h"
+#include "catalogue/ProductQuery.h"
+#include "catalogue/Query.h"
+#include "core/Errors.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace veska::catalogue {
+namespace {
+
+using test::Article;
+using test::TestDatabase;
+
+class QueryTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new QTemporaryDir();
+        TestDatabase db(folder_->path(), QStringLiteral("query.fdb"), "WIN1252");
+        db.createProducts();
+        db.insert({"000200", "ARROZ TIPO 1 5KG", "7891000100103", "12.5", "13.9"});
+        db.insert({"000100", "FEIJAO CARIOCA 1KG", "7891000200209", "8", "8.75"});
+        db.insert({"abc", "ARTIGO MINUSCULO", "2000000000015", "1234567.891234567", "2"});
+        db.insert({"555 ", "CODIGO COM BRANCO", "2000000000022", "0.1", "0.2"});
+        db.insert({"000300", "SEM PRECO", "2000000000039", "null", "null"});
+        db.insert({"DUP", "PRIMEIRO DUP", "2000000000046", "1", "1"});
+        db.insert({"DUP", "SEGUNDO DUP", "2000000000053", "2", "2"});
+        db.execute("create table fixo (codigo char(13) character set win1252 collate win_ptbr, "
+                   "quantidade integer, valor numeric(15,2))");
+        db.execute("insert into fixo values ('X1', 42, 12.34)");
+        db.execute("insert into fixo values ('Abc', null, null)");
+    }
+    static void TearDownTestSuite() {
+        delete folder_;
+        folder_ = nullptr;
+    }
+
+    void SetUp() override {
+        test::writeProfile(folder_->path(), QStringLiteral("loja"),
+                           QDir(folder_->path()).filePath(QStringLiteral("query.fdb")));
+        database_ = std::make_unique<Database>(ConnectionProfiles({folder_->path()}));
+        database_->setAlias(QStringLiteral("loja"));
+        products_ = std::make_unique<Query>(*database_, QStringLiteral("CDSProdutos"));
+        setUpProductQuery(*products_, [this] { return mode_; });
+    }
+
+    Query& products() { return *products_; }
+    QString path() const { return QDir(folder_->path()).filePath(QStringLiteral("query.fdb")); }
+
+    static inline QTemporaryDir* folder_ = nullptr;
+    PriceMode mode_ = PriceMode::Wholesale;
+    std::unique_ptr<Database> database_;
+    std::unique_ptr<Query> products_;
+};
+
+TEST_F(QueryTest, OpenConnectsRunsTheHookAndMakesTheFirstRowCurrent) {
+    EXPECT_FALSE(database_->isConnected());
+    mode_ = PriceMode::Retail;
+    products().open();
+    EXPECT_TRUE(database_->isConnected());
+    EXPECT_TRUE(products().isOpen());
+    EXPECT_EQ(products().sqlLines().at(1), QStringLiteral("preco_venda_lj"));
+    EXPECT_EQ(products().sqlLines().size(), 4);
+    EXPECT_EQ(products().statement(),
+              QStringLiteral("select codigo BarCode, nome produto, cod_barra,\npreco_venda_lj\n"
+                             "Preco from produtos\norder by codigo"));
+    EXPECT_EQ(products().currentRow(), 0);
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("BarCode")), QStringLiteral("000100"));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8.75"));
+    EXPECT_TRUE(products().bof());
+    EXPECT_FALSE(products().eof());
+}
+
+TEST_F(QueryTest, AHookChangeAppliesFromTheNextOpen) {
+    products().open();
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8"));
+    mode_ = PriceMode::Retail;
+    products().open(); // already open: nothing happens, not even the hook
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8"));
+    products().close();
+    products().open();
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8.75"));
+}
+
+TEST_F(QueryTest, OperationsOnAClosedQueryRaiseTheDatasetError) {
+    products().close(); // closing a closed query does nothing
+    const QString closed = QStringLiteral("CDSProdutos: Cannot perform this operation on a closed dataset");
+    try {
+        products().locate(QStringLiteral("BarCode"), QStringLiteral("000100"));
+        FAIL() << "locate on a closed query";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.text(), closed);
+    }
+    EXPECT_THROW(products().fieldAsText(QStringLiteral("Produto")), DatabaseError);
+    EXPECT_THROW(products().fieldAsInteger(QStringLiteral("Preco")), DatabaseError);
+    EXPECT_THROW(products().next(), DatabaseError);
+    EXPECT_THROW(products().last(), DatabaseError);
+    products().open();
+    products().close();
+    EXPECT_FALSE(products().isOpen());
+    EXPECT_THROW(products().fieldIsNull(QStringLiteral("Produto")), DatabaseError);
+}
+
+TEST_F(QueryTest, LocateMatchesTheWholeValueExactly) {
+    products().open();
+    EXPECT_FALSE(products().locate(QStringLiteral("BarCode"), QStringLiteral("ABC")));
+    EXPECT_FALSE(products().locate(QStringLiteral("BarCode"), QStringLiteral("0001")));
+    EXPECT_FALSE(products().locate(QStringLiteral("BarCode"), QStringLiteral("555")));
+    EXPECT_FALSE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000100 ")));
+    EXPECT_EQ(products().currentRow(), 0) << "a failed locate keeps the current row";
+    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("555 ")));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Produto")), QStringLiteral("CODIGO COM BRANCO"));
+    ASSERT_TRUE(products().locate(QStringLiteral("barcode"), QStringLiteral("abc")));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("PRODUTO")), QStringLiteral("ARTIGO MINUSCULO"));
+    ASSERT_TRUE(products().locate(QStringLiteral("cod_barra"), QStringLiteral("7891000100103")));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("BarCode")), QStringLiteral("000200"));
+}
+
+TEST_F(QueryTest, LocateMakesTheFirstOfSeveralEqualRowsCurrent) {
+    products().open();
+    int firstDup = -1;
+    products().first();
+    for (int row = 0; !products().eof(); products().next(), ++row) {
+        if (products().fieldAsText(QStringLiteral("BarCode")) == u"DUP") {
+            firstDup = row;
+            break;
+        }
+    }
+    ASSERT_GE(firstDup, 0);
+    const QString firstName = products().fieldAsText(QStringLiteral("Produto"));
+    products().last();
+    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("DUP")));
+    EXPECT_EQ(products().currentRow(), firstDup);
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Produto")), firstName);
+}
+
+TEST_F(QueryTest, PaddingAndCaseInsensitiveCollationsDoNotLeakIntoLocate) {
+    Query query(*database_, QStringLiteral("QueFixo"));
+    query.appendSql(QStringLiteral("select codigo, quantidade, valor from fixo order by quantidade nulls last"));
+    query.open();
+    EXPECT_EQ(query.fieldAsText(QStringLiteral("codigo")), QStringLiteral("X1"));
+    EXPECT_TRUE(query.locate(QStringLiteral("codigo"), QStringLiteral("X1")));
+    EXPECT_FALSE(query.locate(QStringLiteral("codigo"), QStringLiteral("X1 ")));
+    EXPECT_FALSE(query.locate(QStringLiteral("codigo"), QStringLiteral("abc")));
+    EXPECT_FALSE(query.locate(QStringLiteral("codigo"), QStringLiteral("ABC")));
+    EXPECT_TRUE(query.locate(QStringLiteral("codigo"), QStringLiteral("Abc")));
+    EXPECT_EQ(query.fieldAsText(QStringLiteral("quantidade")), QString());
+    EXPECT_TRUE(query.fieldIsNull(QStringLiteral("valor")));
+    EXPECT_TRUE(query.locate(QStringLiteral("quantidade"), QStringLiteral("42")));
+    EXPECT_EQ(query.fieldAsInteger(QStringLiteral("quantidade")), 42);
+    EXPECT_EQ(query.fieldAsText(QStringLiteral("valor")), QStringLiteral("12.34"));
+}
+
+TEST_F(QueryTest, FieldTextsGiveTheGeneralDecimalFormAndEmptyForNull) {
+    products().open();
+    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000200")));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("12.5"));
+    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("abc")));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("1234567.89123457"));
+    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("555 ")));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("0.1"));
+    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000300")));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QString());
+    EXPECT_TRUE(products().fieldIsNull(QStringLiteral("Preco")));
+    EXPECT_FALSE(products().fieldIsNull(QStringLiteral("Produto")));
+    try {
+        products().fieldAsText(QStringLiteral("preco_venda"));
+        FAIL() << "an unknown column";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.text(), QStringLiteral("CDSProdutos: Field 'preco_venda' not found"));
+    }
+}
+
+TEST_F(QueryTest, NavigationMovesThroughTheRowsWithBofAndEof) {
+    products().open();
+    products().next();
+    EXPECT_EQ(products().currentRow(), 1);
+    EXPECT_FALSE(products().bof());
+    products().prior();
+    products().prior();
+    EXPECT_EQ(products().currentRow(), 0);
+    EXPECT_TRUE(products().bof());
+    products().last();
+    EXPECT_EQ(products().currentRow(), 6);
+    EXPECT_TRUE(products().eof());
+    EXPECT_EQ(products().fetchedRowCount(), 7);
+    EXPECT_TRUE(products().allRowsFetched());
+    products().next();
+    EXPECT_EQ(products().currentRow(), 6);
+    EXPECT_TRUE(products().eof());
+    products().first();
+    EXPECT_EQ(products().currentRow(), 0);
+    EXPECT_TRUE(products().moveTo(3));
+    EXPECT_FALSE(products().moveTo(7));
+    EXPECT_EQ(products().currentRow(), 3);
+}
+
+TEST_F(QueryTest, AnEmptyResultHasNoCurrentRow) {
+    products().clearSql();
+    products().appendSql(QStringLiteral("select codigo BarCode, nome produto from produtos"));
+    products().appendSql(QStringLiteral("where codigo = 'nenhum'"));
+    products().setBeforeOpen({});
+    products().open();
+    EXPECT_EQ(products().currentRow(), -1);
+    EXPECT_TRUE(products().bof());
+    EXPECT_TRUE(products().eof());
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Produto")), QString());
+    EXPECT_FALSE(products().locate(QStringLiteral("BarCode"), QString()));
+}
+
+TEST_F(QueryTest, EngineErrorsCarryTheEngineMessageAndLeaveTheQueryClosed) {
+    Query query(*database_, QStringLiteral("QueErrada"));
+    query.appendSql(QStringLiteral("select nada from produtos"));
+    try {
+        query.open();
+        FAIL() << "a bad column";
+    } catch (const DatabaseError& error) {
+        EXPECT_TRUE(error.text().contains(QStringLiteral("Column unknown"))) << error.text().toStdString();
+        EXPECT_TRUE(error.text().contains(QStringLiteral("NADA"))) << error.text().toStdString();
+    }
+    EXPECT_FALSE(query.isOpen());
+    EXPECT_THROW(query.replaceSql(1, QStringLiteral("x")), DatabaseError);
+}
+
+TEST_F(QueryTest, TheAliasIsSetOnlyWhileNotConnected) {
+    database_->connect();
+    database_->connect(); // no effect when connected
+    EXPECT_THROW(database_->setAlias(QStringLiteral("outra")), DatabaseError);
+    EXPECT_EQ(database_->alias(), QStringLiteral("loja"));
+    EXPECT_EQ(database_->name(), QStringLiteral("SISTEMA"));
+    EXPECT_EQ(database_->params(),
+              QStringList({QStringLiteral("USER NAME=ROOT"), QStringLiteral("PASSWORD=480317")}));
+    EXPECT_FALSE(database_->loginPrompt());
+}
+
+TEST_F(QueryTest, APriceCommittedByAnotherConnectionIsSeenAtTheNextOpen) {
+    products().open();
+    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000100")));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8"));
+
+    // Another attachment in this process (the embedded engine shares the file within one).
+    firebird::AttachParameters other{QFile::encodeName(path()), "ROOT", "", "WIN1252"};
+    auto writer = firebird::Attachment::attach(other);
+    writer.executeImmediate("update produtos set preco_venda = 9.25 where codigo = '000100'");
+
+    products().close();
+    products().open();
+    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000100")));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("9.25"));
+    writer.executeImmediate("update produtos set preco_venda = 8 where codigo = '000100'");
+    products().close();
+    products().open();
+    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000100")));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8"));
+}
+
+TEST_F(QueryTest, TheRetailProbeAndAQueryOnAMissingColumn) {
+    Query queCon(*database_, QStringLiteral("QueCon"));
+    EXPECT_TRUE(fieldExists(queCon, QStringLiteral("preco_venda_lj"), QStringLiteral("produtos")));
+    EXPECT_TRUE(fieldExists(queCon, QStringLiteral("PRECO_VENDA"), QStringLiteral("PRODUTOS")));
+    EXPECT_FALSE(fieldExists(queCon, QStringLiteral("PRECO_CUSTO"), QStringLiteral("PRODUTOS")));
+    EXPECT_FALSE(queCon.isOpen());
+    EXPECT_EQ(queCon.statement(),
+              QStringLiteral("SELECT COUNT(*) CT FROM RDB$RELATION_FIELDS where "
+                             "RDB$FIELD_NAME='PRECO_CUSTO' AND RDB$RELATION_NAME='PRODUTOS'"));
+}
+
+} // namespace
+} // namespace veska::catalogue
