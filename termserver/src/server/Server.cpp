@@ -37,8 +37,12 @@ std::error_code Server::start(const Config& config) {
         acceptor.bind(endpoint, error);
     if (!error)
         acceptor.listen(asio::socket_base::max_listen_connections, error);
-    if (error)
+    if (error) {
+        // Asio reports socket failures in its own system category; callers want errno.
+        if (error.category() == asio::error::get_system_category())
+            return {error.value(), std::system_category()};
         return error;
+    }
     boundPort_ = acceptor.local_endpoint(error).port();
     config_ = config;
     registry_.clear();

@@ -114,11 +114,13 @@ void Session::close() {
     if (closed_)
         return;
     closed_ = true;
+    // The registry forgets the connection before the peer can see the close, so a closed
+    // terminal's scans are never handed over afterwards.
+    owner_.onClosed(number_);
     std::error_code ignored;
     idleTimer_.cancel();
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
-    owner_.onClosed(number_);
 }
 
 } // namespace termserver

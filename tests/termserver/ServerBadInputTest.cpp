@@ -1,0 +1,123 @@
+// Misbehaving peers over loopback: each loses at most its own connection, while a
+// well-behaved terminal keeps being served. The idle time-out is one second here.
+
+#include "protocol/Limits.h"
+#include "support/LoopbackServer.h"
+
+#include <thread>
+
+namespace {
+
+using namespace termserver::test;
+using terminalsim::TerminalClient;
+
+class ServerBadInput : public LoopbackServerTest {
+protected:
+    std::string extraConfig() const override { return "idle_timeout=1\n"; }
+
+    // The well-behaved terminal scans and is answered.
+    void expectServed(TerminalClient& good, const std::string& code) {
+        ASSERT_TRUE(good.scan(code));
+        const auto scan = waitForScan();
+        ASSERT_TRUE(scan);
+        EXPECT_EQ(scan->barcode, code);
+        bSendProdPrice(scan->address, "OK", code.c_str());
+        const auto answer = expectFrame(good);
+        EXPECT_EQ(answer.command, "PRICE");
+        ASSERT_EQ(answer.fields.size(), 2u);
+        EXPECT_EQ(answer.fields[1], code);
+    }
+
+    // Sends the bytes from a terminal of its own, expects ERROR and the close.
+    void expectRejected(const std::string& bytes) {
+        auto bad = connectFrom("127.0.0.20");
+        ASSERT_TRUE(bad.sendRaw(bytes));
+        const auto error = expectFrame(bad);
+        EXPECT_EQ(error.command, "ERROR");
+        EXPECT_TRUE(closedWithin(bad, std::chrono::seconds(5)));
+    }
+};
+
+TEST_F(ServerBadInput, ProtocolViolationsCloseOnlyTheirConnection) {
+    auto good = connectFrom("127.0.0.2");
+    const std::vector<std::string> violations = {
+        "\x01\x02\x03garbage\xff\xfe\n",
+        std::string("SCAN\t12\0" "34\n", 10),
+        std::string(8, '\0'),
+        "SCAN\t" + std::string(termserver::protocol::kMaxFrameBytes, '7') + "\n",
+        std::string(100000, 'A'),
+        "SCAN\t\n",
+        "SCAN\t" + std::string(termserver::protocol::kMaxBarcodeBytes + 1, '7') + "\n",
+        "SCAN\tA\xC7\n",
+        "SCAN\t1\t2\n",
+        "HELLO\t1\n",
+        "scan\t1\n",
+        "SCAN\t1\r2\n",
+    };
+    for (const auto& bytes : violations) {
+        SCOPED_TRACE(testing::PrintToString(bytes.substr(0, 40)));
+        expectRejected(bytes);
+        expectServed(good, "1234");
+    }
+    EXPECT_FALSE(waitForScan(std::chrono::milliseconds(100)))
+        << "no bad scan reached the caller";
+}
+
+TEST_F(ServerBadInput, GoodFramesBeforeTheViolationStillCount) {
+    auto bad = connectFrom("127.0.0.20");
+    ASSERT_TRUE(bad.sendRaw("SCAN\t5555\nPING\n\x7f\n"));
+    EXPECT_EQ(expectFrame(bad).command, "PONG");
+    EXPECT_EQ(expectFrame(bad).command, "ERROR");
+    EXPECT_TRUE(closedWithin(bad, std::chrono::seconds(5)));
+    // The scan was queued before the close, and the close dropped it again.
+    EXPECT_FALSE(waitForScan(std::chrono::milliseconds(100)));
+}
+
+TEST_F(ServerBadInput, HalfAFrameThenSilenceIsClosedByTheIdleTimeOut) {
+    auto good = connectFrom("127.0.0.2");
+    auto silent = connectFrom("127.0.0.21");
+    ASSERT_TRUE(silent.sendRaw("SCAN\t789"));
+    // Meanwhile the good terminal is served and keeps itself alive with PINGs.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+    while (std::chrono::steady_clock::now() < until) {
+        ASSERT_TRUE(good.ping());
+        ASSERT_EQ(expectFrame(good).command, "PONG");
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    EXPECT_TRUE(closedWithin(silent, std::chrono::seconds(3)));
+    expectServed(good, "42");
+    EXPECT_FALSE(waitForScan(std::chrono::milliseconds(100))) << "the half scan is not handed over";
+}
+
+TEST_F(ServerBadInput, ATerminalThatDisconnectsMidFrameLeavesNoTrace) {
+    auto good = connectFrom("127.0.0.2");
+    for (int i = 0; i < 20; ++i) {
+        auto leaving = connectFrom("127.0.0.22");
+        ASSERT_TRUE(leaving.sendRaw("SCAN\t12"));
+        leaving.close();
+    }
+    expectServed(good, "77");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (table().NumSockConec != 1 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(table().NumSockConec, 1);
+}
+
+TEST_F(ServerBadInput, ATerminalThatNeverReadsIsDroppedAlone) {
+    auto good = connectFrom("127.0.0.2");
+    auto deaf = connectFrom("127.0.0.23");
+    // Thousands of PINGs whose PONGs are never read: the server stops when the queue of
+    // unsent frames is full, instead of buffering without end.
+    const std::string pings = [] {
+        std::string text;
+        for (int i = 0; i < 20000; ++i)
+            text += "PING\n";
+        return text;
+    }();
+    for (int round = 0; round < 40 && deaf.sendRaw(pings); ++round)
+        expectServed(good, std::to_string(round));
+    EXPECT_TRUE(closedWithin(deaf, std::chrono::seconds(5)) || deaf.broken());
+    expectServed(good, "after");
+}
+
+} // namespace
