@@ -1,0 +1,88 @@
+// Accented text through the three kinds of shop database: character set WIN1252, NONE
+// holding Windows-1252 bytes, and UTF8; read over WIN1252 and UTF8 connections.
+#include "TestDatabase.h"
+#include "catalogue/Database.h"
+#include "catalogue/ProductQuery.h"
+#include "catalogue/Query.h"
+#include "core/CodePage.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace veska::catalogue {
+namespace {
+
+const QString kSugar = QStringLiteral("AÇÚCAR CRISTAL 5KG");
+
+class CharsetTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new QTemporaryDir();
+        // Each database gets the name through a connection of its own character set, so
+        // the bytes stored are that set's: Windows-1252 for WIN1252 and NONE, UTF-8 for UTF8.
+        const struct {
+            const char* file;
+            QByteArray defaultCharset;
+            QByteArray connectionCharset;
+            QByteArray name;
+        } databases[] = {
+            {"win1252.fdb", "WIN1252", "WIN1252", codepage::fromUnicode(kSugar)},
+            {"none.fdb", "NONE", "NONE", codepage::fromUnicode(kSugar)},
+            {"utf8.fdb", "UTF8", "UTF8", kSugar.toUtf8()},
+        };
+        for (const auto& spec : databases) {
+            test::TestDatabase db(folder_->path(), QString::fromLatin1(spec.file),
+                                  spec.defaultCharset, spec.connectionCharset);
+            db.createProducts();
+            db.insert({"000001", spec.name, "7891000100103", "19.9", "21.5"});
+            db.insert({"000002", "SAL REFINADO 1KG", "7891000200209", "3", "3.5"});
+        }
+    }
+    static void TearDownTestSuite() {
+        delete folder_;
+        folder_ = nullptr;
+    }
+
+    // The product name of article 000001 read through a connection of the given set.
+    static QString nameThrough(const char* file, const QString& charset) {
+        const QString path = QDir(folder_->path()).filePath(QString::fromLatin1(file));
+        QTemporaryDir profiles;
+        test::writeProfile(profiles.path(), QStringLiteral("loja"), path, charset);
+        Database database(ConnectionProfiles({profiles.path()}));
+        database.setAlias(QStringLiteral("loja"));
+        Query products(database, QStringLiteral("CDSProdutos"));
+        setUpProductQuery(products, [] { return PriceMode::Wholesale; });
+        products.open();
+        if (!products.locate(QStringLiteral("BarCode"), QStringLiteral("000001")))
+            return QStringLiteral("<not found>");
+        // The key works with accents too.
+        EXPECT_TRUE(products.locate(QStringLiteral("Produto"), kSugar)) << file << " " << charset.toStdString();
+        return products.fieldAsText(QStringLiteral("Produto"));
+    }
+
+    static inline QTemporaryDir* folder_ = nullptr;
+};
+
+TEST_F(CharsetTest, AWin1252DatabaseGivesTheAccentedName) {
+    EXPECT_EQ(nameThrough("win1252.fdb", QStringLiteral("WIN1252")), kSugar);
+    EXPECT_EQ(nameThrough("win1252.fdb", QStringLiteral("UTF8")), kSugar);
+}
+
+TEST_F(CharsetTest, ANoneDatabaseHoldingWindows1252BytesGivesTheAccentedName) {
+    EXPECT_EQ(nameThrough("none.fdb", QStringLiteral("WIN1252")), kSugar);
+    EXPECT_EQ(nameThrough("none.fdb", QStringLiteral("NONE")), kSugar);
+}
+
+TEST_F(CharsetTest, AUtf8DatabaseGivesTheAccentedName) {
+    EXPECT_EQ(nameThrough("utf8.fdb", QStringLiteral("UTF8")), kSugar);
+    EXPECT_EQ(nameThrough("utf8.fdb", QStringLiteral("WIN1252")), kSugar);
+}
+
+TEST_F(CharsetTest, TheNameBecomesWindows1252BytesForTheTerminals) {
+    const QString name = nameThrough("utf8.fdb", QStringLiteral("UTF8"));
+    EXPECT_EQ(codepage::fromUnicode(name), QByteArray("A\xC7\xDA" "CAR CRISTAL 5KG"));
+}
+
+} // namespace
+} // namespace veska::catalogue

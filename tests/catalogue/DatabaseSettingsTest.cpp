@@ -1,0 +1,204 @@
+// The settings files' text rules, the alias slice, the path flag, and LoadDatabaseSettings
+// with a real connection.
+#include "TestDatabase.h"
+#include "WorkingFolder.h"
+#include "catalogue/Database.h"
+#include "catalogue/DatabaseSettings.h"
+#include "catalogue/TextFile.h"
+#include "core/Errors.h"
+
+#include <gtest/gtest.h>
+
+namespace veska::catalogue {
+namespace {
+
+using test::WorkingFolder;
+
+// The line layout of SYS_INFO.INI: 14 characters, then the alias from character 15 on.
+QByteArray aliasLine(const QByteArray& alias) { return QByteArray("BANCO_DADOS = ") + alias; }
+
+TEST(TextFileTest, LinesEndAtLineFeedsWithoutCarriageReturns) {
+    WorkingFolder folder;
+    folder.write(QStringLiteral("a.txt"), "um\r\ndois\nt\rr\xEAs\r\n\r\nfim");
+    TextFileReader file(QStringLiteral("a.txt"));
+    EXPECT_EQ(file.readLine(), QStringLiteral("um"));
+    EXPECT_EQ(file.readLine(), QStringLiteral("dois"));
+    EXPECT_EQ(file.readLine(), QStringLiteral("três"));
+    EXPECT_EQ(file.readLine(), QString());
+    EXPECT_EQ(file.readLine(), QStringLiteral("fim"));
+    EXPECT_EQ(file.readLine(), QString()) << "past the end: empty lines, no error";
+    EXPECT_EQ(file.readLine(), QString());
+}
+
+TEST(TextFileTest, Byte26EndsTheTextAndNoByteOrderMarkIsDetected) {
+    WorkingFolder folder;
+    folder.write(QStringLiteral("a.txt"), "\xEF\xBB\xBFprimeira\r\nsegunda\x1A\r\nterceira\r\n");
+    TextFileReader file(QStringLiteral("a.txt"));
+    EXPECT_EQ(file.readLine(), QStringLiteral("ï»¿primeira"));
+    EXPECT_EQ(file.readLine(), QStringLiteral("segunda"));
+    EXPECT_EQ(file.readLine(), QString());
+    folder.write(QStringLiteral("vazio.txt"), "");
+    TextFileReader empty(QStringLiteral("vazio.txt"));
+    EXPECT_EQ(empty.readLine(), QString());
+}
+
+TEST(TextFileTest, OpenFailuresAreInOutErrorsWithTheClassicCodes) {
+    WorkingFolder folder;
+    try {
+        TextFileReader file(QStringLiteral("SYS_INFO.INI"));
+        FAIL() << "a missing file";
+    } catch (const InOutError& error) {
+        EXPECT_EQ(error.code(), 2);
+        EXPECT_EQ(error.text(), QStringLiteral("File not found"));
+    }
+    folder.makeFolder(QStringLiteral("pasta"));
+    try {
+        TextFileReader file(QStringLiteral("pasta"));
+        FAIL() << "a directory";
+    } catch (const InOutError& error) {
+        EXPECT_EQ(error.code(), 5);
+        EXPECT_EQ(error.text(), QStringLiteral("File access denied"));
+    }
+    try {
+        TextFileReader file(QStringLiteral("nada/arquivo"));
+        FAIL() << "a missing folder";
+    } catch (const InOutError& error) {
+        EXPECT_EQ(error.code(), 2);
+    }
+}
+
+TEST(AliasSliceTest, TakesCharacters15To44Trimmed) {
+    EXPECT_EQ(aliasFromLine(QStringLiteral("BANCO_DADOS = QuildaneLojaR")), QStringLiteral("QuildaneLojaR"));
+    EXPECT_EQ(aliasFromLine(QStringLiteral("12345678901234  \t Loja Centro \x01 ")), QStringLiteral("Loja Centro"));
+    // 40 characters from 15 on: cut after character 44.
+    EXPECT_EQ(aliasFromLine(QStringLiteral("12345678901234ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789")),
+              QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"));
+    EXPECT_EQ(aliasFromLine(QStringLiteral("1234567890123")), QString());
+    EXPECT_EQ(aliasFromLine(QStringLiteral("12345678901234")), QString());
+    EXPECT_EQ(aliasFromLine(QStringLiteral("12345678901234       ")), QString());
+    EXPECT_EQ(aliasFromLine(QStringLiteral("1234567890123X")), QString()) << "character 14 is ignored";
+}
+
+TEST(PathFlagTest, OnlyAnExistingFileNamedOnTheFirstLineSetsIt) {
+    WorkingFolder folder;
+    EXPECT_FALSE(readPathFlag()) << "no CONF_ARQ.SYS";
+    folder.write(QStringLiteral("CONF_ARQ.SYS"), "");
+    EXPECT_FALSE(readPathFlag()) << "empty";
+    folder.makeFolder(QStringLiteral("dados"));
+    folder.write(QStringLiteral("CONF_ARQ.SYS"), folder.filePath(QStringLiteral("dados")).toUtf8() + "\r\n");
+    EXPECT_FALSE(readPathFlag()) << "a directory";
+    folder.write(QStringLiteral("CONF_ARQ.SYS"), folder.filePath(QStringLiteral("falta.dat")).toUtf8() + "\r\n");
+    EXPECT_FALSE(readPathFlag()) << "a missing file";
+    folder.write(QStringLiteral("loja.dat"), "x");
+    folder.write(QStringLiteral("CONF_ARQ.SYS"), folder.filePath(QStringLiteral("loja.dat")).toUtf8() + "\r\nresto\r\n");
+    EXPECT_TRUE(readPathFlag());
+    folder.write(QStringLiteral("CONF_ARQ.SYS"), "loja.dat");
+    EXPECT_TRUE(readPathFlag()) << "relative to the working directory, no line end";
+    folder.write(QStringLiteral("CONF_ARQ.SYS"), "loja.dat \r\n");
+    EXPECT_FALSE(readPathFlag()) << "the line is taken untrimmed";
+    folder.write(QStringLiteral("CONF_ARQ.SYS"), "\r\nloja.dat\r\n");
+    EXPECT_FALSE(readPathFlag()) << "only the first line";
+}
+
+TEST(PathFlagTest, ADirectoryNamedConfArqDoesNotCount) {
+    WorkingFolder folder;
+    folder.makeFolder(QStringLiteral("CONF_ARQ.SYS"));
+    EXPECT_FALSE(readPathFlag());
+}
+
+class LoadDatabaseSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::TestDatabase db(folder_.path(), QStringLiteral("loja.fdb"), "WIN1252");
+        db.createProducts();
+        // The profile file in the working directory maps the aliases of the cases.
+        folder_.write(QStringLiteral("veska-aliases.conf"),
+                      "[LojaCentro]\ndatabase = loja.fdb\n[Loja Filial]\ndatabase = loja.fdb\n"
+                      "[QuildaneLojaR]\ndatabase = loja.fdb\n");
+    }
+
+    WorkingFolder folder_;
+    Database database_;
+};
+
+TEST_F(LoadDatabaseSettingsTest, WithoutConfArqLine2sAliasIsSetAndConnected) {
+    folder_.write(QStringLiteral("SYS_INFO.INI"),
+                  aliasLine("Nada") + "\r\n" + aliasLine("  LojaCentro   ") + "\r\n");
+    loadDatabaseSettings(database_);
+    EXPECT_EQ(database_.alias(), QStringLiteral("LojaCentro"));
+    EXPECT_TRUE(database_.isConnected());
+}
+
+TEST_F(LoadDatabaseSettingsTest, BlanksInsideTheSliceStay) {
+    folder_.write(QStringLiteral("SYS_INFO.INI"), "\n" + aliasLine("Loja Filial") + "\n");
+    loadDatabaseSettings(database_);
+    EXPECT_EQ(database_.alias(), QStringLiteral("Loja Filial"));
+    EXPECT_TRUE(database_.isConnected());
+}
+
+TEST_F(LoadDatabaseSettingsTest, AConfArqNamingAMissingFileOrAFolderUsesLine2) {
+    folder_.write(QStringLiteral("SYS_INFO.INI"), aliasLine("Nada") + "\r\n" + aliasLine("LojaCentro"));
+    folder_.write(QStringLiteral("CONF_ARQ.SYS"), "/nao/existe.dat\r\n");
+    loadDatabaseSettings(database_);
+    EXPECT_EQ(database_.alias(), QStringLiteral("LojaCentro"));
+    database_.disconnect();
+    folder_.write(QStringLiteral("CONF_ARQ.SYS"), folder_.path().toUtf8());
+    loadDatabaseSettings(database_);
+    EXPECT_EQ(database_.alias(), QStringLiteral("LojaCentro"));
+}
+
+TEST_F(LoadDatabaseSettingsTest, ThePathFlagUsesLine1EvenWhenItIsEmpty) {
+    folder_.write(QStringLiteral("marca.dat"), "x");
+    folder_.write(QStringLiteral("CONF_ARQ.SYS"), "marca.dat\r\n");
+    folder_.write(QStringLiteral("SYS_INFO.INI"), aliasLine("LojaCentro") + "\r\n" + aliasLine("Nada"));
+    loadDatabaseSettings(database_);
+    EXPECT_EQ(database_.alias(), QStringLiteral("LojaCentro"));
+    EXPECT_TRUE(database_.isConnected());
+
+    Database other;
+    folder_.write(QStringLiteral("SYS_INFO.INI"), "curta\r\n" + aliasLine("LojaCentro"));
+    // The empty alias goes to the engine, whose error is raised.
+    EXPECT_THROW(loadDatabaseSettings(other), DatabaseError);
+    EXPECT_EQ(other.alias(), QString());
+    EXPECT_FALSE(other.isConnected());
+}
+
+TEST_F(LoadDatabaseSettingsTest, AnEmptyLine2LeavesTheDefaultAliasUnconnected) {
+    for (const QByteArray& content :
+         {QByteArray(aliasLine("X") + "\r\n" + aliasLine("   ")), QByteArray("a\r\ncurta\r\n"),
+          QByteArray(aliasLine("X")), QByteArray()}) {
+        folder_.write(QStringLiteral("SYS_INFO.INI"), content);
+        loadDatabaseSettings(database_);
+        EXPECT_EQ(database_.alias(), QStringLiteral("QuildaneLojaR")) << content.toStdString();
+        EXPECT_FALSE(database_.isConnected()) << content.toStdString();
+    }
+    // Then opening the connection uses the default alias.
+    database_.connect();
+    EXPECT_TRUE(database_.isConnected());
+}
+
+TEST_F(LoadDatabaseSettingsTest, AMissingSysInfoIsFileNotFound) {
+    try {
+        loadDatabaseSettings(database_);
+        FAIL() << "no SYS_INFO.INI";
+    } catch (const InOutError& error) {
+        EXPECT_EQ(error.code(), 2);
+        EXPECT_EQ(error.text(), QStringLiteral("File not found"));
+    }
+    EXPECT_FALSE(database_.isConnected());
+}
+
+TEST_F(LoadDatabaseSettingsTest, AnUnknownAliasGivesTheEngineError) {
+    folder_.write(QStringLiteral("SYS_INFO.INI"), "\r\n" + aliasLine("SemPerfil"));
+    try {
+        loadDatabaseSettings(database_);
+        FAIL() << "an alias nobody knows";
+    } catch (const DatabaseError& error) {
+        EXPECT_TRUE(error.text().contains(QStringLiteral("SemPerfil"))) << error.text().toStdString();
+    }
+    EXPECT_EQ(database_.alias(), QStringLiteral("SemPerfil"));
+    EXPECT_FALSE(database_.isConnected());
+}
+
+} // namespace
+} // namespace veska::catalogue
