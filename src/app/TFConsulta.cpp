@@ -1,7 +1,11 @@
 #include "app/TFConsulta.h"
 
 #include "app/HandlerGuard.h"
-#include "core/CodePage.h"
+#include "terminal/DisplayMessage.h"
+#include "terminal/LibraryVersion.h"
+#include "terminal/PriceQueryService.h"
+#include "terminal/ServerControl.h"
+#include "terminal/TerminalTable.h"
 
 #include <QCloseEvent>
 #include <cstdio>
@@ -32,10 +36,15 @@ void echoLogLine(const QString& line) {
 
 TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
     : QWidget(parent), context_(context) {
+    const terminal::TermServerApi& api = *context_.api;
     createControls();
     createComponents();
     setTabOrder();
     connectHandlers();
+    serverControl_ = std::make_unique<terminal::ServerControl>(api, *this, *context_.boxes, *this);
+    terminalTable_ = std::make_unique<terminal::TerminalTable>(api, *this);
+    displayMessage_ =
+        std::make_unique<terminal::DisplayMessage>(api, *this, *this, *context_.boxes, *this);
     FormCreate();
 }
 
@@ -79,18 +88,11 @@ void TFConsulta::connectHandlers() {
 // sequence; the window is created all the same.
 void TFConsulta::FormCreate() {
     guarded([this] {
-        initializeTerminalLibrary();
+        terminalTable_->setSelectedSocket(-1);
+        showPage(0);
+        terminal::initializeLibraryAndLogVersion(*context_.api, *this);
+        serverControl_->presentStopped();
     });
-}
-
-void TFConsulta::initializeTerminalLibrary() {
-    showPage(0);
-    context_.api->vInitialize();
-    const char* version = context_.api->dll_version();
-    appendLine(QStringLiteral("Versão da DLL: ") +
-               codepage::toUnicode(version ? version : ""));
-    setMonitorButtonColor(0xFF0000);
-    setMessagesButtonEnabled(false);
 }
 
 void TFConsulta::FormShow() {
@@ -146,12 +148,20 @@ void TFConsulta::BtnProdutosClick() { showPage(2); }
 
 void TFConsulta::BtnLimparMemoClick() { MemoRecv->clear(); }
 
-void TFConsulta::BtnIniciarClick() {}
+void TFConsulta::BtnIniciarClick() { serverControl_->toggle(); }
 void TFConsulta::BtnPesquisarClick() {}
-void TFConsulta::BtnMsgSendClick() {}
-void TFConsulta::ListTermsClick() {}
-void TFConsulta::Timer100msTimer() {}
-void TFConsulta::Timer3SegTimer() {}
+void TFConsulta::BtnMsgSendClick() { displayMessage_->send(); }
+void TFConsulta::ListTermsClick() { terminalTable_->pick(); }
+
+void TFConsulta::Timer100msTimer() {
+    if (priceQuery_)
+        priceQuery_->serveNextBarcode();
+}
+
+void TFConsulta::Timer3SegTimer() { terminalTable_->refresh(); }
+
+std::int32_t TFConsulta::selectedSocket() const { return terminalTable_->selectedSocket(); }
+const terminal::TTABSOCK& TFConsulta::tabTerms() const { return terminalTable_->tabTerms(); }
 void TFConsulta::RadioButton1Click() {}
 void TFConsulta::RadioButton2Click() {}
 void TFConsulta::Timer3Timer() {}

@@ -26,11 +26,15 @@ class QTableView;
 class QMenu;
 class QAction;
 
+namespace veska::terminal {
+class ServerControl;
+class PriceQueryService;
+class TerminalTable;
+class DisplayMessage;
+} // namespace veska::terminal
+
 namespace veska::app {
 
-class TerminalService;
-class CatalogueService;
-class TrayService;
 
 // What the window is given at creation.
 struct TFConsultaContext {
@@ -158,12 +162,17 @@ private:
     void layoutStretchingControls();
     // Runs a handler under the default error dialog.
     void guarded(const std::function<void()>& handler);
-    // Creation step 7: initialise the library and log its version.
-    void initializeTerminalLibrary();
-
     TFConsultaContext context_;
     bool centredOnce_ = false;
-    terminal::TTABSOCK TabTerms{};
+    std::unique_ptr<terminal::ServerControl> serverControl_;
+    std::unique_ptr<terminal::TerminalTable> terminalTable_;
+    std::unique_ptr<terminal::DisplayMessage> displayMessage_;
+    std::unique_ptr<terminal::PriceQueryService> priceQuery_;
+
+public:
+    // The socket of the terminal picked in ListTerms (-1 after creation: none yet).
+    std::int32_t selectedSocket() const;
+    const terminal::TTABSOCK& tabTerms() const;
 };
 
 } // namespace veska::app
