@@ -57,7 +57,10 @@ QString moneyText(double value, const QLocale& locale) {
             ++cents;
     }
     const bool negative = value < 0 && cents != 0;
-    const QString integerPart = locale.toString(static_cast<qlonglong>(cents / 100));
+    // The format groups digits even where the locale's own numbers do not (C).
+    QLocale grouping = locale;
+    grouping.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    const QString integerPart = grouping.toString(static_cast<qlonglong>(cents / 100));
     const QString decimals = QStringLiteral("%1").arg(cents % 100, 2, 10, QLatin1Char('0'));
     return (negative ? locale.negativeSign() : QString()) + integerPart + locale.decimalPoint() +
            decimals;

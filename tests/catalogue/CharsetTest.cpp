@@ -1,5 +1,6 @@
 // Accented text through the three kinds of shop database: character set WIN1252, NONE
 // holding Windows-1252 bytes, and UTF8; read over WIN1252 and UTF8 connections.
+#include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "catalogue/Database.h"
 #include "catalogue/ProductQuery.h"

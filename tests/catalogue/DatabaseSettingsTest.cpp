@@ -1,5 +1,6 @@
 // The settings files' text rules, the alias slice, the path flag, and LoadDatabaseSettings
 // with a real connection.
+#include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "WorkingFolder.h"
 #include "catalogue/Database.h"

@@ -1,5 +1,6 @@
 // The price-mode file and the product query's price column, with the retail column present
 // and absent.
+#include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "WorkingFolder.h"
 #include "catalogue/Database.h"

@@ -1,4 +1,5 @@
 // The manual search of the products page on a real product query.
+#include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "catalogue/Database.h"
 #include "catalogue/ProductQuery.h"

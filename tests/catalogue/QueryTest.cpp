@@ -1,5 +1,6 @@
 // The query on the embedded engine: SQL lines and the before-open hook, open and close,
 // exact locate, field texts, navigation, engine errors, and what another connection commits.
+#include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "catalogue/Database.h"
 #include "catalogue/ProductQuery.h"
