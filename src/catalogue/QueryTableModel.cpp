@@ -19,6 +19,7 @@ QueryTableModel::QueryTableModel(Query& query, std::vector<Column> columns, QObj
 }
 
 void QueryTableModel::reset() {
+    const ChangeGuard guard(changing_);
     beginResetModel();
     fieldIndexes_.clear();
     for (const Column& column : columns_)
@@ -33,6 +34,7 @@ void QueryTableModel::reset() {
 void QueryTableModel::addFetchedRows(int count) {
     if (!query_.isOpen() || count <= shownRows_)
         return;
+    const ChangeGuard guard(changing_);
     beginInsertRows({}, shownRows_, count - 1);
     shownRows_ = count;
     endInsertRows();
@@ -94,11 +96,12 @@ Qt::ItemFlags QueryTableModel::flags(const QModelIndex& index) const {
 }
 
 bool QueryTableModel::canFetchMore(const QModelIndex& parent) const {
-    return !parent.isValid() && query_.isOpen() && !query_.allRowsFetched();
+    return !parent.isValid() && !changing_ && query_.isOpen() && !query_.allRowsFetched();
 }
 
 void QueryTableModel::fetchMore(const QModelIndex& parent) {
-    if (parent.isValid() || !query_.isOpen())
+    // A view may ask for more while it is told of the last rows; they come next time.
+    if (parent.isValid() || changing_ || !query_.isOpen())
         return;
     try {
         query_.fetchMoreRows(fetchBatch); // rowsFetched adds the rows

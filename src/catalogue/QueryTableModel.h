@@ -66,6 +66,15 @@ Q_SIGNALS:
     void fetchFailed(const QString& message);
 
 private:
+    // Marks a change notification in progress, during which no rows are fetched.
+    struct ChangeGuard {
+        bool& flag;
+        explicit ChangeGuard(bool& changing) : flag(changing) { flag = true; }
+        ~ChangeGuard() { flag = false; }
+        ChangeGuard(const ChangeGuard&) = delete;
+        ChangeGuard& operator=(const ChangeGuard&) = delete;
+    };
+
     void reset();
     void addFetchedRows(int count);
     template <typename Step> void navigate(Step step);
@@ -74,6 +83,7 @@ private:
     std::vector<Column> columns_;
     std::vector<int> fieldIndexes_;
     int shownRows_ = 0;
+    bool changing_ = false;
 };
 
 } // namespace veska::catalogue
