@@ -1,6 +1,8 @@
 #include "app/TFConsulta.h"
 
 #include "app/HandlerGuard.h"
+#include "catalogue/Database.h"
+#include "catalogue/Query.h"
 #include "terminal/DisplayMessage.h"
 #include "terminal/LibraryVersion.h"
 #include "terminal/PriceQueryService.h"
@@ -40,11 +42,14 @@ TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
     createControls();
     createComponents();
     setTabOrder();
+    createCatalogue();
+    createTrayIcon();
     connectHandlers();
     serverControl_ = std::make_unique<terminal::ServerControl>(api, *this, *context_.boxes, *this);
     terminalTable_ = std::make_unique<terminal::TerminalTable>(api, *this);
     displayMessage_ =
         std::make_unique<terminal::DisplayMessage>(api, *this, *this, *context_.boxes, *this);
+    priceQuery_ = std::make_unique<terminal::PriceQueryService>(api, *CDSProdutos, *this, *this);
     FormCreate();
 }
 
@@ -88,10 +93,16 @@ void TFConsulta::connectHandlers() {
 // sequence; the window is created all the same.
 void TFConsulta::FormCreate() {
     guarded([this] {
+        LoadDatabaseSettings();
+        Database1->connect();
+        probeRetailColumn();
+        restoreSavedPriceMode();
         terminalTable_->setSelectedSocket(-1);
         showPage(0);
         terminal::initializeLibraryAndLogVersion(*context_.api, *this);
         serverControl_->presentStopped();
+        setGridColumnWidths();
+        CDSProdutos->open();
     });
 }
 
@@ -140,7 +151,6 @@ void TFConsulta::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void TFConsulta::closeEvent(QCloseEvent* event) { QWidget::closeEvent(event); }
 
 void TFConsulta::BtnMonitoraClick() { showPage(0); }
 void TFConsulta::BtnMensagensClick() { showPage(1); }
@@ -149,25 +159,15 @@ void TFConsulta::BtnProdutosClick() { showPage(2); }
 void TFConsulta::BtnLimparMemoClick() { MemoRecv->clear(); }
 
 void TFConsulta::BtnIniciarClick() { serverControl_->toggle(); }
-void TFConsulta::BtnPesquisarClick() {}
 void TFConsulta::BtnMsgSendClick() { displayMessage_->send(); }
 void TFConsulta::ListTermsClick() { terminalTable_->pick(); }
 
-void TFConsulta::Timer100msTimer() {
-    if (priceQuery_)
-        priceQuery_->serveNextBarcode();
-}
+void TFConsulta::Timer100msTimer() { priceQuery_->serveNextBarcode(); }
 
 void TFConsulta::Timer3SegTimer() { terminalTable_->refresh(); }
 
 std::int32_t TFConsulta::selectedSocket() const { return terminalTable_->selectedSocket(); }
 const terminal::TTABSOCK& TFConsulta::tabTerms() const { return terminalTable_->tabTerms(); }
-void TFConsulta::RadioButton1Click() {}
-void TFConsulta::RadioButton2Click() {}
-void TFConsulta::Timer3Timer() {}
-void TFConsulta::Sobre1Click() {}
-void TFConsulta::Sair1Click() {}
-void TFConsulta::TrayIcon1DblClick() {}
 
 // The activity log: one whole line at the end, caret after it, scrolled into view.
 void TFConsulta::appendLine(const QString& line) {

@@ -33,6 +33,15 @@ class TerminalTable;
 class DisplayMessage;
 } // namespace veska::terminal
 
+namespace veska {
+class TNotifyTrayIcon;
+namespace catalogue {
+class Database;
+class Query;
+class QueryTableModel;
+} // namespace catalogue
+} // namespace veska
+
 namespace veska::app {
 
 
@@ -85,8 +94,14 @@ public:
     QLineEdit* EdtLine2;
     QLineEdit* EdtTimeEx;
     QPushButton* BtnMsgSend;
+    std::unique_ptr<catalogue::Database> Database1;
+    catalogue::Query* CDSProdutos;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
+    catalogue::Query* QueCon;
+    // The data source and its fields: the grid's and the navigator's view of CDSProdutos.
+    catalogue::QueryTableModel* DSProdutos;
+    TNotifyTrayIcon* TrayIcon1;
     QMenu* PopupMenu1;
     QAction* Sobre1;
     QAction* N1;
@@ -157,6 +172,20 @@ protected:
 private:
     void createControls();
     void createComponents();
+    void createCatalogue();
+    void createTrayIcon();
+    // Creation steps of the catalogue, in their order.
+    void LoadDatabaseSettings();
+    bool FieldExists(const QString& column, const QString& table);
+    void probeRetailColumn();
+    void restoreSavedPriceMode();
+    void setGridColumnWidths();
+    // The price-mode switch, for the option that became selected.
+    void switchPriceMode(QRadioButton* option);
+    void setPriceColumnTitle(const QString& title);
+    // Close request: hides into the notification area while the exit flag is 0; otherwise
+    // saves the price mode. False when the close must not proceed.
+    bool FormClose();
     void setTabOrder();
     void connectHandlers();
     void layoutStretchingControls();

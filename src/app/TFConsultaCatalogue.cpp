@@ -1,0 +1,130 @@
+// The window's catalogue: the connection and its two queries, the creation steps that set
+// them up, the price-mode options, the products grid with its navigator, and the search.
+
+#include "app/TFConsulta.h"
+#include "catalogue/Database.h"
+#include "catalogue/DatabaseSettings.h"
+#include "catalogue/PriceMode.h"
+#include "catalogue/ProductQuery.h"
+#include "catalogue/ProductSearch.h"
+#include "catalogue/Query.h"
+#include "catalogue/QueryTableModel.h"
+
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableView>
+
+namespace veska::app {
+
+using catalogue::PriceMode;
+using catalogue::QueryTableModel;
+
+void TFConsulta::createCatalogue() {
+    Database1 = std::make_unique<catalogue::Database>();
+    CDSProdutos = new catalogue::Query(*Database1, QStringLiteral("CDSProdutos"), this);
+    QueCon = new catalogue::Query(*Database1, QStringLiteral("QueCon"), this);
+    catalogue::setUpProductQuery(*CDSProdutos, [this] {
+        return RadioButton1->isChecked() ? PriceMode::Wholesale : PriceMode::Retail;
+    });
+
+    DSProdutos = new QueryTableModel(
+        *CDSProdutos,
+        {{QStringLiteral("BARCODE"), QStringLiteral("Código"), QueryTableModel::Format::Text},
+         {QStringLiteral("PRODUTO"), QStringLiteral("Descrição"), QueryTableModel::Format::Text},
+         {QStringLiteral("PRECO"), catalogue::initialPriceTitle, QueryTableModel::Format::Money}},
+        this);
+    DSProdutos->setObjectName(QStringLiteral("DSProdutos"));
+    GridProdutos->setModel(DSProdutos);
+    // Widths at design: 90, the description field's default (50 characters), 75.
+    const int digit = QFontMetrics(GridProdutos->font()).horizontalAdvance(QLatin1Char('0'));
+    GridProdutos->setColumnWidth(0, 90);
+    GridProdutos->setColumnWidth(1, 50 * digit + 4);
+    GridProdutos->setColumnWidth(2, 75);
+
+    // The grid follows the query's current row, and the operator's pick moves it.
+    connect(DSProdutos, &QueryTableModel::currentRowChanged, this, [this](int row) {
+        if (row < 0) {
+            GridProdutos->clearSelection();
+            return;
+        }
+        const QModelIndex index = DSProdutos->index(row, 0);
+        GridProdutos->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        GridProdutos->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    });
+    connect(GridProdutos->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && current.row() != DSProdutos->currentRow())
+                    DSProdutos->setCurrentRow(current.row());
+            });
+    connect(DSProdutos, &QueryTableModel::navigationChanged, this, [this] {
+        DBNavigator1->setState({CDSProdutos->isOpen(), !DSProdutos->canMoveBackward(),
+                                !DSProdutos->canMoveForward()});
+    });
+    connect(DSProdutos, &QueryTableModel::fetchFailed, this,
+            [this](const QString& message) { context_.boxes->showError(message); });
+    DBNavigator1->onMove = [this](TDBNavigator::Button button) {
+        guarded([this, button] {
+            switch (button) {
+            case TDBNavigator::nbFirst: DSProdutos->moveFirst(); break;
+            case TDBNavigator::nbPrior: DSProdutos->movePrior(); break;
+            case TDBNavigator::nbNext: DSProdutos->moveNext(); break;
+            case TDBNavigator::nbLast: DSProdutos->moveLast(); break;
+            default: break; // the list is read-only
+            }
+        });
+    };
+}
+
+void TFConsulta::LoadDatabaseSettings() { catalogue::loadDatabaseSettings(*Database1); }
+
+bool TFConsulta::FieldExists(const QString& column, const QString& table) {
+    return catalogue::fieldExists(*QueCon, column, table);
+}
+
+void TFConsulta::probeRetailColumn() {
+    const bool retail = FieldExists(QStringLiteral("PRECO_VENDA_LJ"), QStringLiteral("PRODUTOS"));
+    RadioButton2->setVisible(retail);
+    if (!retail) {
+        RadioButton1->setText(catalogue::priceModeCaption(PriceMode::Wholesale, false));
+        RadioButton1->setChecked(true);
+        RadioButton1->setVisible(false);
+    }
+}
+
+void TFConsulta::restoreSavedPriceMode() {
+    const auto saved = catalogue::readSavedPriceMode();
+    if (!saved)
+        return;
+    // Selecting an option that was not selected runs its handler.
+    (*saved == PriceMode::Retail ? RadioButton2 : RadioButton1)->setChecked(true);
+    setPriceColumnTitle((RadioButton1->isChecked() ? RadioButton1 : RadioButton2)->text());
+}
+
+void TFConsulta::setGridColumnWidths() {
+    GridProdutos->setColumnWidth(0, 120);
+    GridProdutos->setColumnWidth(1, 225);
+    GridProdutos->setColumnWidth(2, 85);
+}
+
+void TFConsulta::setPriceColumnTitle(const QString& title) { DSProdutos->setColumnTitle(2, title); }
+
+void TFConsulta::switchPriceMode(QRadioButton* option) {
+    setPriceColumnTitle(option->text());
+    if (CDSProdutos->isOpen()) {
+        CDSProdutos->close();
+        CDSProdutos->open();
+    }
+}
+
+void TFConsulta::RadioButton1Click() { switchPriceMode(RadioButton1); }
+void TFConsulta::RadioButton2Click() { switchPriceMode(RadioButton2); }
+
+void TFConsulta::BtnPesquisarClick() {
+    catalogue::searchProduct(*CDSProdutos, EdtPesquisar->text(), *context_.boxes);
+}
+
+} // namespace veska::app
