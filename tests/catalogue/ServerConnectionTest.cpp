@@ -1,0 +1,180 @@
+// Connections to the Firebird server on loopback (scripts/lib/firebird-server.sh start):
+// a server alias, host:path, a refused login, an unreachable server, a price committed by
+// another program, and a server that stops mid-run and comes back. Skipped when the server
+// does not answer on 127.0.0.1:3050.
+#include "QtPrinters.h"
+#include "TcpRelay.h"
+#include "TestDatabase.h"
+#include "catalogue/Database.h"
+#include "catalogue/ProductQuery.h"
+#include "catalogue/Query.h"
+#include "catalogue/firebird/FbAttachment.h"
+#include "core/Errors.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace veska::catalogue {
+namespace {
+
+constexpr std::uint16_t kServerPort = 3050;
+const QString kServerAlias = QStringLiteral("127.0.0.1/3050:veska_test");
+const QString kDataFolder = QStringLiteral("/var/lib/firebird/3.0/data");
+
+class ServerConnectionTest : public ::testing::Test {
+protected:
+    // A database of this test process on the server, dropped at the end.
+    static void SetUpTestSuite() {
+        if (!test::loopbackPortAnswers(kServerPort))
+            return;
+        path_ = new QString(kDataFolder + QStringLiteral("/veska-test-%1.fdb").arg(getpid()));
+        firebird::AttachParameters parameters{"127.0.0.1/3050:" + path_->toUtf8(), "ROOT",
+                                              "480317", "WIN1252"};
+        writer_ = new firebird::Attachment(firebird::Attachment::create(parameters, "WIN1252"));
+        writer_->executeImmediate("create table produtos (codigo varchar(13), nome varchar(50), "
+                                  "cod_barra varchar(14), preco_venda double precision, "
+                                  "preco_venda_lj double precision)");
+        writer_->executeImmediate("insert into produtos values ('000001', 'A\xC7\xDA" "CAR CRISTAL 5KG', "
+                                  "'7891000100103', 19.9, 21.5)");
+        writer_->executeImmediate("insert into produtos values ('000002', 'SAL REFINADO 1KG', "
+                                  "'7891000200209', 3, 3.5)");
+    }
+    static void TearDownTestSuite() {
+        if (writer_ != nullptr) {
+            ISC_STATUS_ARRAY status;
+            isc_drop_database(status, writer_->handle()); // removes the file; frees the handle
+            delete writer_;
+            writer_ = nullptr;
+        }
+        delete path_;
+        path_ = nullptr;
+    }
+    void SetUp() override {
+        if (writer_ == nullptr)
+            GTEST_SKIP() << "no Firebird server on 127.0.0.1:3050 (scripts/lib/firebird-server.sh start)";
+    }
+
+    // A connection whose alias a profile maps to database, with extra profile lines.
+    std::unique_ptr<Database> databaseFor(const QString& database, const QString& extra = {}) {
+        test::writeProfile(profiles_.path(), QStringLiteral("loja"), database,
+                           QStringLiteral("WIN1252"), extra);
+        auto result = std::make_unique<Database>(ConnectionProfiles({profiles_.path()}));
+        result->setAlias(QStringLiteral("loja"));
+        return result;
+    }
+    static QString priceOf(Query& products, const QString& code) {
+        if (!products.locate(QStringLiteral("BarCode"), code))
+            return QStringLiteral("<not found>");
+        return products.fieldAsText(QStringLiteral("Preco"));
+    }
+
+    static inline QString* path_ = nullptr;
+    static inline firebird::Attachment* writer_ = nullptr;
+    QTemporaryDir profiles_;
+};
+
+TEST_F(ServerConnectionTest, AServerAliasThroughAProfileAndAsItStands) {
+    auto throughProfile = databaseFor(kServerAlias);
+    // No profile names this alias: it is handed to Firebird as it stands.
+    auto asItStands = std::make_unique<Database>(ConnectionProfiles({profiles_.path()}));
+    asItStands->setAlias(QStringLiteral("127.0.0.1:veska_test"));
+    for (Database* database : {throughProfile.get(), asItStands.get()}) {
+        Query query(*database, QStringLiteral("QueQuem"));
+        query.appendSql(QStringLiteral("select current_user usuario from rdb$database"));
+        query.open();
+        EXPECT_EQ(query.fieldAsText(QStringLiteral("usuario")), QStringLiteral("ROOT"));
+    }
+}
+
+TEST_F(ServerConnectionTest, HostAndPathReadTheAccentedProducts) {
+    auto database = databaseFor(QStringLiteral("127.0.0.1:") + *path_);
+    Query products(*database, QStringLiteral("CDSProdutos"));
+    setUpProductQuery(products, [] { return PriceMode::Retail; });
+    products.open();
+    EXPECT_EQ(products.fieldAsText(QStringLiteral("Produto")), QStringLiteral("AÇÚCAR CRISTAL 5KG"));
+    EXPECT_EQ(products.fieldAsText(QStringLiteral("Preco")), QStringLiteral("21.5"));
+}
+
+TEST_F(ServerConnectionTest, ARefusedLoginGivesTheEngineError) {
+    auto database = databaseFor(kServerAlias, QStringLiteral("password = errada"));
+    try {
+        database->connect();
+        FAIL() << "a wrong password";
+    } catch (const DatabaseError& error) {
+        EXPECT_TRUE(error.text().contains(QStringLiteral("user name and password")))
+            << error.text().toStdString();
+    }
+    EXPECT_FALSE(database->isConnected());
+}
+
+TEST_F(ServerConnectionTest, AnUnreachableServerGivesTheEngineError) {
+    const std::uint16_t closed = test::closedLoopbackPort();
+    auto database = databaseFor(QStringLiteral("127.0.0.1/%1:veska_test").arg(closed));
+    Query products(*database, QStringLiteral("CDSProdutos"));
+    setUpProductQuery(products, [] { return PriceMode::Wholesale; });
+    try {
+        products.open();
+        FAIL() << "nothing listens on port " << closed;
+    } catch (const DatabaseError& error) {
+        EXPECT_TRUE(error.text().contains(QStringLiteral("Unable to complete network request")))
+            << error.text().toStdString();
+    }
+    EXPECT_FALSE(products.isOpen());
+    EXPECT_FALSE(database->isConnected());
+}
+
+TEST_F(ServerConnectionTest, APriceCommittedByAnotherProgramIsSeenAtTheNextOpen) {
+    auto database = databaseFor(QStringLiteral("127.0.0.1:") + *path_);
+    Query products(*database, QStringLiteral("CDSProdutos"));
+    setUpProductQuery(products, [] { return PriceMode::Wholesale; });
+    products.open();
+    EXPECT_EQ(priceOf(products, QStringLiteral("000002")), QStringLiteral("3"));
+    writer_->executeImmediate("update produtos set preco_venda = 3.25 where codigo = '000002'");
+    EXPECT_EQ(priceOf(products, QStringLiteral("000002")), QStringLiteral("3")) << "rows already read";
+    products.close();
+    products.open();
+    EXPECT_EQ(priceOf(products, QStringLiteral("000002")), QStringLiteral("3.25"));
+    writer_->executeImmediate("update produtos set preco_venda = 3 where codigo = '000002'");
+    products.close();
+    products.open();
+    EXPECT_EQ(priceOf(products, QStringLiteral("000002")), QStringLiteral("3"));
+}
+
+TEST_F(ServerConnectionTest, AServerThatStopsAndComesBackIsReconnectedByTheNextOpen) {
+    test::TcpRelay relay(kServerPort);
+    relay.start();
+    auto database = databaseFor(QStringLiteral("127.0.0.1/%1:%2").arg(relay.port()).arg(*path_));
+    Query products(*database, QStringLiteral("CDSProdutos"));
+    setUpProductQuery(products, [] { return PriceMode::Wholesale; });
+    products.open();
+    EXPECT_EQ(priceOf(products, QStringLiteral("000001")), QStringLiteral("19.9"));
+
+    relay.stop(); // the server is gone: connections closed, port closed
+    products.close();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            products.open();
+            FAIL() << "opened while the server is down";
+        } catch (const DatabaseError& error) {
+            EXPECT_FALSE(error.text().isEmpty());
+        }
+        EXPECT_FALSE(products.isOpen());
+        EXPECT_FALSE(database->isConnected());
+    }
+
+    relay.start(); // back on the same port
+    products.open();
+    EXPECT_TRUE(database->isConnected());
+    EXPECT_EQ(priceOf(products, QStringLiteral("000001")), QStringLiteral("19.9"));
+
+    // Stopped and back before the next open: that open works at once.
+    relay.stop();
+    relay.start();
+    products.close();
+    products.open();
+    EXPECT_EQ(priceOf(products, QStringLiteral("000002")), QStringLiteral("3"));
+}
+
+} // namespace
+} // namespace veska::catalogue

@@ -1,0 +1,40 @@
+#pragma once
+// A loopback TCP relay in front of the Firebird server: the program connects to the relay,
+// which passes the bytes on. Stopping it closes every connection and the listening port, as
+// a stopped server would; starting it again on the same port brings the "server" back.
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+namespace veska::catalogue::test {
+
+class TcpRelay {
+public:
+    explicit TcpRelay(std::uint16_t upstreamPort);
+    TcpRelay(const TcpRelay&) = delete;
+    TcpRelay& operator=(const TcpRelay&) = delete;
+    ~TcpRelay();
+
+    // Listens on 127.0.0.1 (the same port as before after a stop; a free one the first
+    // time) and relays until stop().
+    void start();
+    void stop();
+    std::uint16_t port() const { return port_; }
+
+private:
+    void run(int listener);
+
+    std::uint16_t upstreamPort_;
+    std::uint16_t port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
+
+// A loopback port that nothing listens on (bound and closed again).
+std::uint16_t closedLoopbackPort();
+
+// Whether something accepts connections on 127.0.0.1:port.
+bool loopbackPortAnswers(std::uint16_t port);
+
+} // namespace veska::catalogue::test
