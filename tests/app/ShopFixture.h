@@ -1,0 +1,29 @@
+#pragma once
+// A shop's installation for window tests: a working folder with SYS_INFO.INI and a
+// connection profile naming a real Firebird database (embedded engine) of a few articles,
+// the recording message boxes and the stand-in terminal-server library.
+
+#include "RecordingMessageBoxes.h"
+#include "TestDatabase.h"
+#include "TestTermServer.h"
+#include "WorkingFolder.h"
+#include "app/TFConsulta.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+class ShopFixture : public ::testing::Test {
+protected:
+    veska::catalogue::test::WorkingFolder folder;
+    RecordingMessageBoxes boxes;
+    TestTermServer server;
+
+    // The products table with three articles (and the retail column unless told otherwise),
+    // SYS_INFO.INI naming alias "LOJA" from character 15 of line 2, and its profile.
+    void installShop(bool withRetail = true);
+    std::unique_ptr<veska::app::TFConsulta> createWindow(bool hasArgument = false);
+    // Changes a price through a connection of its own, committed.
+    void setPrice(const char* codigo, const char* price);
+
+    std::unique_ptr<veska::catalogue::test::TestDatabase> database;
+};

@@ -1,0 +1,115 @@
+// The window's creation sequence on a real Firebird database: every step in its order, and
+// a failing step that ends the sequence while the window still opens.
+
+#include "ShopFixture.h"
+#include "catalogue/Query.h"
+#include "catalogue/QueryTableModel.h"
+
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTableView>
+
+namespace {
+
+QStringList logOf(const veska::app::TFConsulta& w) {
+    return w.MemoRecv->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QList<int> columnWidths(const veska::app::TFConsulta& w) {
+    return {w.GridProdutos->columnWidth(0), w.GridProdutos->columnWidth(1),
+            w.GridProdutos->columnWidth(2)};
+}
+
+class Creation : public ShopFixture {};
+
+} // namespace
+
+TEST_F(Creation, ACleanStartRunsEveryStep) {
+    installShop();
+    auto w = createWindow();
+    EXPECT_TRUE(boxes.errors.isEmpty()) << boxes.errors.join(u'|').toStdString();
+    EXPECT_EQ(logOf(*w), QStringList{QStringLiteral("Versão da DLL: test 1.0")});
+    EXPECT_FALSE(w->RadioButton2->isHidden());
+    EXPECT_FALSE(w->RadioButton1->isHidden());
+    EXPECT_TRUE(w->RadioButton1->isChecked());
+    EXPECT_EQ(w->DSProdutos->columnTitle(2), QStringLiteral("Preço"));
+    EXPECT_EQ(w->selectedSocket(), -1);
+    EXPECT_EQ(w->currentPage(), 0);
+    EXPECT_EQ(w->BtnMonitora->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+    EXPECT_FALSE(w->BtnMensagens->isEnabled());
+    EXPECT_EQ(columnWidths(*w), (QList<int>{120, 225, 85}));
+    ASSERT_TRUE(w->CDSProdutos->isOpen());
+    EXPECT_EQ(w->CDSProdutos->fieldAsText(QStringLiteral("Produto")),
+              QStringLiteral("AÇÚCAR CRISTAL 5KG"));
+    EXPECT_EQ(w->DSProdutos->data(w->DSProdutos->index(0, 2)).toString(),
+              QLocale::system().toString(12.5, 'f', 2));
+    EXPECT_EQ(server.calls.front(), "vInitialize");
+}
+
+TEST_F(Creation, AMissingSettingsFileEndsTheSequenceAndTheWindowStillOpens) {
+    installShop();
+    QFile::remove(folder.filePath(QStringLiteral("SYS_INFO.INI")));
+    auto w = createWindow();
+    EXPECT_EQ(boxes.errors, QStringList{QStringLiteral("File not found")});
+    EXPECT_TRUE(logOf(*w).isEmpty()) << "the library is not initialised";
+    EXPECT_TRUE(server.calls.empty());
+    EXPECT_EQ(w->selectedSocket(), 0);
+    EXPECT_TRUE(w->BtnMensagens->isEnabled());
+    EXPECT_EQ(columnWidths(*w)[0], 90);
+    EXPECT_EQ(columnWidths(*w)[2], 75);
+    EXPECT_FALSE(w->CDSProdutos->isOpen());
+    // The operator can still start the server.
+    w->BtnIniciar->click();
+    EXPECT_EQ(w->BtnIniciar->text(), QStringLiteral("Parar"));
+}
+
+TEST_F(Creation, TheSavedRetailModeIsRestoredAndServed) {
+    installShop();
+    folder.write(QStringLiteral("consulta_veska.cfg"), "2\r\n");
+    auto w = createWindow();
+    EXPECT_TRUE(w->RadioButton2->isChecked());
+    EXPECT_EQ(w->DSProdutos->columnTitle(2), QStringLiteral("Preço Varejo"));
+    EXPECT_EQ(w->CDSProdutos->fieldAsText(QStringLiteral("Preco")),
+              QLocale::system().toString(13.9));
+}
+
+TEST_F(Creation, WithoutTheRetailColumnNoChoiceIsOffered) {
+    installShop(false);
+    folder.write(QStringLiteral("consulta_veska.cfg"), "1\r\n");
+    auto w = createWindow();
+    EXPECT_TRUE(boxes.errors.isEmpty());
+    EXPECT_TRUE(w->RadioButton1->isHidden());
+    EXPECT_TRUE(w->RadioButton2->isHidden());
+    EXPECT_EQ(w->RadioButton1->text(), QStringLiteral("Preço Venda"));
+    EXPECT_EQ(w->DSProdutos->columnTitle(2), QStringLiteral("Preço Venda"));
+    EXPECT_TRUE(w->CDSProdutos->isOpen());
+}
+
+TEST_F(Creation, WithoutTheRetailColumnASavedRetailModeFailsAtTheOpen) {
+    installShop(false);
+    folder.write(QStringLiteral("consulta_veska.cfg"), "2\r\n");
+    auto w = createWindow();
+    EXPECT_TRUE(w->RadioButton2->isChecked());
+    EXPECT_EQ(w->DSProdutos->columnTitle(2), QStringLiteral("Preço Varejo"));
+    ASSERT_EQ(boxes.errors.size(), 1);
+    EXPECT_TRUE(boxes.errors.first().contains(QStringLiteral("PRECO_VENDA_LJ"),
+                                              Qt::CaseInsensitive))
+        << boxes.errors.first().toStdString();
+    EXPECT_FALSE(w->CDSProdutos->isOpen());
+    // The version line was logged before the failing open.
+    EXPECT_EQ(logOf(*w).size(), 1);
+}
+
+TEST_F(Creation, SwitchingThePriceModeReopensWithTheOtherColumn) {
+    installShop();
+    auto w = createWindow();
+    w->CDSProdutos->locate(QStringLiteral("BarCode"), QStringLiteral("1002"));
+    w->RadioButton2->click();
+    EXPECT_EQ(w->DSProdutos->columnTitle(2), QStringLiteral("Preço Varejo"));
+    EXPECT_EQ(w->CDSProdutos->currentRow(), 0) << "the reopen starts at the first row";
+    EXPECT_EQ(w->CDSProdutos->fieldAsText(QStringLiteral("Preco")),
+              QLocale::system().toString(13.9));
+    w->RadioButton1->click();
+    EXPECT_EQ(w->DSProdutos->columnTitle(2), QStringLiteral("Preço Atacado"));
+}
