@@ -44,9 +44,13 @@ std::string lineFromUtf16(const char16_t* text) {
 
 extern "C" {
 
-void vInitialize(void) { static_cast<void>(instance()); }
+void vInitialize(void) {
+    static_cast<void>(instance());
+}
 
-const char* dll_version(void) { return termserver::kVersionText; }
+const char* dll_version(void) {
+    return termserver::kVersionText;
+}
 
 int32_t tc_startserver(void) {
     std::string reason;
@@ -95,9 +99,9 @@ int32_t bSendProdNotFound(uint32_t address) {
 
 int32_t bSendDisplayMsg(uint32_t address, const char16_t* line1, const char16_t* line2,
                         int32_t displaySeconds) {
-    return instance().sendMessage(address, proto::messageFrame(lineFromUtf16(line1),
-                                                               lineFromUtf16(line2),
-                                                               displaySeconds))
+    return instance().sendMessage(
+               address,
+               proto::messageFrame(lineFromUtf16(line1), lineFromUtf16(line2), displaySeconds))
                ? 1
                : 0;
 }

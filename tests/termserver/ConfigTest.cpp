@@ -41,9 +41,8 @@ TEST(Config, EnvironmentOverridesTheListenLine) {
 
 TEST(Config, RefusesBadValuesWithAReason) {
     for (const char* text : {"listen=127.0.0.1\n", "listen=localhost:9123\n",
-                             "listen=127.0.0.1:70000\n", "listen=127.0.0.1:-1\n",
-                             "codepage=437\n", "idle_timeout=0\n", "idle_timeout=abc\n",
-                             "just a line\n"}) {
+                             "listen=127.0.0.1:70000\n", "listen=127.0.0.1:-1\n", "codepage=437\n",
+                             "idle_timeout=0\n", "idle_timeout=abc\n", "just a line\n"}) {
         std::string reason;
         EXPECT_FALSE(parseConfig(text, nullptr, &reason)) << text;
         EXPECT_FALSE(reason.empty()) << text;

@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
             intervalMs = std::strtol(argv[i + 1], nullptr, 10);
     }
     if (seconds <= 0 || seconds > 3600 || intervalMs < 0 || intervalMs > 10000) {
-        std::fprintf(stderr, "usage: termserver-echo-responder [--for 1..3600] [--interval-ms N]\n");
+        std::fprintf(stderr,
+                     "usage: termserver-echo-responder [--for 1..3600] [--interval-ms N]\n");
         return 64;
     }
     vInitialize();

@@ -2,10 +2,10 @@
 // in one read, and every kind of bad input.
 
 #include "protocol/FrameParser.h"
+
 #include "protocol/Limits.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
@@ -59,9 +59,12 @@ TEST(FrameParser, ReadsCommandAndFieldsWhateverTheChunking) {
 }
 
 TEST(FrameParser, KeepsHighBytesOfTheCodePage) {
-    const auto outcome = feed("PRICE\tA\xC7\xDA" "CAR\tR$ 1,00\n", 4);
+    const auto outcome = feed("PRICE\tA\xC7\xDA"
+                              "CAR\tR$ 1,00\n",
+                              4);
     ASSERT_EQ(outcome.frames.size(), 1u);
-    EXPECT_EQ(outcome.frames[0].fields[0], "A\xC7\xDA" "CAR");
+    EXPECT_EQ(outcome.frames[0].fields[0], "A\xC7\xDA"
+                                           "CAR");
 }
 
 TEST(FrameParser, HalfAFrameNeedsMore) {
@@ -85,9 +88,18 @@ TEST(FrameParser, RefusesBadInput) {
     EXPECT_EQ(feed("scan\t1\n", 1).error, FrameError::BadCommand);
     EXPECT_EQ(feed("\tX\n", 1).error, FrameError::BadCommand);
     EXPECT_EQ(feed("SC AN\n", 1).error, FrameError::BadCommand);
-    EXPECT_EQ(feed(std::string("SCAN\t12\0" "3\n", 9), 2).error, FrameError::ControlCharacter);
+    EXPECT_EQ(feed(std::string("SCAN\t12\0"
+                               "3\n",
+                               9),
+                   2)
+                  .error,
+              FrameError::ControlCharacter);
     EXPECT_EQ(feed(std::string(1, '\0'), 1).error, FrameError::BadCommand);
-    EXPECT_EQ(feed("SCAN\t1\x1b" "2\n", 1).error, FrameError::ControlCharacter);
+    EXPECT_EQ(feed("SCAN\t1\x1b"
+                   "2\n",
+                   1)
+                  .error,
+              FrameError::ControlCharacter);
     EXPECT_EQ(feed("SCAN\t1\x7f\n", 1).error, FrameError::ControlCharacter);
     EXPECT_EQ(feed("SCAN\t1\r2\n", 1).error, FrameError::StrayCarriageReturn);
     EXPECT_EQ(feed("A\t1\t2\t3\t4\t5\n", 1).error, FrameError::TooManyFields);

@@ -1,8 +1,9 @@
 // Server frames, display lines and the reading of terminal frames.
 
+#include "protocol/Messages.h"
+
 #include "protocol/CodePage.h"
 #include "protocol/Limits.h"
-#include "protocol/Messages.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +13,16 @@ namespace proto = termserver::protocol;
 namespace cp = termserver::codepage;
 
 TEST(DisplayLine, KeepsAccentsOfTheCodePage) {
-    EXPECT_EQ(proto::displayLine(U"AÇÚCAR"), "A\xC7\xDA" "CAR");
+    EXPECT_EQ(proto::displayLine(U"AÇÚCAR"), "A\xC7\xDA"
+                                             "CAR");
     EXPECT_EQ(proto::displayLine(U"Preço €"), "Pre\xE7o \x80");
 }
 
 TEST(DisplayLine, CutsAfterTwentyCharactersAndBlanksControls) {
     EXPECT_EQ(proto::displayLine(U"ARROZ TIPO 1 PACOTE 5KG"), "ARROZ TIPO 1 PACOTE ");
-    EXPECT_EQ(proto::displayLine(U"A\tB\nC\x85" "D"), "A B C D");
+    EXPECT_EQ(proto::displayLine(U"A\tB\nC\x85"
+                                 "D"),
+              "A B C D");
     EXPECT_EQ(proto::displayLine(U"猫 \U0001F600"), "? ?");
     EXPECT_EQ(proto::displayLine(U""), "");
 }
@@ -41,9 +45,9 @@ TEST(ServerFrames, ClampTheDisplayTime) {
 }
 
 TEST(ServerFrames, FitTheFrameLimit) {
-    const std::string longest = proto::messageFrame(std::string(proto::kDisplayColumns, '\xC7'),
-                                                    std::string(proto::kDisplayColumns, 'W'),
-                                                    proto::kMaxDisplaySeconds);
+    const std::string longest =
+        proto::messageFrame(std::string(proto::kDisplayColumns, '\xC7'),
+                            std::string(proto::kDisplayColumns, 'W'), proto::kMaxDisplaySeconds);
     EXPECT_LE(longest.size(), proto::kMaxFrameBytes);
 }
 
@@ -53,32 +57,27 @@ TEST(TerminalFrames, ReadScanAndPing) {
     EXPECT_EQ(std::get<proto::ScanRequest>(scan).barcode, "7891234567890");
     EXPECT_TRUE(std::holds_alternative<proto::PingRequest>(proto::readTerminalFrame({"PING", {}})));
     const std::string longest(proto::kMaxBarcodeBytes, '9');
-    EXPECT_TRUE(std::holds_alternative<proto::ScanRequest>(
-        proto::readTerminalFrame({"SCAN", {longest}})));
+    EXPECT_TRUE(
+        std::holds_alternative<proto::ScanRequest>(proto::readTerminalFrame({"SCAN", {longest}})));
 }
 
 TEST(TerminalFrames, RefuseWhatIsNoValidRequest) {
     const std::vector<proto::Frame> bad = {
-        {"SCAN", {}},
-        {"SCAN", {""}},
-        {"SCAN", {"1", "2"}},
-        {"SCAN", {std::string(proto::kMaxBarcodeBytes + 1, '9')}},
-        {"SCAN", {"A\xC7"}},
-        {"PING", {"x"}},
-        {"PRICE", {"A", "B"}},
-        {"HELLO", {"1"}},
+        {"SCAN", {}},          {"SCAN", {""}},
+        {"SCAN", {"1", "2"}},  {"SCAN", {std::string(proto::kMaxBarcodeBytes + 1, '9')}},
+        {"SCAN", {"A\xC7"}},   {"PING", {"x"}},
+        {"PRICE", {"A", "B"}}, {"HELLO", {"1"}},
     };
     for (const auto& frame : bad) {
-        EXPECT_TRUE(
-            std::holds_alternative<proto::InvalidRequest>(proto::readTerminalFrame(frame)))
+        EXPECT_TRUE(std::holds_alternative<proto::InvalidRequest>(proto::readTerminalFrame(frame)))
             << frame.command;
     }
 }
 
 TEST(CodePage, Windows1252RoundTripsEveryDefinedByte) {
     for (int byte = 0; byte < 256; ++byte) {
-        const char32_t ch = cp::decodeByte(static_cast<unsigned char>(byte),
-                                           cp::CodePage::Windows1252);
+        const char32_t ch =
+            cp::decodeByte(static_cast<unsigned char>(byte), cp::CodePage::Windows1252);
         EXPECT_EQ(static_cast<unsigned char>(cp::encodeWindows1252(ch)), byte) << byte;
     }
     EXPECT_EQ(cp::decodeByte(0x80, cp::CodePage::Windows1252), U'€');
@@ -90,7 +89,8 @@ TEST(CodePage, DecodesUtf16WithSurrogatesAndLimits) {
     EXPECT_EQ(cp::decodeUtf16(u"Preço", 20), U"Preço");
     EXPECT_EQ(cp::decodeUtf16(u"a\U0001F600b", 20), U"a\U0001F600b");
     const char16_t unpaired[] = {u'a', 0xD800, u'b', 0};
-    EXPECT_EQ(cp::decodeUtf16(unpaired, 20), U"a\xFFFD" "b");
+    EXPECT_EQ(cp::decodeUtf16(unpaired, 20), U"a\xFFFD"
+                                             "b");
     EXPECT_EQ(cp::decodeUtf16(u"abcdef", 3), U"abc");
     EXPECT_EQ(cp::decodeUtf16(nullptr, 20), U"");
     EXPECT_EQ(cp::decodeZeroTerminated("A\xC7", 20, cp::CodePage::Windows1252), U"AÇ");
@@ -98,7 +98,9 @@ TEST(CodePage, DecodesUtf16WithSurrogatesAndLimits) {
 }
 
 TEST(CodePage, WritesUtf8) {
-    EXPECT_EQ(cp::windows1252ToUtf8("A\xC7\xDA" "CAR \x80"), "AÇÚCAR €");
+    EXPECT_EQ(cp::windows1252ToUtf8("A\xC7\xDA"
+                                    "CAR \x80"),
+              "AÇÚCAR €");
     EXPECT_EQ(cp::toUtf8(U"\U0001F600"), "\xF0\x9F\x98\x80");
 }
 

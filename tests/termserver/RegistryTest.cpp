@@ -3,9 +3,8 @@
 
 #include "server/Registry.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 #include <set>
 
 namespace {
@@ -47,7 +46,9 @@ TEST(Registry, SocketNumbersSkipZeroAndLiveOnesWhenTheyWrapAround) {
     }
 }
 
-TEST(Registry, RefusesTheEmptyAddress) { EXPECT_FALSE(Registry().admit(0)); }
+TEST(Registry, RefusesTheEmptyAddress) {
+    EXPECT_FALSE(Registry().admit(0));
+}
 
 TEST(Registry, HandsEachScanOverOnceOldestFirst) {
     Registry registry;

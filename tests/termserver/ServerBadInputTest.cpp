@@ -42,7 +42,9 @@ TEST_F(ServerBadInput, ProtocolViolationsCloseOnlyTheirConnection) {
     auto good = connectFrom("127.0.0.2");
     const std::vector<std::string> violations = {
         "\x01\x02\x03garbage\xff\xfe\n",
-        std::string("SCAN\t12\0" "34\n", 10),
+        std::string("SCAN\t12\0"
+                    "34\n",
+                    10),
         std::string(8, '\0'),
         "SCAN\t" + std::string(termserver::protocol::kMaxFrameBytes, '7') + "\n",
         std::string(100000, 'A'),
@@ -59,8 +61,7 @@ TEST_F(ServerBadInput, ProtocolViolationsCloseOnlyTheirConnection) {
         expectRejected(bytes);
         expectServed(good, "1234");
     }
-    EXPECT_FALSE(waitForScan(std::chrono::milliseconds(100)))
-        << "no bad scan reached the caller";
+    EXPECT_FALSE(waitForScan(std::chrono::milliseconds(100))) << "no bad scan reached the caller";
 }
 
 TEST_F(ServerBadInput, GoodFramesBeforeTheViolationStillCount) {

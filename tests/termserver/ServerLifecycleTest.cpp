@@ -60,8 +60,8 @@ TEST_F(ServerLifecycle, StartsStopsAndStartsAgain) {
     ASSERT_NE(tc_startserver(), 0);
     const std::uint16_t port = boundPort();
     std::string error;
-    auto client = TerminalClient::connect({"127.0.0.1", port}, "127.0.0.3",
-                                          std::chrono::seconds(5), &error);
+    auto client =
+        TerminalClient::connect({"127.0.0.1", port}, "127.0.0.3", std::chrono::seconds(5), &error);
     ASSERT_TRUE(client) << error;
     EXPECT_EQ(client->receive(std::chrono::seconds(5)).frame.command, "HELLO");
 
@@ -73,15 +73,13 @@ TEST_F(ServerLifecycle, StartsStopsAndStartsAgain) {
 
     EXPECT_EQ(bTerminate(), 1);
     EXPECT_EQ(client->receive(std::chrono::seconds(5)).status, TerminalClient::Status::Closed);
-    EXPECT_FALSE(TerminalClient::connect({"127.0.0.1", port}, "", std::chrono::seconds(2),
-                                         &error))
+    EXPECT_FALSE(TerminalClient::connect({"127.0.0.1", port}, "", std::chrono::seconds(2), &error))
         << "nothing listens after the stop";
     EXPECT_EQ(bTerminate(), 1) << "stopping a stopped server is no failure";
 
     directory_.writeConfig("listen=127.0.0.1:" + std::to_string(port) + "\n");
     ASSERT_NE(tc_startserver(), 0) << "the same port binds again after a stop";
-    auto again = TerminalClient::connect({"127.0.0.1", port}, "", std::chrono::seconds(5),
-                                         &error);
+    auto again = TerminalClient::connect({"127.0.0.1", port}, "", std::chrono::seconds(5), &error);
     ASSERT_TRUE(again) << error;
     EXPECT_EQ(again->receive(std::chrono::seconds(5)).frame.command, "HELLO");
 }
@@ -115,8 +113,8 @@ TEST_F(ServerLifecycle, GreetsWithTheProtocolVersion) {
     directory_.writeConfig("listen=127.0.0.1:0\n");
     ASSERT_NE(tc_startserver(), 0);
     std::string error;
-    auto client = TerminalClient::connect({"127.0.0.1", boundPort()}, "",
-                                          std::chrono::seconds(5), &error);
+    auto client =
+        TerminalClient::connect({"127.0.0.1", boundPort()}, "", std::chrono::seconds(5), &error);
     ASSERT_TRUE(client) << error;
     const auto hello = client->receive(std::chrono::seconds(5)).frame;
     EXPECT_EQ(hello.command, "HELLO");

@@ -1,9 +1,8 @@
 // Many terminals at once over loopback: 200 terminals on distinct 127.0.0.x addresses, and
 // more connections than the table has slots.
 
-#include "support/LoopbackServer.h"
-
 #include "server/Instance.h"
+#include "support/LoopbackServer.h"
 
 #include <map>
 #include <set>
@@ -16,7 +15,9 @@ using terminalsim::TerminalClient;
 
 constexpr int kTerminals = 200;
 
-std::string terminalAddress(int index) { return "127.0.0." + std::to_string(index + 2); }
+std::string terminalAddress(int index) {
+    return "127.0.0." + std::to_string(index + 2);
+}
 
 class ManyTerminals : public LoopbackServerTest {};
 

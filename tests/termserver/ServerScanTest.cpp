@@ -55,10 +55,16 @@ TEST_F(ServerScans, APriceArrivesInTheDisplayCodePage) {
     const auto scan = waitForScan();
     ASSERT_TRUE(scan);
     // Windows-1252 text from the caller: "AÇÚCAR CRISTAL 1KG" and "R$ 4,59".
-    EXPECT_EQ(bSendProdPrice(scan->address, "A\xC7\xDA" "CAR CRISTAL 1KG", "R$ 4,59"), 1);
+    EXPECT_EQ(bSendProdPrice(scan->address,
+                             "A\xC7\xDA"
+                             "CAR CRISTAL 1KG",
+                             "R$ 4,59"),
+              1);
     const auto answer = expectFrame(terminal);
     EXPECT_EQ(answer.command, "PRICE");
-    EXPECT_EQ(answer.fields, (Fields{"A\xC7\xDA" "CAR CRISTAL 1KG", "R$ 4,59"}));
+    EXPECT_EQ(answer.fields, (Fields{"A\xC7\xDA"
+                                     "CAR CRISTAL 1KG",
+                                     "R$ 4,59"}));
 }
 
 TEST_F(ServerScans, ALongDescriptionIsCutToTheDisplayWidth) {
@@ -106,8 +112,10 @@ TEST_F(ServerScans, DisplayMessagesCarryUtf16TextAndSeconds) {
     EXPECT_EQ(message.fields, (Fields{"VESKA ", "INFORMATICA", "4"}));
 
     bSendDisplayMsg(addressOf("127.0.0.8"), u"Preço baixo", u"AÇÚCAR € 1,00 por kg!", 10);
-    EXPECT_EQ(expectFrame(terminal).fields,
-              (Fields{"Pre\xE7o baixo", "A\xC7\xDA" "CAR \x80 1,00 por kg", "10"}));
+    EXPECT_EQ(expectFrame(terminal).fields, (Fields{"Pre\xE7o baixo",
+                                                    "A\xC7\xDA"
+                                                    "CAR \x80 1,00 por kg",
+                                                    "10"}));
 
     bSendDisplayMsg(addressOf("127.0.0.8"), nullptr, nullptr, -3);
     EXPECT_EQ(expectFrame(terminal).fields, (Fields{"", "", "0"}));

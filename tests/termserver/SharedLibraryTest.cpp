@@ -3,11 +3,10 @@
 
 #include "termserver/termserver.h"
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -30,10 +29,9 @@ protected:
 };
 
 TEST_F(SharedLibrary, ExportsTheElevenFunctions) {
-    for (const char* name :
-         {"vInitialize", "dll_version", "tc_startserver", "bTerminate", "bReceiveBarcode",
-          "bSendProdPrice", "bSendProdNotFound", "bSendDisplayMsg", "GetTabConectados",
-          "Inet_Addr", "Inet_NtoA"})
+    for (const char* name : {"vInitialize", "dll_version", "tc_startserver", "bTerminate",
+                             "bReceiveBarcode", "bSendProdPrice", "bSendProdNotFound",
+                             "bSendDisplayMsg", "GetTabConectados", "Inet_Addr", "Inet_NtoA"})
         EXPECT_NE(::dlsym(handle_, name), nullptr) << name;
     EXPECT_EQ(::dlsym(handle_, "_ZN10termserver8instanceEv"), nullptr)
         << "internal names stay hidden";
@@ -43,12 +41,10 @@ TEST_F(SharedLibrary, RunsThroughTheResolvedFunctions) {
     ::setenv("TERMSERVER_LISTEN", "127.0.0.1:0", 1);
     resolve<void (*)()>("vInitialize")();
     EXPECT_STREQ(resolve<const char* (*)()>("dll_version")(), "termserver 1.0.0 (protocol 1)");
-    EXPECT_EQ(resolve<std::uint32_t (*)(const char*)>("Inet_Addr")("127.0.0.1"),
-              htonl(0x7F000001));
+    EXPECT_EQ(resolve<std::uint32_t (*)(const char*)>("Inet_Addr")("127.0.0.1"), htonl(0x7F000001));
     EXPECT_NE(resolve<std::int32_t (*)()>("tc_startserver")(), 0);
     TTABSOCK table;
-    EXPECT_EQ(resolve<std::int32_t (*)(TTABSOCK*, std::int32_t)>("GetTabConectados")(&table, 1),
-              1);
+    EXPECT_EQ(resolve<std::int32_t (*)(TTABSOCK*, std::int32_t)>("GetTabConectados")(&table, 1), 1);
     EXPECT_EQ(table.NumSockConec, 0);
     EXPECT_STREQ(resolve<const char* (*)(std::uint32_t*, std::uint16_t*, std::int32_t*)>(
                      "bReceiveBarcode")(nullptr, nullptr, nullptr),

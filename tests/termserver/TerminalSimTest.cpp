@@ -49,15 +49,20 @@ protected:
             if (code[0] == 'X')
                 bSendProdNotFound(address);
             else
-                bSendProdPrice(address, ("A\xC7\xDA" "CAR " + code).c_str(), "R$ 4,59");
+                bSendProdPrice(address,
+                               ("A\xC7\xDA"
+                                "CAR " +
+                                code)
+                                   .c_str(),
+                               "R$ 4,59");
         }
         return program.get();
     }
 };
 
 TEST_F(TerminalSim, ScanPrintsEachAnswerInUtf8) {
-    auto program = std::async(std::launch::async, runProgram,
-                              sim() + " --bind 127.0.0.30 scan 7891 XNONE 42");
+    auto program =
+        std::async(std::launch::async, runProgram, sim() + " --bind 127.0.0.30 scan 7891 XNONE 42");
     const auto result = answerWhile(program);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.output, "7891\tAÇÚCAR 7891\tR$ 4,59\n"
@@ -74,15 +79,15 @@ TEST_F(TerminalSim, ScanExitsWithTwoWhenNoAnswerComes) {
 TEST_F(TerminalSim, ScanExitsWithOneWhenNothingListens) {
     const std::uint16_t port = port_;
     ASSERT_EQ(bTerminate(), 1);
-    const auto result = runProgram(std::string(TERMINAL_SIM_PATH) + " --server 127.0.0.1:" +
-                                   std::to_string(port) + " scan 1");
+    const auto result = runProgram(std::string(TERMINAL_SIM_PATH) +
+                                   " --server 127.0.0.1:" + std::to_string(port) + " scan 1");
     EXPECT_EQ(result.exitCode, 1);
     ASSERT_NE(tc_startserver(), 0); // the fixture stops it again
 }
 
 TEST_F(TerminalSim, ListenPrintsDisplayMessages) {
-    auto program = std::async(std::launch::async, runProgram,
-                              sim() + " --bind 127.0.0.31 listen --for 1.5");
+    auto program =
+        std::async(std::launch::async, runProgram, sim() + " --bind 127.0.0.31 listen --for 1.5");
     // Wait until the simulator is connected, then send it two messages.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (table().NumSockConec == 0 && std::chrono::steady_clock::now() < deadline)

@@ -42,8 +42,7 @@ FrameParser::Result FrameParser::fail(FrameError error) {
     return Result::Bad;
 }
 
-std::pair<FrameParser::Result, const char*> FrameParser::parse(const char* begin,
-                                                               const char* end) {
+std::pair<FrameParser::Result, const char*> FrameParser::parse(const char* begin, const char* end) {
     if (state_ == State::Failed)
         return {Result::Bad, begin};
     if (state_ == State::Done)

@@ -18,7 +18,9 @@ std::string line(std::string_view command, std::initializer_list<std::string_vie
     return frame;
 }
 
-bool isControl(char32_t ch) { return ch < 0x20 || (ch >= 0x7F && ch <= 0x9F); }
+bool isControl(char32_t ch) {
+    return ch < 0x20 || (ch >= 0x7F && ch <= 0x9F);
+}
 
 } // namespace
 
@@ -36,17 +38,27 @@ std::string priceFrame(std::string_view line1, std::string_view line2) {
     return line("PRICE", {line1, line2});
 }
 
-std::string notFoundFrame() { return line("NOTFOUND", {kNotFoundLine1, kNotFoundLine2}); }
-std::string busyFrame() { return line("BUSY", {kBusyLine1, kBusyLine2}); }
-std::string refusedFrame() { return line("REFUSED", {kRefusedLine1, kRefusedLine2}); }
+std::string notFoundFrame() {
+    return line("NOTFOUND", {kNotFoundLine1, kNotFoundLine2});
+}
+std::string busyFrame() {
+    return line("BUSY", {kBusyLine1, kBusyLine2});
+}
+std::string refusedFrame() {
+    return line("REFUSED", {kRefusedLine1, kRefusedLine2});
+}
 
 std::string messageFrame(std::string_view line1, std::string_view line2, int displaySeconds) {
     const int seconds = std::clamp(displaySeconds, 0, kMaxDisplaySeconds);
     return line("MSG", {line1, line2, std::to_string(seconds)});
 }
 
-std::string pongFrame() { return line("PONG", {}); }
-std::string errorFrame(std::string_view reason) { return line("ERROR", {reason}); }
+std::string pongFrame() {
+    return line("PONG", {});
+}
+std::string errorFrame(std::string_view reason) {
+    return line("ERROR", {reason});
+}
 
 bool isValidBarcode(std::string_view barcode) {
     if (barcode.empty() || barcode.size() > kMaxBarcodeBytes)

@@ -57,9 +57,8 @@ ScanAdmission Registry::addScan(std::uint16_t socket, std::string barcode) {
     const Slot* slot = find(socket);
     if (slot == nullptr || pending_.size() >= kMaxPendingScans)
         return ScanAdmission::Busy;
-    const auto own = std::count_if(pending_.begin(), pending_.end(), [socket](const auto& scan) {
-        return scan.socket == socket;
-    });
+    const auto own = std::count_if(pending_.begin(), pending_.end(),
+                                   [socket](const auto& scan) { return scan.socket == socket; });
     if (static_cast<std::size_t>(own) >= kMaxPendingPerConnection)
         return ScanAdmission::Busy;
     pending_.push_back(ReceivedScan{slot->address, socket, std::move(barcode)});

@@ -16,7 +16,9 @@ struct Server::Runtime {
 };
 
 Server::Server() = default;
-Server::~Server() { stop(); }
+Server::~Server() {
+    stop();
+}
 
 std::error_code Server::start(const Config& config) {
     std::lock_guard lock(mutex_);

@@ -19,20 +19,19 @@ void Session::start(std::string greeting) {
 }
 
 void Session::readMore() {
-    socket_.async_read_some(asio::buffer(readBuffer_),
-                            [self = shared_from_this()](std::error_code error, std::size_t n) {
-                                if (self->closed_)
-                                    return;
-                                if (error) {
-                                    self->close();
-                                    return;
-                                }
-                                self->lastRead_ = std::chrono::steady_clock::now();
-                                self->handleBytes(self->readBuffer_.data(),
-                                                  self->readBuffer_.data() + n);
-                                if (!self->closed_ && !self->closeAfterWrite_)
-                                    self->readMore();
-                            });
+    socket_.async_read_some(asio::buffer(readBuffer_), [self = shared_from_this()](
+                                                           std::error_code error, std::size_t n) {
+        if (self->closed_)
+            return;
+        if (error) {
+            self->close();
+            return;
+        }
+        self->lastRead_ = std::chrono::steady_clock::now();
+        self->handleBytes(self->readBuffer_.data(), self->readBuffer_.data() + n);
+        if (!self->closed_ && !self->closeAfterWrite_)
+            self->readMore();
+    });
 }
 
 void Session::handleBytes(const char* begin, const char* end) {

@@ -5,8 +5,8 @@
 
 #include "protocol/FrameParser.h"
 
-#include <asio.hpp>
 #include <array>
+#include <asio.hpp>
 #include <chrono>
 #include <cstdint>
 #include <deque>

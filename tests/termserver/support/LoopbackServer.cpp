@@ -62,8 +62,8 @@ void LoopbackServerTest::TearDown() {
 
 terminalsim::TerminalClient LoopbackServerTest::connectFrom(const std::string& address) const {
     std::string error;
-    auto client = terminalsim::TerminalClient::connect(endpoint(), address,
-                                                       std::chrono::seconds(5), &error);
+    auto client =
+        terminalsim::TerminalClient::connect(endpoint(), address, std::chrono::seconds(5), &error);
     if (!client) {
         ADD_FAILURE() << "connect from " << address << ": " << error;
         throw std::runtime_error("connect failed");

@@ -6,10 +6,9 @@
 #include "TerminalClient.h"
 #include "termserver/termserver.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <optional>
 #include <string>
 
@@ -53,12 +52,12 @@ protected:
     // Connects from the address and reads the greeting; fails the test otherwise.
     terminalsim::TerminalClient connectFrom(const std::string& address) const;
     // Polls bReceiveBarcode until a scan comes, as the program does (bounded wait).
-    std::optional<TakenScan> waitForScan(std::chrono::milliseconds timeout =
-                                             std::chrono::seconds(5)) const;
+    std::optional<TakenScan>
+    waitForScan(std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
     // The next frame of the client, failing the test when none comes in time.
-    static termserver::protocol::Frame expectFrame(terminalsim::TerminalClient& client,
-                                                   std::chrono::milliseconds timeout =
-                                                       std::chrono::seconds(5));
+    static termserver::protocol::Frame
+    expectFrame(terminalsim::TerminalClient& client,
+                std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // True when the server closed the client's connection within the time-out.
     static bool closedWithin(terminalsim::TerminalClient& client,
                              std::chrono::milliseconds timeout);

@@ -1,5 +1,4 @@
 #include "Commands.h"
-
 #include "protocol/CodePage.h"
 #include "protocol/Limits.h"
 

@@ -1,5 +1,4 @@
 #include "Commands.h"
-
 #include "protocol/Limits.h"
 
 #include <iostream>
@@ -12,9 +11,8 @@ int runListen(const CommonOptions& options, double seconds) {
     if (!client)
         return kExitConnection;
     const bool bounded = seconds >= 0;
-    const auto end =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                           std::chrono::duration<double>(bounded ? seconds : 0));
+    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(bounded ? seconds : 0));
     // The server's idle time-out counts what the terminal sends, so the keep-alive follows
     // the last frame sent, whatever arrives in between.
     auto lastSent = Clock::now();
@@ -24,9 +22,9 @@ int runListen(const CommonOptions& options, double seconds) {
             wait = std::min<Clock::duration>(wait, end - Clock::now());
         if (bounded && Clock::now() >= end)
             return kExitOk;
-        auto received = client->receive(std::max(
-            std::chrono::duration_cast<std::chrono::milliseconds>(wait),
-            std::chrono::milliseconds(0)));
+        auto received =
+            client->receive(std::max(std::chrono::duration_cast<std::chrono::milliseconds>(wait),
+                                     std::chrono::milliseconds(0)));
         if (received.status == TerminalClient::Status::Timeout) {
             if (Clock::now() - lastSent >= termserver::protocol::kKeepAliveInterval) {
                 client->ping();

@@ -59,7 +59,8 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
         if (!terminals[i].client)
             return kExitConnection;
         terminals[i].scansLeft = load.scansPerTerminal;
-        terminals[i].nextCode = (i * static_cast<std::size_t>(load.scansPerTerminal)) % codes.size();
+        terminals[i].nextCode =
+            (i * static_cast<std::size_t>(load.scansPerTerminal)) % codes.size();
     }
 
     std::vector<double> latenciesMs;
@@ -96,7 +97,8 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
                 --terminal.scansLeft;
                 ++sent;
             }
-            busy = busy || terminal.waiting || (terminal.scansLeft > 0 && !terminal.client->broken());
+            busy =
+                busy || terminal.waiting || (terminal.scansLeft > 0 && !terminal.client->broken());
         }
         if (!busy)
             break;

@@ -28,8 +28,7 @@ int runScan(const CommonOptions& options, const std::vector<std::string>& codes)
                 return kExitConnection;
             }
             if (received.frame.command == "ERROR") {
-                std::cerr << "terminal-sim: server error: " << fieldUtf8(received.frame, 0)
-                          << '\n';
+                std::cerr << "terminal-sim: server error: " << fieldUtf8(received.frame, 0) << '\n';
                 return kExitConnection;
             }
             if (isScanAnswer(received.frame)) {

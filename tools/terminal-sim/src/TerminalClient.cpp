@@ -114,7 +114,9 @@ TerminalClient& TerminalClient::operator=(TerminalClient&& other) noexcept {
     return *this;
 }
 
-TerminalClient::~TerminalClient() { close(); }
+TerminalClient::~TerminalClient() {
+    close();
+}
 
 void TerminalClient::close() {
     if (fd_ >= 0)
@@ -149,7 +151,9 @@ bool TerminalClient::scan(std::string_view barcode) {
     return sendRaw(frame);
 }
 
-bool TerminalClient::ping() { return sendRaw("PING\n"); }
+bool TerminalClient::ping() {
+    return sendRaw("PING\n");
+}
 
 bool TerminalClient::pump() {
     if (broken() || fd_ < 0)

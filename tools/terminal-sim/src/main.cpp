@@ -20,11 +20,12 @@ namespace {
 using namespace terminalsim;
 
 int usage(const std::string& problem) {
-    std::cerr << "terminal-sim: " << problem << "\n"
-              << "usage: terminal-sim [--server HOST:PORT] [--bind ADDR] [--timeout S] scan CODE...\n"
-              << "       terminal-sim [...] listen [--for SECONDS]\n"
-              << "       terminal-sim [...] load --terminals N --scans M [--rate PER_SECOND]"
-                 " [--duration S] CODEFILE\n";
+    std::cerr
+        << "terminal-sim: " << problem << "\n"
+        << "usage: terminal-sim [--server HOST:PORT] [--bind ADDR] [--timeout S] scan CODE...\n"
+        << "       terminal-sim [...] listen [--for SECONDS]\n"
+        << "       terminal-sim [...] load --terminals N --scans M [--rate PER_SECOND]"
+           " [--duration S] CODEFILE\n";
     return kExitUsage;
 }
 
