@@ -51,10 +51,13 @@ QSystemTrayIcon::MessageIcon balloonIcon(uint32_t infoFlags) {
 
 } // namespace
 
-QtNotifyIconBackend::QtNotifyIconBackend() {
+QtNotifyIconBackend::QtNotifyIconBackend(std::function<bool()> areaAvailable, uint32_t pollMs)
+    : areaAvailable_(std::move(areaAvailable)) {
+    if (!areaAvailable_)
+        areaAvailable_ = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     clock_.start();
-    areaAvailable_ = QSystemTrayIcon::isSystemTrayAvailable();
-    poll_ = std::make_unique<TLightTimer>(2000, [this](TLightTimer*) { pollNotificationArea(); });
+    areaWasAvailable_ = areaAvailable_();
+    poll_ = std::make_unique<TLightTimer>(pollMs, [this](TLightTimer*) { pollNotificationArea(); });
     poll_->SetEnabled(true);
 }
 
@@ -65,7 +68,7 @@ QtNotifyIconBackend::~QtNotifyIconBackend() {
 }
 
 bool QtNotifyIconBackend::NotificationAreaAvailable() const {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return areaAvailable_();
 }
 
 bool QtNotifyIconBackend::Notify(uint32_t message, const TNotifyIconDataEx& data) {
@@ -90,10 +93,10 @@ bool QtNotifyIconBackend::Notify(uint32_t message, const TNotifyIconDataEx& data
 
 bool QtNotifyIconBackend::add(const TNotifyIconDataEx& data) {
     const Key key{data.hWnd, data.uID};
-    if (icons_.count(key) != 0 || !QSystemTrayIcon::isSystemTrayAvailable())
+    if (icons_.count(key) != 0 || !areaAvailable_())
         return false;
     auto entry = std::make_shared<Entry>();
-    entry->icon = new QSystemTrayIcon;
+    entry->icon = new QSystemTrayIcon(this);
     connect(entry->icon, &QSystemTrayIcon::activated, this,
             [this, key](QSystemTrayIcon::ActivationReason reason) { activated(key, reason); });
     connect(entry->icon, &QSystemTrayIcon::messageClicked, this,
@@ -214,9 +217,9 @@ void QtNotifyIconBackend::post(const Key& key, uint32_t event) {
 }
 
 void QtNotifyIconBackend::pollNotificationArea() {
-    const bool available = QSystemTrayIcon::isSystemTrayAvailable();
-    const bool appeared = available && !areaAvailable_;
-    areaAvailable_ = available;
+    const bool available = areaAvailable_();
+    const bool appeared = available && !areaWasAvailable_;
+    areaWasAvailable_ = available;
     if (!appeared)
         return;
     dropAll();

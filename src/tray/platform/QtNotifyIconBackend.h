@@ -5,6 +5,7 @@
 // becomes the record's callback message sent to hWnd, after a WM_MOUSEMOVE for the pointer
 // being over the icon; the pointer position is read by the component itself.
 //
+// The icons are children of the backend (one QSystemTrayIcon per icon shown).
 // The menu is never handed to Qt: the component opens its own on WM_RBUTTONDOWN.
 // A notification area that appears or reappears (polled every 2 s) is announced as
 // "TaskbarCreated" to the application window's hooks, after dropping the icons it had:
@@ -17,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <functional>
 #include <map>
 #include <memory>
 #include <utility>
@@ -26,7 +28,9 @@ namespace veska::platform {
 class QtNotifyIconBackend : public QObject, public NotifyIconBackend {
     Q_OBJECT
 public:
-    QtNotifyIconBackend();
+    // How to tell whether the desktop has a notification area (QSystemTrayIcon's check by
+    // default) and how often to look; tests stand in for the desktop through them.
+    explicit QtNotifyIconBackend(std::function<bool()> areaAvailable = {}, uint32_t pollMs = 2000);
     ~QtNotifyIconBackend() override;
 
     bool Notify(uint32_t message, const TNotifyIconDataEx& data) override;
@@ -57,9 +61,10 @@ private:
     void pollNotificationArea();
     void dropAll();
 
+    std::function<bool()> areaAvailable_;
     std::map<Key, std::shared_ptr<Entry>> icons_;
     QElapsedTimer clock_;
-    bool areaAvailable_ = false;
+    bool areaWasAvailable_ = false;
     std::unique_ptr<TLightTimer> poll_;
 };
 
