@@ -15,7 +15,14 @@ function(veska_add_gtest name)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()
-    set(env "QT_QPA_PLATFORM=offscreen" "LC_ALL=C.UTF-8" ${T_ENVIRONMENT})
+    # A test's own ENVIRONMENT wins over these defaults.
+    set(env ${T_ENVIRONMENT})
+    if(NOT T_ENVIRONMENT MATCHES "(^|;)QT_QPA_PLATFORM=")
+        list(APPEND env "QT_QPA_PLATFORM=offscreen")
+    endif()
+    if(NOT T_ENVIRONMENT MATCHES "(^|;)LC_ALL=")
+        list(APPEND env "LC_ALL=C.UTF-8")
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60

@@ -10,7 +10,7 @@ VESKA_BUILD_PACKAGES=(
 VESKA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev googletest
     clang libclang-rt-14-dev
-    xvfb xauth x11-utils xdotool trayer imagemagick
+    xvfb xauth x11-utils xdotool trayer imagemagick locales
     firebird3.0-server
 )
 
@@ -29,4 +29,13 @@ veska_install_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
         "${missing[@]}"
+}
+
+# The tests read prices under a Brazilian locale (decimal comma) as the shops do.
+veska_prepare_locales() {
+    locale -a 2>/dev/null | grep -qi '^pt_BR\.utf-\?8$' && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Generating the pt_BR.UTF-8 locale"
+    "${sudo[@]}" localedef -i pt_BR -f UTF-8 pt_BR.UTF-8
 }
