@@ -1,6 +1,7 @@
 #include "terminal/PriceText.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <string>
 
 namespace veska::terminal {
@@ -99,16 +100,13 @@ std::optional<QString> priceText(QStringView generalText, QChar decimalSeparator
         return std::nullopt;
 
     // Whole cents and the digit that decides the rounding, from the decimal digits.
-    std::string digits = number->digits;
-    long point = number->pointPosition;
-    if (point < -2) {
-        digits = "0";
-        point = 0;
-    } else if (point < 0) {
-        digits.insert(0, static_cast<std::size_t>(-point), '0');
-        point = 0;
-    }
-    const auto pointIndex = static_cast<std::size_t>(point);
+    // Below one, leading zeros put the digits in place; more than three of them could
+    // not reach the third decimal anyway.
+    const long point = number->pointPosition;
+    const auto leadingZeros = static_cast<std::size_t>(std::clamp(-point, 0L, 3L));
+    std::string digits(leadingZeros, '0');
+    digits += number->digits;
+    const auto pointIndex = static_cast<std::size_t>(std::max(point, 0L));
     if (digits.size() < pointIndex + 3)
         digits.append(pointIndex + 3 - digits.size(), '0');
     std::string cents = digits.substr(0, pointIndex + 2);

@@ -148,5 +148,13 @@ TEST(LibraryVersionTest, InitialisesThenLogsTheVersionFromTheCodePage) {
                                       QStringLiteral("log: Versão da DLL: v2 ção €")}));
 }
 
+TEST(LibraryVersionTest, ANullVersionLogsAnEmptyVersion) {
+    resetProvider();
+    provider().version.reset();
+    RecordingLog log;
+    initializeLibraryAndLogVersion(providerApi(), log);
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("Versão da DLL: ")});
+}
+
 } // namespace
 } // namespace veska::terminal::test

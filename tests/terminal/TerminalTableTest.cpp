@@ -194,5 +194,16 @@ TEST_F(TerminalTableTest, SocketZeroCanBePicked) {
     EXPECT_EQ(list.selected, 0);
 }
 
+TEST_F(TerminalTableTest, DottedTextIsTakenFromTheCodePageAndCutAt255Characters) {
+    occupy(0, "127.0.0.1", 8);
+    setCount(1);
+    provider().dottedText = std::string(300, 'x');
+    table.refresh();
+    EXPECT_EQ(list.entries, QStringList{QString(255, QLatin1Char('x')) + QStringLiteral(":8")});
+    provider().dottedText = "caixa-\xE7\xE3o";
+    table.refresh();
+    EXPECT_EQ(list.entries, QStringList{QStringLiteral("caixa-ção:8")});
+}
+
 } // namespace
 } // namespace veska::terminal::test

@@ -36,7 +36,7 @@ void vInitialize() {
 
 const char* dll_version() {
     record(QStringLiteral("dll_version"));
-    return keep(state.version);
+    return state.version ? keep(*state.version) : nullptr;
 }
 
 std::int32_t tc_startserver() {
@@ -99,7 +99,7 @@ std::uint32_t Inet_Addr(const char* text) {
 
 const char* Inet_NtoA(std::uint32_t address) {
     record(QStringLiteral("Inet_NtoA"));
-    return keep(dotted(address));
+    return keep(state.dottedText.value_or(dotted(address)));
 }
 
 const TermServerApi kApi = {vInitialize,      dll_version,    tc_startserver,    bTerminate,

@@ -34,7 +34,8 @@ struct SentMessage {
 };
 
 struct ProviderState {
-    std::string version = "test 1";
+    std::optional<std::string> version = "test 1"; // nothing: a null pointer
+    std::optional<std::string> dottedText;         // answers every Inet_NtoA when given
     std::int32_t startResult = 1;
     int startErrno = 0; // left in errno by a start
     std::int32_t terminateResult = 1;
