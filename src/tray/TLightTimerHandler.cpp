@@ -11,8 +11,9 @@ namespace {
 TLightTimerHandler* TimerHandler = nullptr;
 
 std::unordered_map<uint32_t, TLightTimer*>& liveTimers() {
-    static std::unordered_map<uint32_t, TLightTimer*> timers;
-    return timers;
+    // Never destroyed: timers that outlive the module still unregister.
+    static auto* timers = new std::unordered_map<uint32_t, TLightTimer*>;
+    return *timers;
 }
 
 uint32_t nextTimerId = 1;

@@ -11,8 +11,9 @@ namespace {
 TTrayIconHandler* TrayHandler = nullptr;
 
 std::unordered_map<uint32_t, TNotifyTrayIcon*>& liveInstances() {
-    static std::unordered_map<uint32_t, TNotifyTrayIcon*> instances;
-    return instances;
+    // Never destroyed: instances that outlive the module still unregister.
+    static auto* instances = new std::unordered_map<uint32_t, TNotifyTrayIcon*>;
+    return *instances;
 }
 
 uint32_t nextIconId = 1;

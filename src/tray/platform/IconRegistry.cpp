@@ -6,8 +6,9 @@ namespace veska::platform {
 namespace {
 
 std::map<uint32_t, QIcon>& icons() {
-    static std::map<uint32_t, QIcon> table;
-    return table;
+    // Never destroyed: icons released at process end still reach it.
+    static auto* table = new std::map<uint32_t, QIcon>;
+    return *table;
 }
 
 uint32_t nextHandle = 0x20000;

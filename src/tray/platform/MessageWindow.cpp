@@ -9,8 +9,9 @@ namespace veska::platform {
 namespace {
 
 std::map<uint32_t, std::shared_ptr<WindowProcedure>>& windows() {
-    static std::map<uint32_t, std::shared_ptr<WindowProcedure>> table;
-    return table;
+    // Never destroyed: the module-shutdown steps of the components still reach it.
+    static auto* table = new std::map<uint32_t, std::shared_ptr<WindowProcedure>>;
+    return *table;
 }
 
 uint32_t nextHandle = 0x10000;
