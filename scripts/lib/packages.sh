@@ -10,7 +10,7 @@ VESKA_BUILD_PACKAGES=(
 VESKA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev googletest
     clang libclang-rt-14-dev
-    xvfb xauth x11-utils xdotool trayer imagemagick locales
+    xvfb xauth x11-utils libx11-dev xdotool trayer imagemagick locales
     firebird3.0-server
 )
 

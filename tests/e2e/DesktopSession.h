@@ -21,6 +21,10 @@ public:
     static QString waitForWindow(const QString& title, std::chrono::milliseconds timeout);
     // Saves a picture of the window (or of the whole screen for "root") as PNG.
     static bool screenshot(const QString& window, const QString& file);
+    // Asks the window to close as its frame's close button does (WM_DELETE_WINDOW).
+    static bool requestClose(const QString& window);
+    // Whether the window is mapped (shown) now.
+    static bool isViewable(const QString& window);
 };
 
 } // namespace e2e
