@@ -244,7 +244,7 @@ TEST_F(QueryTest, APriceCommittedByAnotherConnectionIsSeenAtTheNextOpen) {
     EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8"));
 
     // Another attachment in this process (the embedded engine shares the file within one).
-    firebird::AttachParameters other{QFile::encodeName(path()), "ROOT", "", "WIN1252"};
+    firebird::AttachParameters other{QFile::encodeName(path()), "ROOT", "", "WIN1252", {}};
     auto writer = firebird::Attachment::attach(other);
     writer.executeImmediate("update produtos set preco_venda = 9.25 where codigo = '000100'");
 

@@ -30,7 +30,7 @@ protected:
             return;
         path_ = new QString(kDataFolder + QStringLiteral("/veska-test-%1.fdb").arg(getpid()));
         firebird::AttachParameters parameters{"127.0.0.1/3050:" + path_->toUtf8(), "ROOT",
-                                              "480317", "WIN1252"};
+                                              "480317", "WIN1252", {}};
         writer_ = new firebird::Attachment(firebird::Attachment::create(parameters, "WIN1252"));
         writer_->executeImmediate("create table produtos (codigo varchar(13), nome varchar(50), "
                                   "cod_barra varchar(14), preco_venda double precision, "

@@ -30,6 +30,7 @@ TestDatabase::TestDatabase(const QString& folder, const QString& fileName,
     parameters.user = "ROOT";
     parameters.password = "480317";
     parameters.charset = connectionCharset;
+    parameters.forcedWrites = false; // a test database needs no synchronous writes
     attachment_ = std::make_unique<firebird::Attachment>(
         firebird::Attachment::create(parameters, defaultCharset));
 }

@@ -23,6 +23,11 @@ QByteArray parameterBlock(const AttachParameters& parameters) {
         appendItem(dpb, isc_dpb_password, parameters.password);
     if (!parameters.charset.isEmpty())
         appendItem(dpb, isc_dpb_lc_ctype, parameters.charset);
+    if (parameters.forcedWrites) {
+        dpb.append(static_cast<char>(isc_dpb_force_write));
+        dpb.append(static_cast<char>(1));
+        dpb.append(static_cast<char>(*parameters.forcedWrites ? 1 : 0));
+    }
     return dpb;
 }
 

@@ -4,6 +4,7 @@
 // destroyed.
 
 #include <QByteArray>
+#include <optional>
 #include <ibase.h>
 
 namespace veska::catalogue::firebird {
@@ -13,6 +14,9 @@ struct AttachParameters {
     QByteArray user;
     QByteArray password;
     QByteArray charset; // the connection character set: WIN1252, UTF8, NONE...
+    // Changes the database's forced writes (synchronous page writes) when given; the
+    // owner may. Off speeds up bulk loading of tools and tests.
+    std::optional<bool> forcedWrites;
 };
 
 class Attachment {
