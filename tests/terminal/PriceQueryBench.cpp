@@ -27,8 +27,14 @@ namespace {
 constexpr int kRepetitions = 20;
 
 void fill(const QString& path, int products) {
-    catalogue::firebird::Attachment creator = catalogue::firebird::Attachment::create(
-        {QFile::encodeName(path), "ROOT", "480317", "WIN1252"}, "WIN1252");
+    catalogue::firebird::AttachParameters parameters;
+    parameters.database = QFile::encodeName(path);
+    parameters.user = "ROOT";
+    parameters.password = "480317";
+    parameters.charset = "WIN1252";
+    parameters.forcedWrites = false;
+    catalogue::firebird::Attachment creator =
+        catalogue::firebird::Attachment::create(parameters, "WIN1252");
     creator.executeImmediate(
         "CREATE TABLE produtos (codigo VARCHAR(13) NOT NULL PRIMARY KEY, nome VARCHAR(50), "
         "cod_barra VARCHAR(14), preco_venda DOUBLE PRECISION, preco_venda_lj DOUBLE PRECISION)");

@@ -102,7 +102,13 @@ protected:
     static void TearDownTestSuite() { folder_.reset(); }
 
     static firebird::AttachParameters parameters() {
-        return {QFile::encodeName(path_), "ROOT", "480317", "WIN1252"};
+        firebird::AttachParameters parameters;
+        parameters.database = QFile::encodeName(path_);
+        parameters.user = "ROOT";
+        parameters.password = "480317";
+        parameters.charset = "WIN1252";
+        parameters.forcedWrites = false; // a scratch database: no synchronous writes
+        return parameters;
     }
 
     void SetUp() override {
