@@ -49,15 +49,16 @@ protected:
                         {display, QStringLiteral("-screen"), QStringLiteral("0"),
                          QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
                          QStringLiteral("tcp")});
+            if (!xvfb->waitForStarted(5000))
+                return false;
             const bool socket = WaitFor(
                 [&] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)); },
                 5000);
             // Another test may have taken the same number a moment earlier: then our server
-            // has given up and the socket is not ours.
-            QThread::msleep(100);
-            if (socket && xvfb->state() == QProcess::Running)
+            // gives up at once and the socket is not ours.
+            if (socket && !xvfb->waitForFinished(200))
                 return true;
-            xvfb->kill();
+            xvfb->terminate();
             xvfb->waitForFinished(3000);
         }
         return false;
