@@ -1,12 +1,28 @@
 #include "TestDatabase.h"
 
 #include <QDir>
+#include <gtest/gtest.h>
+#include <ibase.h>
 #include <QFile>
 #include <cstdlib>
 #include <stdexcept>
 #include <unistd.h>
 
 namespace veska::catalogue::test {
+namespace {
+
+// Stops the engine's threads before the process ends, so that nothing of it still runs
+// while the leak checker inspects the process at exit.
+class FirebirdShutdown : public ::testing::Environment {
+public:
+    void TearDown() override { fb_shutdown(0, fb_shutrsn_app_stopped); }
+};
+
+[[maybe_unused]] ::testing::Environment* const kFirebirdShutdown =
+    ::testing::AddGlobalTestEnvironment(new FirebirdShutdown);
+
+
+} // namespace
 
 void useTemporaryLockFolder() {
     // One folder of the tests' user, shared by the test processes as the engine's default
