@@ -60,7 +60,9 @@ std::filesystem::path executableDir() {
 } // namespace
 
 TermServerLibrary::TermServerLibrary(const std::string& file) : file_(file) {
-    handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Never unmapped, not even by the last dlclose: the library runs threads and keeps
+    // thread-local text, and the function table may be copied beyond this object.
+    handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle_) {
         throw LibraryLoadError(QStringLiteral("Cannot load the terminal-server library '%1': %2")
                                    .arg(local8(file), lastLoaderError()));

@@ -30,6 +30,8 @@ public:
     const char* kind() const override { return "ELibraryLoadError"; }
 };
 
+// Once loaded, the library stays in the process until it ends, like a library bound at
+// load time: the functions of api() stay valid after this object is gone.
 class TermServerLibrary {
 public:
     // Loads the file (a path, or a bare name for the system's search) and resolves the table.

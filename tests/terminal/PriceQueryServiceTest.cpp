@@ -4,19 +4,12 @@
 #include "terminal/PriceQueryService.h"
 
 #include "Journal.h"
+#include "ProductDatabase.h"
 #include "TestProvider.h"
 #include "TestViews.h"
-#include "catalogue/Database.h"
-#include "catalogue/EmbeddedEngine.h"
-#include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
-#include "catalogue/firebird/FbAttachment.h"
-#include "core/CodePage.h"
 #include "core/Errors.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -27,10 +20,8 @@
 namespace veska::terminal::test {
 namespace {
 
-using catalogue::Database;
 using catalogue::PriceMode;
 using catalogue::Query;
-namespace firebird = catalogue::firebird;
 
 #if VESKA_EXPECT_DECIMAL_COMMA
 constexpr char kSeparator = ',';
@@ -40,36 +31,6 @@ constexpr char kSeparator = '.';
 
 const std::uint32_t kTerminal = addressOf("127.0.0.1");
 constexpr std::uint16_t kSocket = 4000;
-
-// The articles: code, description, barcode, wholesale price, retail price.
-const char* const kCreateTable =
-    "CREATE TABLE produtos (codigo VARCHAR(13) NOT NULL PRIMARY KEY, nome VARCHAR(50), "
-    "cod_barra VARCHAR(14), preco_venda DOUBLE PRECISION, preco_venda_lj DOUBLE PRECISION)";
-const char* const kRows[] = {
-    // Ordered first; its barcode is the code of the coffee below.
-    "'0000000000001', 'Primeiro pelo cod_barra', '7891000100103', 1, 1.1",
-    "'7891000100103', 'Café torrado 500g', '17891000100103', 12.5, 13.9",
-    "'7891000200200', 'Açúcar refinado 1kg', '7891000200201', 4.2, 4.6",
-    "'123', 'Artigo 123', NULL, 3, 3",
-    "'A123A', 'Artigo emoldurado', NULL, 5, 5",
-    "'B', 'Artigo B', NULL, 2, 2",
-    "'VAZIO', 'Código de barras vazio', '', 1, 1",
-    "'SEMPRECO', 'Artigo sem preço', NULL, NULL, 7",
-    "'P01', 'Preço 12,34', NULL, 12.34, 1",
-    "'P02', 'Preço 12,5', NULL, 12.5, 1",
-    "'P03', 'Preço 12', NULL, 12, 1",
-    "'P04', 'Preço 1234,5', NULL, 1234.5, 1",
-    "'P05', 'Preço 0,5', NULL, 0.5, 1",
-    "'P06', 'Preço 12,345', NULL, 12.345, 1",
-    "'P07', 'Preço 2,675', NULL, 2.675, 1",
-    "'P08', 'Preço -12,345', NULL, -12.345, 1",
-    "'P09', 'Preço 0,005', NULL, 0.005, 1",
-    "'P10', 'Preço 1234567,891', NULL, 1234567.891, 1",
-};
-
-QByteArray sql(const QString& text) {
-    return codepage::fromUnicode(text);
-}
 
 // A price text with the locale's separator: money("12,50") is "R$ 12,50" or "R$ 12.50".
 std::string money(const char* amount) {
@@ -87,69 +48,40 @@ QString moneyText(const char* amount) {
 
 class PRICE_QUERY_SUITE : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        catalogue::prepareEmbeddedEngine();
-        folder_ = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(folder_->isValid());
-        path_ = QDir(folder_->path()).filePath(QStringLiteral("produtos.fdb"));
-        firebird::Attachment creator = firebird::Attachment::create(parameters(), "WIN1252");
-        creator.executeImmediate(kCreateTable);
-        for (const char* row : kRows) {
-            creator.executeImmediate(sql(
-                QStringLiteral("INSERT INTO produtos VALUES (%1)").arg(QString::fromUtf8(row))));
-        }
-    }
-    static void TearDownTestSuite() { folder_.reset(); }
-
-    static firebird::AttachParameters parameters() {
-        firebird::AttachParameters parameters;
-        parameters.database = QFile::encodeName(path_);
-        parameters.user = "ROOT";
-        parameters.password = "480317";
-        parameters.charset = "WIN1252";
-        parameters.forcedWrites = false; // a scratch database: no synchronous writes
-        return parameters;
-    }
+    static void SetUpTestSuite() { database_ = std::make_unique<ProductDatabase>(); }
+    static void TearDownTestSuite() { database_.reset(); }
 
     void SetUp() override {
         resetProvider();
-        // The database file stands for the alias; no profile file names it.
-        database_ =
-            std::make_unique<Database>(catalogue::ConnectionProfiles(QStringList{folder_->path()}));
-        database_->setAlias(path_);
-        products_ = std::make_unique<Query>(*database_, QStringLiteral("CDSProdutos"));
-        catalogue::setUpProductQuery(*products_, [this] { return mode_; });
-        products_->open();
-        service_ = std::make_unique<PriceQueryService>(providerApi(), *products_, window_, log_);
+        products_ = std::make_unique<ProductQuery>(*database_, mode_);
+        service_ = std::make_unique<PriceQueryService>(providerApi(), *products(), window_, log_);
     }
     void TearDown() override {
         service_.reset();
         products_.reset();
-        database_.reset();
     }
+
+    catalogue::Query* products() { return products_->query.get(); }
 
     static void scan(const char* code) {
         provider().barcodes.push_back({std::string(code), kTerminal, kSocket});
     }
-    // Scans one code, serves one tick, and returns what went to the log (if anything).
+    // Scans one code and serves one tick.
     void serve(const char* code) {
         scan(code);
         ASSERT_TRUE(service_->serveNextBarcode());
     }
     static QString line(const QString& rest) { return QStringLiteral("127.0.0.1:4000 -> ") + rest; }
 
-    static std::unique_ptr<QTemporaryDir> folder_;
-    static QString path_;
+    static std::unique_ptr<ProductDatabase> database_;
     PriceMode mode_ = PriceMode::Wholesale;
     Presence window_;
     RecordingLog log_;
-    std::unique_ptr<Database> database_;
-    std::unique_ptr<Query> products_;
+    std::unique_ptr<ProductQuery> products_;
     std::unique_ptr<PriceQueryService> service_;
 };
 
-std::unique_ptr<QTemporaryDir> PRICE_QUERY_SUITE::folder_;
-QString PRICE_QUERY_SUITE::path_;
+std::unique_ptr<ProductDatabase> PRICE_QUERY_SUITE::database_;
 
 TEST_F(PRICE_QUERY_SUITE, ACodeFoundByBarCodeIsAnsweredWithoutTheBarcodeColumn) {
     serve("7891000100103");
@@ -160,7 +92,7 @@ TEST_F(PRICE_QUERY_SUITE, ACodeFoundByBarCodeIsAnsweredWithoutTheBarcodeColumn) 
     EXPECT_EQ(sent.price, money("12,50"));
     EXPECT_TRUE(provider().notFound.empty());
     // The row whose barcode is this code comes first, yet the code's own row answers.
-    EXPECT_EQ(products_->fieldAsText(QStringLiteral("BarCode")), QStringLiteral("7891000100103"));
+    EXPECT_EQ(products()->fieldAsText(QStringLiteral("BarCode")), QStringLiteral("7891000100103"));
     EXPECT_EQ(journal(), (QStringList{QStringLiteral("bReceiveBarcode"),
                                       QStringLiteral("bSendProdPrice"), QStringLiteral("Inet_NtoA"),
                                       QStringLiteral("log: ") +
@@ -219,15 +151,15 @@ TEST_F(PRICE_QUERY_SUITE, OnlyAnUpperCaseFrameOfAtLeastThreeCharactersIsRetried)
 }
 
 TEST_F(PRICE_QUERY_SUITE, NotFoundLeavesTheFirstRowCurrent) {
-    ASSERT_TRUE(products_->moveTo(4));
+    ASSERT_TRUE(products()->moveTo(4));
     serve("NAOEXISTE");
     EXPECT_EQ(journal(),
               (QStringList{QStringLiteral("bReceiveBarcode"), QStringLiteral("bSendProdNotFound"),
                            QStringLiteral("Inet_NtoA"),
                            QStringLiteral("log: ") +
                                line(QStringLiteral("NAOEXISTE|PRODUTO NAO ENCONTRADO"))}));
-    EXPECT_TRUE(products_->isOpen());
-    EXPECT_EQ(products_->currentRow(), 0);
+    EXPECT_TRUE(products()->isOpen());
+    EXPECT_EQ(products()->currentRow(), 0);
 }
 
 TEST_F(PRICE_QUERY_SUITE, PriceTextsAreRoundedToTheCentWithTheRegionalSeparator) {
@@ -263,11 +195,8 @@ TEST_F(PRICE_QUERY_SUITE, TheCurrentPriceModeChoosesTheColumnAtEveryScan) {
 
 TEST_F(PRICE_QUERY_SUITE, EveryScanSeesTheDatabaseAsItIsThen) {
     serve("NOVO-01");
-    {
-        firebird::Attachment writer = firebird::Attachment::attach(parameters());
-        writer.executeImmediate(
-            "INSERT INTO produtos VALUES ('NOVO-01', 'Artigo novo', NULL, 9.99, 9.99)");
-    }
+    database_->execute(
+        QStringLiteral("INSERT INTO produtos VALUES ('NOVO-01', 'Artigo novo', NULL, 9.99, 9.99)"));
     serve("NOVO-01");
     EXPECT_EQ(provider().notFound.size(), 1u);
     ASSERT_EQ(provider().prices.size(), 1u);
@@ -293,17 +222,17 @@ TEST_F(PRICE_QUERY_SUITE, AHiddenWindowGetsNoLogLineButTheTerminalIsAnswered) {
 }
 
 TEST_F(PRICE_QUERY_SUITE, NoBarcodeLeavesTheQueryUntouched) {
-    ASSERT_TRUE(products_->moveTo(3));
+    ASSERT_TRUE(products()->moveTo(3));
     provider().barcodes.push_back({std::string(), kTerminal, kSocket});
     provider().barcodes.push_back({std::nullopt, kTerminal, kSocket});
     EXPECT_FALSE(service_->serveNextBarcode());
     EXPECT_FALSE(service_->serveNextBarcode());
     EXPECT_FALSE(service_->serveNextBarcode()); // nothing pending at all
-    EXPECT_TRUE(products_->isOpen());
-    EXPECT_EQ(products_->currentRow(), 3);
-    products_->close();
+    EXPECT_TRUE(products()->isOpen());
+    EXPECT_EQ(products()->currentRow(), 3);
+    products()->close();
     EXPECT_FALSE(service_->serveNextBarcode());
-    EXPECT_FALSE(products_->isOpen());
+    EXPECT_FALSE(products()->isOpen());
     EXPECT_EQ(journal(), QStringList(4, QStringLiteral("bReceiveBarcode")));
     EXPECT_TRUE(log_.lines.isEmpty());
 }
@@ -319,8 +248,8 @@ TEST_F(PRICE_QUERY_SUITE, AtMostOneBarcodeATick) {
 }
 
 TEST_F(PRICE_QUERY_SUITE, ADatabaseErrorOnReopenPropagatesAndTheBarcodeGetsNoAnswer) {
-    products_->close();
-    products_->setBeforeOpen(
+    products()->close();
+    products()->setBeforeOpen(
         [](Query& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
     scan("123");
     EXPECT_THROW(service_->serveNextBarcode(), DatabaseError);
@@ -332,7 +261,7 @@ TEST_F(PRICE_QUERY_SUITE, ADatabaseErrorOnReopenPropagatesAndTheBarcodeGetsNoAns
 
 TEST_F(PRICE_QUERY_SUITE, ADatabaseErrorInALookupPropagates) {
     // A query without the barcode column: the second lookup fails.
-    Query narrow(*database_, QStringLiteral("CDSProdutos"));
+    Query narrow(*products_->database, QStringLiteral("CDSProdutos"));
     narrow.appendSql(QStringLiteral("select codigo BarCode, nome produto, preco_venda Preco"));
     narrow.appendSql(QStringLiteral("from produtos order by codigo"));
     PriceQueryService service(providerApi(), narrow, window_, log_);

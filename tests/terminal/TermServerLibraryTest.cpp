@@ -80,6 +80,19 @@ TEST(TermServerLibraryTest, AMovedLibraryKeepsItsFunctions) {
     EXPECT_EQ(first.api().dll_version, nullptr);
 }
 
+TEST(TermServerLibraryTest, TheFunctionsOutliveTheBinding) {
+    TermServerApi api{};
+    {
+        TermServerLibrary library(kFake);
+        api = library.api();
+    }
+    EXPECT_STREQ(api.dll_version(), "test 1");
+    void* stillLoaded = dlopen(kFake.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_NE(stillLoaded, nullptr);
+    if (stillLoaded)
+        dlclose(stillLoaded);
+}
+
 TEST(TermServerLibraryTest, AMissingFunctionIsNamedWithTheFile) {
     const QString text = errorText(kIncomplete);
     EXPECT_EQ(text,

@@ -1,0 +1,194 @@
+// The terminal services on the real terminal-server library: a terminal played by a TCP
+// client on 127.0.0.1, and a real product database on the embedded Firebird engine. Runs
+// under a decimal-comma locale (LocaleVariant.cpp).
+#include "LoopbackTerminal.h"
+#include "ProductDatabase.h"
+#include "TestViews.h"
+#include "terminal/DisplayMessage.h"
+#include "terminal/LibraryText.h"
+#include "terminal/LibraryVersion.h"
+#include "terminal/PriceQueryService.h"
+#include "terminal/ServerControl.h"
+#include "terminal/TermServerLibrary.h"
+#include "terminal/TerminalTable.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace veska::terminal::test {
+namespace {
+
+constexpr int kPollRounds = 300; // 10 ms apart: 3 s at most
+constexpr auto kPollPause = std::chrono::milliseconds(10);
+
+class RealLibraryTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        library_ = std::make_unique<TermServerLibrary>(REAL_TERMSERVER_PATH);
+    }
+    static void TearDownTestSuite() { library_.reset(); }
+
+    void SetUp() override {
+        port_ = freeLoopbackPort();
+        ASSERT_NE(port_, 0);
+        listenOn(port_);
+        api().vInitialize();
+    }
+    void TearDown() override {
+        if (view_.caption == QStringLiteral("Parar"))
+            control_.toggle();
+    }
+
+    static const TermServerApi& api() { return library_->api(); }
+    static void listenOn(std::uint16_t port) {
+        setenv("TERMSERVER_LISTEN", ("127.0.0.1:" + std::to_string(port)).c_str(), 1);
+    }
+    void start() {
+        control_.toggle();
+        ASSERT_EQ(view_.caption, QStringLiteral("Parar")) << log_.lines.join(u'\n').toStdString();
+    }
+    // Refreshes the list until it shows the wanted number of terminals.
+    void refreshUntil(int entries) {
+        for (int round = 0; round < kPollRounds; ++round) {
+            table_.refresh();
+            if (list_.entries.size() == entries)
+                return;
+            std::this_thread::sleep_for(kPollPause);
+        }
+        FAIL() << "the list never showed " << entries << " terminals";
+    }
+
+    static std::unique_ptr<TermServerLibrary> library_;
+    std::uint16_t port_ = 0;
+    RecordingServerView view_;
+    RecordingNotices notices_;
+    RecordingLog log_;
+    RecordingListView list_;
+    ServerControl control_{api(), view_, notices_, log_};
+    TerminalTable table_{api(), list_};
+};
+
+std::unique_ptr<TermServerLibrary> RealLibraryTest::library_;
+
+TEST_F(RealLibraryTest, VersionStartListStop) {
+    initializeLibraryAndLogVersion(api(), log_);
+    const QString version = libraryText(api().dll_version());
+    EXPECT_FALSE(version.isEmpty());
+    EXPECT_EQ(log_.lines, QStringList{QStringLiteral("Versão da DLL: ") + version});
+
+    start();
+    EXPECT_EQ(log_.lines.back(), QStringLiteral("Servidor inicializado com sucesso."));
+    table_.setSelectedSocket(-1);
+    table_.refresh();
+    EXPECT_TRUE(list_.entries.isEmpty());
+
+    LoopbackTerminal terminal(port_);
+    ASSERT_TRUE(terminal.connected());
+    EXPECT_EQ(terminal.readLine().rfind("HELLO\t1\t", 0), 0u);
+    refreshUntil(1);
+    ASSERT_TRUE(list_.entries[0].startsWith(QStringLiteral("127.0.0.1:")));
+    EXPECT_EQ(list_.selected, -1);
+    list_.selected = 0;
+    table_.pick();
+    EXPECT_EQ(QStringLiteral("127.0.0.1:%1").arg(table_.selectedSocket()), list_.entries[0]);
+    EXPECT_NE(table_.selectedSocket(), 0);
+    table_.refresh();
+    EXPECT_EQ(list_.selected, 0);
+
+    control_.toggle();
+    EXPECT_EQ(view_.caption, QStringLiteral("Iniciar"));
+    EXPECT_EQ(log_.lines.back(), QStringLiteral("Servidor interrompido."));
+    EXPECT_TRUE(terminal.closedByServer());
+}
+
+TEST_F(RealLibraryTest, ATakenPortRefusesTheStartWithTheReason) {
+    const int holder = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(holder, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(holder, 1), 0);
+    ASSERT_EQ(::getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    listenOn(ntohs(address.sin_port));
+
+    control_.toggle();
+    ::close(holder);
+    EXPECT_EQ(view_.caption, QStringLiteral("Iniciar"));
+    EXPECT_EQ(log_.lines, QStringList{QStringLiteral("Erro inicializando servidor. (%1)")
+                                          .arg(QString::fromLocal8Bit(std::strerror(EADDRINUSE)))});
+    EXPECT_EQ(notices_.shown, QStringList{QStringLiteral("Erro inicializando servidor.")});
+}
+
+TEST_F(RealLibraryTest, ScansAreAnsweredFromTheDatabase) {
+    const ProductDatabase database;
+    const catalogue::PriceMode mode = catalogue::PriceMode::Wholesale;
+    ProductQuery products(database, mode);
+    Presence window;
+    PriceQueryService service(api(), *products.query, window, log_);
+    start();
+    LoopbackTerminal terminal(port_);
+    ASSERT_TRUE(terminal.connected());
+    ASSERT_FALSE(terminal.readLine().empty()); // the greeting
+    refreshUntil(1);
+    const QString name = list_.entries[0];
+
+    auto serveOne = [&service] {
+        for (int round = 0; round < kPollRounds; ++round) {
+            if (service.serveNextBarcode())
+                return true;
+            std::this_thread::sleep_for(kPollPause);
+        }
+        return false;
+    };
+    terminal.send("SCAN\t7891000100103\n");
+    ASSERT_TRUE(serveOne());
+    EXPECT_EQ(terminal.readLine(), "PRICE\tCaf\xE9 torrado 500g\tR$ 12,50");
+    terminal.send("SCAN\tNAOEXISTE\n");
+    ASSERT_TRUE(serveOne());
+    EXPECT_EQ(terminal.readLine(), "NOTFOUND\tPRODUTO NAO\tENCONTRADO");
+    terminal.send("SCAN\tASEMPRECOA\n");
+    ASSERT_TRUE(serveOne());
+    EXPECT_EQ(terminal.readLine(), "PRICE\tArtigo sem pre\xE7o\tSEM PRE\xC7O");
+
+    EXPECT_EQ(log_.lines.mid(1),
+              (QStringList{name + QStringLiteral(" -> 7891000100103|Café torrado 500g|R$ 12,50"),
+                           name + QStringLiteral(" -> NAOEXISTE|PRODUTO NAO ENCONTRADO"),
+                           name + QStringLiteral(" -> SEMPRECO|Artigo sem preço|SEM PREÇO")}));
+}
+
+TEST_F(RealLibraryTest, DisplayMessagesReachThePickedTerminal) {
+    FormView form;
+    DisplayMessage message(api(), list_, form, notices_, log_);
+    start();
+    LoopbackTerminal terminal(port_);
+    ASSERT_TRUE(terminal.connected());
+    ASSERT_FALSE(terminal.readLine().empty());
+    refreshUntil(1);
+    list_.selected = 0;
+    table_.pick();
+
+    message.send();
+    EXPECT_EQ(terminal.readLine(), "MSG\tVESKA \tINFORMATICA\t4");
+    form.first = QStringLiteral("Preço do dia");
+    form.second.clear();
+    form.time = QStringLiteral("0");
+    message.send();
+    EXPECT_EQ(terminal.readLine(), "MSG\tPre\xE7o do dia\t\t0");
+    EXPECT_EQ(
+        log_.lines.mid(1),
+        QStringList(2, list_.entries[0] + QStringLiteral(" -> Mensagem enviada ao Terminal")));
+}
+
+} // namespace
+} // namespace veska::terminal::test
