@@ -7,9 +7,21 @@
 
 #include <QDir>
 #include <QFile>
+#include <gtest/gtest.h>
+#include <ibase.h>
 
 namespace veska::terminal::test {
 namespace {
+
+// Stops the embedded engine's threads before the process ends, so that none of them still
+// runs while the leak checker inspects the process at exit.
+class FirebirdShutdown : public ::testing::Environment {
+public:
+    void TearDown() override { fb_shutdown(0, fb_shutrsn_app_stopped); }
+};
+
+[[maybe_unused]] ::testing::Environment* const kFirebirdShutdown =
+    ::testing::AddGlobalTestEnvironment(new FirebirdShutdown);
 
 const char* const kCreateTable =
     "CREATE TABLE produtos (codigo VARCHAR(13) NOT NULL PRIMARY KEY, nome VARCHAR(50), "
