@@ -1,0 +1,189 @@
+// The terminal service from end to end, inside one test process: the real main window on
+// the demo catalogue (embedded Firebird), the real terminal-server library on a loopback
+// port, and terminal-sim processes as the terminals.
+
+#include "ProgramRun.h"
+#include "app/MessageBoxes.h"
+#include "app/TFConsulta.h"
+#include "catalogue/Query.h"
+#include "catalogue/firebird/FbAttachment.h"
+#include "terminal/TermServerLibrary.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct RecordingBoxes final : veska::app::MessageBoxes {
+    QStringList errors, notices;
+    void showError(const QString& m) override { errors << m; }
+    void showNotice(const QString& t) override { notices << t; }
+};
+
+// Runs the event loop until the predicate holds or the time is up.
+bool spinUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    QDeadlineTimer deadline(timeout);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class TerminalService : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous = QDir::currentPath();
+        QDir::setCurrent(shop.path());
+        qputenv("FIREBIRD_LOCK", QFile::encodeName(shop.path() + QStringLiteral("/.lock")));
+        const auto made = e2e::runTool(e2e::demoCataloguePath(),
+                                       {QStringLiteral("--dir"), shop.path()}, shop.path(), 60s);
+        ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+        port = e2e::freeLoopbackPort();
+        server = QStringLiteral("127.0.0.1:%1").arg(port);
+        qputenv("TERMSERVER_LISTEN", server.toLatin1());
+        library.emplace(e2e::termserverLibraryPath().toStdString());
+        window = std::make_unique<veska::app::TFConsulta>(
+            veska::app::TFConsultaContext{&library->api(), &boxes, false, false});
+        ASSERT_TRUE(boxes.errors.isEmpty()) << boxes.errors.join(u'|').toStdString();
+        window->show();
+        window->BtnIniciar->click();
+        ASSERT_EQ(window->BtnIniciar->text(), QStringLiteral("Parar"));
+        window->Timer3->stop(); // keep the window shown: these tests read its log
+    }
+
+    void TearDown() override {
+        for (auto& p : terminals)
+            p->kill(), p->waitForFinished(2000);
+        if (window && window->BtnIniciar->text() == QStringLiteral("Parar"))
+            window->BtnIniciar->click();
+        window.reset();
+        QDir::setCurrent(previous);
+    }
+
+    // A terminal that scans the codes; its answer lines, once it has finished.
+    QStringList scan(const QStringList& codes, const QString& bind = QStringLiteral("127.0.0.1")) {
+        QProcess sim;
+        sim.start(e2e::terminalSimPath(), QStringList{QStringLiteral("--server"), server,
+                                                      QStringLiteral("--bind"), bind,
+                                                      QStringLiteral("scan")} + codes);
+        spinUntil([&] { return sim.state() == QProcess::NotRunning; }, 20s);
+        EXPECT_EQ(sim.exitCode(), 0) << sim.readAllStandardError().toStdString();
+        return QString::fromUtf8(sim.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    // A terminal that stays connected and prints the display messages it gets.
+    QProcess* listener(const QString& bind) {
+        terminals.push_back(std::make_unique<QProcess>());
+        QProcess* sim = terminals.back().get();
+        sim->start(e2e::terminalSimPath(),
+                   {QStringLiteral("--server"), server, QStringLiteral("--bind"), bind,
+                    QStringLiteral("listen"), QStringLiteral("--for"), QStringLiteral("30")});
+        return sim;
+    }
+
+    void setDemoPrice(const char* codigo, const char* price) {
+        veska::catalogue::firebird::AttachParameters p;
+        p.database = QFile::encodeName(shop.filePath(QStringLiteral("demo.fdb")));
+        p.user = "ROOT";
+        p.password = "480317";
+        p.charset = "WIN1252";
+        auto writer = veska::catalogue::firebird::Attachment::attach(p);
+        writer.executeImmediate(QByteArray("update produtos set preco_venda = ") + price +
+                                " where codigo = '" + codigo + "'");
+    }
+
+    QStringList log() const {
+        return window->MemoRecv->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    QTemporaryDir shop;
+    QString previous, server;
+    int port = 0;
+    RecordingBoxes boxes;
+    std::optional<veska::terminal::TermServerLibrary> library;
+    std::unique_ptr<veska::app::TFConsulta> window;
+    std::vector<std::unique_ptr<QProcess>> terminals;
+};
+
+} // namespace
+
+TEST_F(TerminalService, EveryKindOfScanIsAnsweredWithTheDatabasesText) {
+    const QStringList answers = scan({QStringLiteral("7891000000038"), QStringLiteral("000003"),
+                                      QStringLiteral("A000003A"), QStringLiteral("NAOEXISTE"),
+                                      QStringLiteral("AA"), QStringLiteral("a000003a")});
+    const QString sugar = QStringLiteral("AÇÚCAR CRISTAL 5KG\tR$ 18,88");
+    const QString none = QStringLiteral("PRODUTO NAO\tENCONTRADO");
+    EXPECT_EQ(answers, (QStringList{QStringLiteral("7891000000038\t") + sugar,
+                                    QStringLiteral("000003\t") + sugar,
+                                    QStringLiteral("A000003A\t") + sugar,
+                                    QStringLiteral("NAOEXISTE\t") + none,
+                                    QStringLiteral("AA\t") + none,
+                                    QStringLiteral("a000003a\t") + none}));
+    const QStringList lines = log();
+    ASSERT_GE(lines.size(), 8);
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(" -> 7891000000038|AÇÚCAR CRISTAL 5KG|R$ 18,88")));
+    EXPECT_TRUE(lines[4].endsWith(QStringLiteral(" -> 000003|AÇÚCAR CRISTAL 5KG|R$ 18,88")))
+        << "the shortened code is logged";
+    EXPECT_TRUE(lines[5].endsWith(QStringLiteral(" -> NAOEXISTE|PRODUTO NAO ENCONTRADO")));
+    EXPECT_EQ(window->CDSProdutos->fieldAsText(QStringLiteral("BarCode")), QStringLiteral("000001"))
+        << "after a miss the grid stands on the first row";
+}
+
+TEST_F(TerminalService, APriceChangeAndAModeSwitchApplyFromTheNextScan) {
+    EXPECT_EQ(scan({QStringLiteral("000003")}).value(0), QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 18,88"));
+    setDemoPrice("000003", "17.5");
+    EXPECT_EQ(scan({QStringLiteral("000003")}).value(0), QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 17,50"));
+    window->RadioButton2->click();
+    EXPECT_EQ(scan({QStringLiteral("000003")}).value(0), QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 22,28"));
+}
+
+TEST_F(TerminalService, TheListShowsTheTerminalsAndAMessageReachesThePickedOne) {
+    QProcess* first = listener(QStringLiteral("127.0.0.21"));
+    QProcess* second = listener(QStringLiteral("127.0.0.22"));
+    ASSERT_TRUE(spinUntil([&] { return window->ListTerms->count() == 2; }, 10s));
+    // One entry per terminal, in the order they connected.
+    const auto rowOf = [&](const QString& address) {
+        for (int i = 0; i < window->ListTerms->count(); ++i) {
+            if (window->ListTerms->item(i)->text().startsWith(address + QLatin1Char(':')))
+                return i;
+        }
+        return -1;
+    };
+    ASSERT_NE(rowOf(QStringLiteral("127.0.0.21")), -1);
+    ASSERT_NE(rowOf(QStringLiteral("127.0.0.22")), -1);
+
+    window->BtnMensagens->click();
+    window->BtnMsgSend->click();
+    EXPECT_EQ(boxes.notices.value(0), QStringLiteral("Selecione um Terminal"));
+
+    window->ListTerms->setCurrentRow(rowOf(QStringLiteral("127.0.0.22")));
+    window->ListTermsClick();
+    const QString picked = window->ListTerms->currentItem()->text();
+    // The pick survives the refreshes, and a third terminal joining does not move it.
+    QProcess* third = listener(QStringLiteral("127.0.0.20"));
+    ASSERT_TRUE(spinUntil([&] { return window->ListTerms->count() == 3; }, 10s));
+    EXPECT_EQ(window->ListTerms->currentItem()->text(), picked);
+
+    window->EdtLine1->setText(QStringLiteral("Preço"));
+    window->EdtLine2->setText(QStringLiteral("AÇÚCAR EM OFERTA"));
+    window->EdtTimeEx->setText(QStringLiteral("7"));
+    window->BtnMsgSend->click();
+    ASSERT_TRUE(spinUntil([&] { return second->canReadLine(); }, 10s));
+    EXPECT_EQ(QString::fromUtf8(second->readLine()).trimmed(),
+              QStringLiteral("MSG\tPreço\tAÇÚCAR EM OFERTA\t7"));
+    EXPECT_EQ(log().last(), picked + QStringLiteral(" -> Mensagem enviada ao Terminal"));
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 300);
+    EXPECT_FALSE(first->canReadLine());
+    EXPECT_FALSE(third->canReadLine());
+}
