@@ -88,9 +88,21 @@ stop() {
         echo "No Firebird server started by this script."
         return 0
     fi
-    local pid
-    pid=$("${as_root[@]}" cat "$pid_file")
-    "${as_root[@]}" kill "$pid" 2>/dev/null || true
+    # The pid file holds the server's process; its parent is the guard, which would start a
+    # killed server again. Stopping the guard stops the server.
+    local server guard
+    server=$("${as_root[@]}" cat "$pid_file")
+    guard=$(ps -o ppid= -p "$server" 2>/dev/null | tr -d ' ' || true)
+    if [ -n "$guard" ] && [ "$(ps -o comm= -p "$guard" 2>/dev/null)" = fbguard ]; then
+        "${as_root[@]}" kill "$guard" 2>/dev/null || true
+    else
+        "${as_root[@]}" kill "$server" 2>/dev/null || true
+    fi
+    local i
+    for i in $(seq 150); do
+        kill -0 "$server" 2>/dev/null || break
+        sleep 0.2
+    done
     wait_for_port closed || echo "The Firebird server still answers on $host:$port." >&2
     "${as_root[@]}" rm -f "$pid_file"
     echo "Firebird server stopped."
