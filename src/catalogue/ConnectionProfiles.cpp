@@ -42,7 +42,8 @@ std::optional<ConnectionTarget> findInFile(const QString& path, const QString& a
     while (!file.atEnd()) {
         ++lineNumber;
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) ||
+            line.startsWith(QLatin1Char(';')))
             continue;
         if (line.startsWith(QLatin1Char('['))) {
             if (!line.endsWith(QLatin1Char(']')) || line.size() < 3)

@@ -47,11 +47,12 @@ void Database::connect() {
     parameters.user = target.user.value_or(kUser).toUtf8();
     parameters.password = target.password.value_or(kPassword).toUtf8();
     parameters.charset = target.charset.toLatin1();
-    attachment_ =
-        std::make_unique<firebird::Attachment>(firebird::Attachment::attach(parameters));
+    attachment_ = std::make_unique<firebird::Attachment>(firebird::Attachment::attach(parameters));
 }
 
-bool Database::isConnected() const { return attachment_ != nullptr; }
+bool Database::isConnected() const {
+    return attachment_ != nullptr;
+}
 
 void Database::disconnect() {
     closeQueries();
@@ -63,9 +64,13 @@ firebird::Attachment& Database::attachment() {
     return *attachment_;
 }
 
-void Database::connectionLost() { disconnect(); }
+void Database::connectionLost() {
+    disconnect();
+}
 
-void Database::registerQuery(Query* query) { queries_.push_back(query); }
+void Database::registerQuery(Query* query) {
+    queries_.push_back(query);
+}
 
 void Database::unregisterQuery(Query* query) {
     queries_.erase(std::remove(queries_.begin(), queries_.end(), query), queries_.end());

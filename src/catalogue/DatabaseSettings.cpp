@@ -5,7 +5,9 @@
 
 namespace veska::catalogue {
 
-QString aliasFromLine(const QString& line) { return trimControls(line.mid(14, 30)); }
+QString aliasFromLine(const QString& line) {
+    return trimControls(line.mid(14, 30));
+}
 
 bool readPathFlag() {
     if (!isExistingFile(confArqFileName))

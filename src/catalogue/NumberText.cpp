@@ -27,8 +27,7 @@ QString generalDecimalText(double value, const QLocale& locale) {
     // "1.5e+20" -> "1.5E20", "1e-05" -> "1E-5"
     QString mantissa = text.left(e);
     const int exponent = text.mid(e + 1).toInt();
-    return withLocaleSeparator(mantissa, locale) + QStringLiteral("E") +
-           QString::number(exponent);
+    return withLocaleSeparator(mantissa, locale) + QStringLiteral("E") + QString::number(exponent);
 }
 
 QString moneyText(double value, const QLocale& locale) {

@@ -30,10 +30,9 @@ void setUpProductQuery(Query& products, std::function<PriceMode()> currentMode) 
     products.clearSql();
     for (const QString& line : productQueryLines())
         products.appendSql(line);
-    products.setBeforeOpen(
-        [currentMode = std::move(currentMode)](Query& query) {
-            applyPriceColumn(query, currentMode());
-        });
+    products.setBeforeOpen([currentMode = std::move(currentMode)](Query& query) {
+        applyPriceColumn(query, currentMode());
+    });
 }
 
 QString fieldExistsStatement(const QString& column, const QString& table) {

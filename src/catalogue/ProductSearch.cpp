@@ -16,7 +16,8 @@ bool searchProduct(Dataset& products, const QString& text, Notices& notices) {
         notices.showNotice(productNotFoundNotice);
         return false;
     }
-    notices.showNotice(QStringLiteral("Produto: ") + products.fieldAsText(QStringLiteral("Produto")));
+    notices.showNotice(QStringLiteral("Produto: ") +
+                       products.fieldAsText(QStringLiteral("Produto")));
     return true;
 }
 

@@ -11,7 +11,8 @@ namespace veska::catalogue {
 
 class Dataset;
 
-inline const QString emptySearchNotice = QStringLiteral("Por favor, entre com o Código do produto.");
+inline const QString emptySearchNotice =
+    QStringLiteral("Por favor, entre com o Código do produto.");
 inline const QString productNotFoundNotice =
     QStringLiteral("Código do produto não consta na Base de Dados.");
 

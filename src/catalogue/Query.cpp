@@ -160,7 +160,9 @@ int Query::requireColumn(const QString& column) const {
     return index;
 }
 
-QStringList Query::columnNames() const { return columns_; }
+QStringList Query::columnNames() const {
+    return columns_;
+}
 
 const QVariant& Query::value(int row, int column) const {
     return rows_.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(column));
@@ -192,9 +194,13 @@ QVariant Query::fieldValue(const QString& column) const {
     return value(current_, index);
 }
 
-QString Query::fieldAsText(const QString& column) const { return textOf(fieldValue(column)); }
+QString Query::fieldAsText(const QString& column) const {
+    return textOf(fieldValue(column));
+}
 
-bool Query::fieldIsNull(const QString& column) const { return fieldValue(column).isNull(); }
+bool Query::fieldIsNull(const QString& column) const {
+    return fieldValue(column).isNull();
+}
 
 std::int64_t Query::fieldAsInteger(const QString& column) const {
     const QVariant value = fieldValue(column);
@@ -294,8 +300,14 @@ bool Query::moveTo(int row) {
     return true;
 }
 
-bool Query::bof() const { return !open_ || bof_; }
-bool Query::eof() const { return !open_ || eof_; }
-int Query::currentRow() const { return current_; }
+bool Query::bof() const {
+    return !open_ || bof_;
+}
+bool Query::eof() const {
+    return !open_ || eof_;
+}
+int Query::currentRow() const {
+    return current_;
+}
 
 } // namespace veska::catalogue

@@ -110,7 +110,9 @@ void QueryTableModel::fetchMore(const QModelIndex& parent) {
     }
 }
 
-int QueryTableModel::currentRow() const { return query_.isOpen() ? query_.currentRow() : -1; }
+int QueryTableModel::currentRow() const {
+    return query_.isOpen() ? query_.currentRow() : -1;
+}
 
 template <typename Step> void QueryTableModel::navigate(Step step) {
     if (!query_.isOpen())

@@ -58,7 +58,8 @@ protected:
         if (!products.locate(QStringLiteral("BarCode"), QStringLiteral("000001")))
             return QStringLiteral("<not found>");
         // The key works with accents too.
-        EXPECT_TRUE(products.locate(QStringLiteral("Produto"), kSugar)) << file << " " << charset.toStdString();
+        EXPECT_TRUE(products.locate(QStringLiteral("Produto"), kSugar))
+            << file << " " << charset.toStdString();
         return products.fieldAsText(QStringLiteral("Produto"));
     }
 
@@ -82,7 +83,8 @@ TEST_F(CharsetTest, AUtf8DatabaseGivesTheAccentedName) {
 
 TEST_F(CharsetTest, TheNameBecomesWindows1252BytesForTheTerminals) {
     const QString name = nameThrough("utf8.fdb", QStringLiteral("UTF8"));
-    EXPECT_EQ(codepage::fromUnicode(name), QByteArray("A\xC7\xDA" "CAR CRISTAL 5KG"));
+    EXPECT_EQ(codepage::fromUnicode(name), QByteArray("A\xC7\xDA"
+                                                      "CAR CRISTAL 5KG"));
 }
 
 } // namespace

@@ -1,8 +1,9 @@
 // The connection profiles: lookup order, the forms of a database, overrides, errors, and
 // connecting through them on the embedded engine.
+#include "catalogue/ConnectionProfiles.h"
+
 #include "QtPrinters.h"
 #include "TestDatabase.h"
-#include "catalogue/ConnectionProfiles.h"
 #include "catalogue/Database.h"
 #include "catalogue/Query.h"
 #include "core/Errors.h"
@@ -24,16 +25,20 @@ void writeFile(const QString& folder, const QByteArray& text) {
 
 class ConnectionProfilesTest : public ::testing::Test {
 protected:
-    QString dir(const char* name) const { return QDir(root_.path()).filePath(QString::fromLatin1(name)); }
+    QString dir(const char* name) const {
+        return QDir(root_.path()).filePath(QString::fromLatin1(name));
+    }
     QTemporaryDir root_;
 };
 
 TEST_F(ConnectionProfilesTest, TheFirstFileThatNamesTheAliasDecides) {
     writeFile(dir("local"), "# the shop's own\n[Outra]\ndatabase = /srv/outra.fdb\n");
     writeFile(dir("user"), "[Loja]\ndatabase = /srv/usuario.fdb\n");
-    writeFile(dir("system"), "[loja]\ndatabase = /srv/sistema.fdb\n[Filial]\ndatabase = filial:loja\n");
+    writeFile(dir("system"),
+              "[loja]\ndatabase = /srv/sistema.fdb\n[Filial]\ndatabase = filial:loja\n");
     const ConnectionProfiles profiles({dir("local"), dir("user"), dir("system"), dir("absent")});
-    EXPECT_EQ(profiles.resolve(QStringLiteral("LOJA")).database, QStringLiteral("/srv/usuario.fdb"));
+    EXPECT_EQ(profiles.resolve(QStringLiteral("LOJA")).database,
+              QStringLiteral("/srv/usuario.fdb"));
     EXPECT_EQ(profiles.resolve(QStringLiteral("outra")).database, QStringLiteral("/srv/outra.fdb"));
     EXPECT_EQ(profiles.resolve(QStringLiteral("Filial")).database, QStringLiteral("filial:loja"));
 }
@@ -105,14 +110,14 @@ TEST_F(ConnectionProfilesTest, TheStandardFoldersFollowTheWorkingDirectoryAndXdg
     EXPECT_EQ(folders[0], QDir::currentPath());
     EXPECT_EQ(folders[1], dir("config") + QStringLiteral("/consulta_veska"));
     EXPECT_EQ(folders[2], QStringLiteral("/etc/consulta_veska"));
-    writeFile(dir("config") + QStringLiteral("/consulta_veska"), "[Xdg]\ndatabase = /srv/xdg.fdb\n");
-    EXPECT_EQ(ConnectionProfiles().resolve(QStringLiteral("Xdg")).database, QStringLiteral("/srv/xdg.fdb"));
+    writeFile(dir("config") + QStringLiteral("/consulta_veska"),
+              "[Xdg]\ndatabase = /srv/xdg.fdb\n");
+    EXPECT_EQ(ConnectionProfiles().resolve(QStringLiteral("Xdg")).database,
+              QStringLiteral("/srv/xdg.fdb"));
 }
 
 TEST_F(ConnectionProfilesTest, ConnectingThroughAProfileUsesItsUserAndCharset) {
-    {
-        test::TestDatabase db(root_.path(), QStringLiteral("perfil.fdb"), "WIN1252");
-    }
+    { test::TestDatabase db(root_.path(), QStringLiteral("perfil.fdb"), "WIN1252"); }
     writeFile(dir("p"), "[Loja]\ndatabase = ../perfil.fdb\ncharset = UTF8\nuser = CAIXA\n");
     Database database(ConnectionProfiles({dir("p")}));
     database.setAlias(QStringLiteral("Loja"));
@@ -138,7 +143,8 @@ TEST_F(ConnectionProfilesTest, AnEmptyAliasOrAMissingFileGivesTheEngineError) {
         other.connect();
         FAIL() << "no such database file";
     } catch (const DatabaseError& error) {
-        EXPECT_TRUE(error.text().contains(QStringLiteral("falta.fdb"))) << error.text().toStdString();
+        EXPECT_TRUE(error.text().contains(QStringLiteral("falta.fdb")))
+            << error.text().toStdString();
     }
 }
 

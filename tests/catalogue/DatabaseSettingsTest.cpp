@@ -1,10 +1,11 @@
 // The settings files' text rules, the alias slice, the path flag, and LoadDatabaseSettings
 // with a real connection.
+#include "catalogue/DatabaseSettings.h"
+
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "WorkingFolder.h"
 #include "catalogue/Database.h"
-#include "catalogue/DatabaseSettings.h"
 #include "catalogue/TextFile.h"
 #include "core/Errors.h"
 
@@ -16,7 +17,9 @@ namespace {
 using test::WorkingFolder;
 
 // The line layout of SYS_INFO.INI: 14 characters, then the alias from character 15 on.
-QByteArray aliasLine(const QByteArray& alias) { return QByteArray("BANCO_DADOS = ") + alias; }
+QByteArray aliasLine(const QByteArray& alias) {
+    return QByteArray("BANCO_DADOS = ") + alias;
+}
 
 TEST(TextFileTest, LinesEndAtLineFeedsWithoutCarriageReturns) {
     WorkingFolder folder;
@@ -69,15 +72,18 @@ TEST(TextFileTest, OpenFailuresAreInOutErrorsWithTheClassicCodes) {
 }
 
 TEST(AliasSliceTest, TakesCharacters15To44Trimmed) {
-    EXPECT_EQ(aliasFromLine(QStringLiteral("BANCO_DADOS = QuildaneLojaR")), QStringLiteral("QuildaneLojaR"));
-    EXPECT_EQ(aliasFromLine(QStringLiteral("12345678901234  \t Loja Centro \x01 ")), QStringLiteral("Loja Centro"));
+    EXPECT_EQ(aliasFromLine(QStringLiteral("BANCO_DADOS = QuildaneLojaR")),
+              QStringLiteral("QuildaneLojaR"));
+    EXPECT_EQ(aliasFromLine(QStringLiteral("12345678901234  \t Loja Centro \x01 ")),
+              QStringLiteral("Loja Centro"));
     // 40 characters from 15 on: cut after character 44.
     EXPECT_EQ(aliasFromLine(QStringLiteral("12345678901234ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789")),
               QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"));
     EXPECT_EQ(aliasFromLine(QStringLiteral("1234567890123")), QString());
     EXPECT_EQ(aliasFromLine(QStringLiteral("12345678901234")), QString());
     EXPECT_EQ(aliasFromLine(QStringLiteral("12345678901234       ")), QString());
-    EXPECT_EQ(aliasFromLine(QStringLiteral("1234567890123X")), QString()) << "character 14 is ignored";
+    EXPECT_EQ(aliasFromLine(QStringLiteral("1234567890123X")), QString())
+        << "character 14 is ignored";
 }
 
 TEST(PathFlagTest, OnlyAnExistingFileNamedOnTheFirstLineSetsIt) {
@@ -86,12 +92,15 @@ TEST(PathFlagTest, OnlyAnExistingFileNamedOnTheFirstLineSetsIt) {
     folder.write(QStringLiteral("CONF_ARQ.SYS"), "");
     EXPECT_FALSE(readPathFlag()) << "empty";
     folder.makeFolder(QStringLiteral("dados"));
-    folder.write(QStringLiteral("CONF_ARQ.SYS"), folder.filePath(QStringLiteral("dados")).toUtf8() + "\r\n");
+    folder.write(QStringLiteral("CONF_ARQ.SYS"),
+                 folder.filePath(QStringLiteral("dados")).toUtf8() + "\r\n");
     EXPECT_FALSE(readPathFlag()) << "a directory";
-    folder.write(QStringLiteral("CONF_ARQ.SYS"), folder.filePath(QStringLiteral("falta.dat")).toUtf8() + "\r\n");
+    folder.write(QStringLiteral("CONF_ARQ.SYS"),
+                 folder.filePath(QStringLiteral("falta.dat")).toUtf8() + "\r\n");
     EXPECT_FALSE(readPathFlag()) << "a missing file";
     folder.write(QStringLiteral("loja.dat"), "x");
-    folder.write(QStringLiteral("CONF_ARQ.SYS"), folder.filePath(QStringLiteral("loja.dat")).toUtf8() + "\r\nresto\r\n");
+    folder.write(QStringLiteral("CONF_ARQ.SYS"),
+                 folder.filePath(QStringLiteral("loja.dat")).toUtf8() + "\r\nresto\r\n");
     EXPECT_TRUE(readPathFlag());
     folder.write(QStringLiteral("CONF_ARQ.SYS"), "loja.dat");
     EXPECT_TRUE(readPathFlag()) << "relative to the working directory, no line end";
@@ -138,7 +147,8 @@ TEST_F(LoadDatabaseSettingsTest, BlanksInsideTheSliceStay) {
 }
 
 TEST_F(LoadDatabaseSettingsTest, AConfArqNamingAMissingFileOrAFolderUsesLine2) {
-    folder_.write(QStringLiteral("SYS_INFO.INI"), aliasLine("Nada") + "\r\n" + aliasLine("LojaCentro"));
+    folder_.write(QStringLiteral("SYS_INFO.INI"),
+                  aliasLine("Nada") + "\r\n" + aliasLine("LojaCentro"));
     folder_.write(QStringLiteral("CONF_ARQ.SYS"), "/nao/existe.dat\r\n");
     loadDatabaseSettings(database_);
     EXPECT_EQ(database_.alias(), QStringLiteral("LojaCentro"));
@@ -151,7 +161,8 @@ TEST_F(LoadDatabaseSettingsTest, AConfArqNamingAMissingFileOrAFolderUsesLine2) {
 TEST_F(LoadDatabaseSettingsTest, ThePathFlagUsesLine1EvenWhenItIsEmpty) {
     folder_.write(QStringLiteral("marca.dat"), "x");
     folder_.write(QStringLiteral("CONF_ARQ.SYS"), "marca.dat\r\n");
-    folder_.write(QStringLiteral("SYS_INFO.INI"), aliasLine("LojaCentro") + "\r\n" + aliasLine("Nada"));
+    folder_.write(QStringLiteral("SYS_INFO.INI"),
+                  aliasLine("LojaCentro") + "\r\n" + aliasLine("Nada"));
     loadDatabaseSettings(database_);
     EXPECT_EQ(database_.alias(), QStringLiteral("LojaCentro"));
     EXPECT_TRUE(database_.isConnected());
@@ -195,7 +206,8 @@ TEST_F(LoadDatabaseSettingsTest, AnUnknownAliasGivesTheEngineError) {
         loadDatabaseSettings(database_);
         FAIL() << "an alias nobody knows";
     } catch (const DatabaseError& error) {
-        EXPECT_TRUE(error.text().contains(QStringLiteral("SemPerfil"))) << error.text().toStdString();
+        EXPECT_TRUE(error.text().contains(QStringLiteral("SemPerfil")))
+            << error.text().toStdString();
     }
     EXPECT_EQ(database_.alias(), QStringLiteral("SemPerfil"));
     EXPECT_FALSE(database_.isConnected());

@@ -1,9 +1,9 @@
 // The demo catalogue tool: run for real, then read through the settings files and the
 // profile it writes, as the program does.
+#include "Ean13.h"
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "WorkingFolder.h"
-#include "Ean13.h"
 #include "catalogue/Database.h"
 #include "catalogue/DatabaseSettings.h"
 #include "catalogue/ProductQuery.h"
@@ -34,7 +34,8 @@ TEST_P(DemoCatalogueTest, MakesADatabaseTheProgramFindsThroughItsSettings) {
     QProcess tool;
     tool.start(QStringLiteral(VESKA_DEMO_CATALOGUE_PATH),
                {QStringLiteral("--dir"), folder.path(), QStringLiteral("--articles"),
-                QStringLiteral("1500"), QStringLiteral("--charset"), QString::fromLatin1(GetParam())});
+                QStringLiteral("1500"), QStringLiteral("--charset"),
+                QString::fromLatin1(GetParam())});
     ASSERT_TRUE(tool.waitForFinished(60000));
     ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
     EXPECT_TRUE(tool.readAllStandardOutput().contains("demo.fdb"));
@@ -65,7 +66,8 @@ TEST_P(DemoCatalogueTest, MakesADatabaseTheProgramFindsThroughItsSettings) {
     EXPECT_EQ(codes.size(), rows) << "article codes are unique";
 
     QProcess again;
-    again.start(QStringLiteral(VESKA_DEMO_CATALOGUE_PATH), {QStringLiteral("--dir"), folder.path()});
+    again.start(QStringLiteral(VESKA_DEMO_CATALOGUE_PATH),
+                {QStringLiteral("--dir"), folder.path()});
     ASSERT_TRUE(again.waitForFinished(60000));
     EXPECT_NE(again.exitCode(), 0) << "an existing demo.fdb is left alone";
 }

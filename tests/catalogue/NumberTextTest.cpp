@@ -1,7 +1,8 @@
 // The general decimal form and the display format "#,##0.00" under a decimal comma and a
 // decimal point.
-#include "QtPrinters.h"
 #include "catalogue/NumberText.h"
+
+#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,11 @@
 // The price-mode file and the product query's price column, with the retail column present
 // and absent.
+#include "catalogue/PriceMode.h"
+
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "WorkingFolder.h"
 #include "catalogue/Database.h"
-#include "catalogue/PriceMode.h"
 #include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
 #include "core/Errors.h"
@@ -73,7 +74,8 @@ TEST(PriceModeFileTest, SavingFailuresAreInOutErrorsAndLeaveNoFile) {
         EXPECT_EQ(error.text(), QStringLiteral("File access denied"));
     }
     try {
-        savePriceMode(PriceMode::Retail, folder.filePath(QStringLiteral("nada/consulta_veska.cfg")));
+        savePriceMode(PriceMode::Retail,
+                      folder.filePath(QStringLiteral("nada/consulta_veska.cfg")));
         FAIL() << "a missing folder";
     } catch (const InOutError& error) {
         EXPECT_EQ(error.code(), 2);
@@ -148,7 +150,8 @@ TEST_F(WithoutRetailColumnTest, TheProbeSaysNoAndTheRetailQueryFailsWithTheEngin
         products.open();
         FAIL() << "the table lacks preco_venda_lj";
     } catch (const DatabaseError& error) {
-        EXPECT_TRUE(error.text().contains(QStringLiteral("PRECO_VENDA_LJ"))) << error.text().toStdString();
+        EXPECT_TRUE(error.text().contains(QStringLiteral("PRECO_VENDA_LJ")))
+            << error.text().toStdString();
     }
     EXPECT_FALSE(products.isOpen());
     EXPECT_EQ(products.sqlLines().size(), 4) << "the line is replaced, never inserted";

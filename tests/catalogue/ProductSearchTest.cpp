@@ -1,9 +1,10 @@
 // The manual search of the products page on a real product query.
+#include "catalogue/ProductSearch.h"
+
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "catalogue/Database.h"
 #include "catalogue/ProductQuery.h"
-#include "catalogue/ProductSearch.h"
 #include "catalogue/Query.h"
 #include "core/Errors.h"
 #include "core/Notices.h"
@@ -57,7 +58,8 @@ protected:
 TEST_F(ProductSearchTest, AnEmptyBoxAsksForTheCodeAndSearchesNothing) {
     products_->close(); // a search would raise on the closed query
     EXPECT_FALSE(search(QString()));
-    EXPECT_EQ(notices_.shown, QStringList{QStringLiteral("Por favor, entre com o Código do produto.")});
+    EXPECT_EQ(notices_.shown,
+              QStringList{QStringLiteral("Por favor, entre com o Código do produto.")});
 }
 
 TEST_F(ProductSearchTest, ACodeWithBlanksAroundIsFound) {
@@ -70,10 +72,11 @@ TEST_F(ProductSearchTest, ACodeWithBlanksAroundIsFound) {
 
 TEST_F(ProductSearchTest, OtherCaseAPrefixBlanksOnlyAndBarcodesAreNotFound) {
     ASSERT_TRUE(products_->moveTo(1));
-    for (const QString& text : {QStringLiteral("ABC"), QStringLiteral("0002"), QStringLiteral("   "),
-                                QStringLiteral("7891000100103")}) {
+    for (const QString& text : {QStringLiteral("ABC"), QStringLiteral("0002"),
+                                QStringLiteral("   "), QStringLiteral("7891000100103")}) {
         EXPECT_FALSE(search(text)) << text.toStdString();
-        EXPECT_EQ(notices_.shown.last(), QStringLiteral("Código do produto não consta na Base de Dados."));
+        EXPECT_EQ(notices_.shown.last(),
+                  QStringLiteral("Código do produto não consta na Base de Dados."));
         EXPECT_EQ(products_->currentRow(), 1) << "the current row stays";
     }
     EXPECT_EQ(notices_.shown.size(), 4);
@@ -88,8 +91,8 @@ TEST_F(ProductSearchTest, TheFirstOfSeveralRowsWithTheCodeBecomesCurrent) {
     EXPECT_EQ(products_->value(found, code).toString(), QStringLiteral("DUP"));
     EXPECT_NE(products_->value(found - 1, code).toString(), QStringLiteral("DUP"))
         << "no earlier row has the code";
-    EXPECT_EQ(notices_.shown.last(), QStringLiteral("Produto: ") +
-                                         products_->fieldAsText(QStringLiteral("Produto")));
+    EXPECT_EQ(notices_.shown.last(),
+              QStringLiteral("Produto: ") + products_->fieldAsText(QStringLiteral("Produto")));
 }
 
 TEST_F(ProductSearchTest, ASearchOnAClosedQueryRaisesTheDatasetError) {

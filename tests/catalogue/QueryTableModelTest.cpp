@@ -1,11 +1,12 @@
 // The grid's model: lazy fetching of a few thousand rows, the price display format, titles,
 // the current row and the navigator's state.
+#include "catalogue/QueryTableModel.h"
+
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "catalogue/Database.h"
 #include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
-#include "catalogue/QueryTableModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
@@ -44,11 +45,11 @@ protected:
         products_ = std::make_unique<Query>(*database_, QStringLiteral("CDSProdutos"));
         setUpProductQuery(*products_, [this] { return mode_; });
         model_ = std::make_unique<QueryTableModel>(
-            *products_,
-            std::vector<QueryTableModel::Column>{
-                {QStringLiteral("BARCODE"), QStringLiteral("Código")},
-                {QStringLiteral("PRODUTO"), QStringLiteral("Descrição")},
-                {QStringLiteral("PRECO"), QStringLiteral("Preço"), QueryTableModel::Format::Money}});
+            *products_, std::vector<QueryTableModel::Column>{
+                            {QStringLiteral("BARCODE"), QStringLiteral("Código")},
+                            {QStringLiteral("PRODUTO"), QStringLiteral("Descrição")},
+                            {QStringLiteral("PRECO"), QStringLiteral("Preço"),
+                             QueryTableModel::Format::Money}});
     }
     // Qt's model checker; it fetches rows itself, so the laziness tests go without it.
     void attachModelTester() {

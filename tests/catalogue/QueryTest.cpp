@@ -1,10 +1,11 @@
 // The query on the embedded engine: SQL lines and the before-open hook, open and close,
 // exact locate, field texts, navigation, engine errors, and what another connection commits.
+#include "catalogue/Query.h"
+
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "catalogue/Database.h"
 #include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
 #include "core/Errors.h"
 
 #include <QDir>
@@ -89,7 +90,8 @@ TEST_F(QueryTest, AHookChangeAppliesFromTheNextOpen) {
 
 TEST_F(QueryTest, OperationsOnAClosedQueryRaiseTheDatasetError) {
     products().close(); // closing a closed query does nothing
-    const QString closed = QStringLiteral("CDSProdutos: Cannot perform this operation on a closed dataset");
+    const QString closed =
+        QStringLiteral("CDSProdutos: Cannot perform this operation on a closed dataset");
     try {
         products().locate(QStringLiteral("BarCode"), QStringLiteral("000100"));
         FAIL() << "locate on a closed query";
@@ -114,9 +116,11 @@ TEST_F(QueryTest, LocateMatchesTheWholeValueExactly) {
     EXPECT_FALSE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000100 ")));
     EXPECT_EQ(products().currentRow(), 0) << "a failed locate keeps the current row";
     ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("555 ")));
-    EXPECT_EQ(products().fieldAsText(QStringLiteral("Produto")), QStringLiteral("CODIGO COM BRANCO"));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("Produto")),
+              QStringLiteral("CODIGO COM BRANCO"));
     ASSERT_TRUE(products().locate(QStringLiteral("barcode"), QStringLiteral("abc")));
-    EXPECT_EQ(products().fieldAsText(QStringLiteral("PRODUTO")), QStringLiteral("ARTIGO MINUSCULO"));
+    EXPECT_EQ(products().fieldAsText(QStringLiteral("PRODUTO")),
+              QStringLiteral("ARTIGO MINUSCULO"));
     ASSERT_TRUE(products().locate(QStringLiteral("cod_barra"), QStringLiteral("7891000100103")));
     EXPECT_EQ(products().fieldAsText(QStringLiteral("BarCode")), QStringLiteral("000200"));
 }
@@ -141,7 +145,8 @@ TEST_F(QueryTest, LocateMakesTheFirstOfSeveralEqualRowsCurrent) {
 
 TEST_F(QueryTest, PaddingAndCaseInsensitiveCollationsDoNotLeakIntoLocate) {
     Query query(*database_, QStringLiteral("QueFixo"));
-    query.appendSql(QStringLiteral("select codigo, quantidade, valor from fixo order by quantidade nulls last"));
+    query.appendSql(QStringLiteral(
+        "select codigo, quantidade, valor from fixo order by quantidade nulls last"));
     query.open();
     EXPECT_EQ(query.fieldAsText(QStringLiteral("codigo")), QStringLiteral("X1"));
     EXPECT_TRUE(query.locate(QStringLiteral("codigo"), QStringLiteral("X1")));
@@ -220,7 +225,8 @@ TEST_F(QueryTest, EngineErrorsCarryTheEngineMessageAndLeaveTheQueryClosed) {
         query.open();
         FAIL() << "a bad column";
     } catch (const DatabaseError& error) {
-        EXPECT_TRUE(error.text().contains(QStringLiteral("Column unknown"))) << error.text().toStdString();
+        EXPECT_TRUE(error.text().contains(QStringLiteral("Column unknown")))
+            << error.text().toStdString();
         EXPECT_TRUE(error.text().contains(QStringLiteral("NADA"))) << error.text().toStdString();
     }
     EXPECT_FALSE(query.isOpen());

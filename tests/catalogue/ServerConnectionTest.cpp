@@ -29,13 +29,14 @@ protected:
         if (!test::loopbackPortAnswers(kServerPort))
             return;
         path_ = new QString(kDataFolder + QStringLiteral("/veska-test-%1.fdb").arg(getpid()));
-        firebird::AttachParameters parameters{"127.0.0.1/3050:" + path_->toUtf8(), "ROOT",
-                                              "480317", "WIN1252", {}};
+        firebird::AttachParameters parameters{
+            "127.0.0.1/3050:" + path_->toUtf8(), "ROOT", "480317", "WIN1252", {}};
         writer_ = new firebird::Attachment(firebird::Attachment::create(parameters, "WIN1252"));
         writer_->executeImmediate("create table produtos (codigo varchar(13), nome varchar(50), "
                                   "cod_barra varchar(14), preco_venda double precision, "
                                   "preco_venda_lj double precision)");
-        writer_->executeImmediate("insert into produtos values ('000001', 'A\xC7\xDA" "CAR CRISTAL 5KG', "
+        writer_->executeImmediate("insert into produtos values ('000001', 'A\xC7\xDA"
+                                  "CAR CRISTAL 5KG', "
                                   "'7891000100103', 19.9, 21.5)");
         writer_->executeImmediate("insert into produtos values ('000002', 'SAL REFINADO 1KG', "
                                   "'7891000200209', 3, 3.5)");
@@ -52,7 +53,8 @@ protected:
     }
     void SetUp() override {
         if (writer_ == nullptr)
-            GTEST_SKIP() << "no Firebird server on 127.0.0.1:3050 (scripts/lib/firebird-server.sh start)";
+            GTEST_SKIP()
+                << "no Firebird server on 127.0.0.1:3050 (scripts/lib/firebird-server.sh start)";
     }
 
     // A connection whose alias a profile maps to database, with extra profile lines.
@@ -92,7 +94,8 @@ TEST_F(ServerConnectionTest, HostAndPathReadTheAccentedProducts) {
     Query products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Retail; });
     products.open();
-    EXPECT_EQ(products.fieldAsText(QStringLiteral("Produto")), QStringLiteral("AÇÚCAR CRISTAL 5KG"));
+    EXPECT_EQ(products.fieldAsText(QStringLiteral("Produto")),
+              QStringLiteral("AÇÚCAR CRISTAL 5KG"));
     EXPECT_EQ(products.fieldAsText(QStringLiteral("Preco")), QStringLiteral("21.5"));
 }
 
@@ -131,7 +134,8 @@ TEST_F(ServerConnectionTest, APriceCommittedByAnotherProgramIsSeenAtTheNextOpen)
     products.open();
     EXPECT_EQ(priceOf(products, QStringLiteral("000002")), QStringLiteral("3"));
     writer_->executeImmediate("update produtos set preco_venda = 3.25 where codigo = '000002'");
-    EXPECT_EQ(priceOf(products, QStringLiteral("000002")), QStringLiteral("3")) << "rows already read";
+    EXPECT_EQ(priceOf(products, QStringLiteral("000002")), QStringLiteral("3"))
+        << "rows already read";
     products.close();
     products.open();
     EXPECT_EQ(priceOf(products, QStringLiteral("000002")), QStringLiteral("3.25"));

@@ -36,7 +36,8 @@ bool pass(int from, int to) {
     if (count <= 0)
         return false;
     for (ssize_t sent = 0; sent < count;) {
-        const ssize_t n = ::send(to, buffer + sent, static_cast<size_t>(count - sent), MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(to, buffer + sent, static_cast<size_t>(count - sent), MSG_NOSIGNAL);
         if (n <= 0)
             return false;
         sent += n;
@@ -48,7 +49,9 @@ bool pass(int from, int to) {
 
 TcpRelay::TcpRelay(std::uint16_t upstreamPort) : upstreamPort_(upstreamPort) {}
 
-TcpRelay::~TcpRelay() { stop(); }
+TcpRelay::~TcpRelay() {
+    stop();
+}
 
 void TcpRelay::start() {
     stop();

@@ -1,10 +1,10 @@
 #include "TestDatabase.h"
 
 #include <QDir>
-#include <gtest/gtest.h>
-#include <ibase.h>
 #include <QFile>
 #include <cstdlib>
+#include <gtest/gtest.h>
+#include <ibase.h>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -20,7 +20,6 @@ public:
 
 [[maybe_unused]] ::testing::Environment* const kFirebirdShutdown =
     ::testing::AddGlobalTestEnvironment(new FirebirdShutdown);
-
 
 } // namespace
 
@@ -74,7 +73,9 @@ void TestDatabase::insert(const Article& article, bool withRetail) {
     execute(sql);
 }
 
-void TestDatabase::detach() { attachment_.reset(); }
+void TestDatabase::detach() {
+    attachment_.reset();
+}
 
 void writeProfile(const QString& folder, const QString& alias, const QString& database,
                   const QString& charset, const QString& extra) {

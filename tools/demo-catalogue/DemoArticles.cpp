@@ -17,7 +17,9 @@ struct Family {
 };
 
 // Prices rounded to the cent.
-double cents(double value) { return std::round(value * 100.0) / 100.0; }
+double cents(double value) {
+    return std::round(value * 100.0) / 100.0;
+}
 
 const std::vector<Family>& families() {
     static const std::vector<Family> list = {
@@ -146,7 +148,8 @@ std::vector<DemoArticle> realisticArticles() {
                 QString name = QString::fromUtf16(family.name);
                 if (labels[l].name[0] != 0)
                     name += QLatin1Char(' ') + QString::fromUtf16(labels[l].name);
-                article.nome = (name + QLatin1Char(' ') + QString::fromUtf16(family.sizes[s])).left(50);
+                article.nome =
+                    (name + QLatin1Char(' ') + QString::fromUtf16(family.sizes[s])).left(50);
                 // 789: Brazil; a maker's number per label and family; an item per size.
                 article.codBarra = ean13("789" + digits(static_cast<long>(1000 + 100 * l + f), 4) +
                                          digits(static_cast<long>(s + 1), 5));

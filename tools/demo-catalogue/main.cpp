@@ -18,10 +18,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 #include <soci/firebird/soci-firebird.h>
 #include <soci/soci.h>
-
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -58,9 +57,11 @@ Options parseOptions(const QCoreApplication& app) {
     parser.setApplicationDescription(
         QStringLiteral("Makes a demo shop database (embedded Firebird) and its settings files."));
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("dir"), QStringLiteral("Folder to fill."), QStringLiteral("DIR")});
+    parser.addOption(
+        {QStringLiteral("dir"), QStringLiteral("Folder to fill."), QStringLiteral("DIR")});
     parser.addOption({QStringLiteral("articles"),
-                      QStringLiteral("Synthetic articles to add (0 to 1000000)."), QStringLiteral("N")});
+                      QStringLiteral("Synthetic articles to add (0 to 1000000)."),
+                      QStringLiteral("N")});
     parser.addOption({QStringLiteral("charset"),
                       QStringLiteral("Database character set: WIN1252 (default), UTF8 or NONE."),
                       QStringLiteral("SET")});
@@ -118,8 +119,8 @@ public:
             statement_ = std::make_unique<soci::statement>(
                 (sql_.prepare << "insert into produtos (codigo, nome, cod_barra, preco_venda, "
                                  "preco_venda_lj) values (:c, :n, :b, :p, :l)",
-                 soci::use(codes_), soci::use(names_), soci::use(barcodes_),
-                 soci::use(wholesale_), soci::use(retail_)));
+                 soci::use(codes_), soci::use(names_), soci::use(barcodes_), soci::use(wholesale_),
+                 soci::use(retail_)));
         }
         statement_->execute(true);
         written_ += codes_.size();
@@ -174,9 +175,9 @@ int main(int argc, char** argv) {
                 parameters, options.charset.toLatin1());
             attachment.executeImmediate(kCreateTable);
         }
-        const std::string connect = "service=\"" + QFile::encodeName(database).toStdString() +
-                                    "\" user=ROOT password=480317 charset=" +
-                                    connectionCharset.toStdString();
+        const std::string connect =
+            "service=\"" + QFile::encodeName(database).toStdString() +
+            "\" user=ROOT password=480317 charset=" + connectionCharset.toStdString();
         soci::session sql(soci::firebird, connect);
         {
             soci::transaction transaction(sql);
@@ -216,7 +217,8 @@ int main(int argc, char** argv) {
     std::printf("Demo catalogue made in %.1f s:\n", static_cast<double>(timer.elapsed()) / 1000.0);
     std::printf("  %s  table produtos, %zu articles (%ld synthetic), character set %s\n",
                 qPrintable(database), total, options.articles, qPrintable(options.charset));
-    std::printf("  %s  alias %s\n", qPrintable(QDir(folder).filePath(QStringLiteral("SYS_INFO.INI"))),
+    std::printf("  %s  alias %s\n",
+                qPrintable(QDir(folder).filePath(QStringLiteral("SYS_INFO.INI"))),
                 qPrintable(kAlias));
     std::printf("  %s  %s -> demo.fdb (embedded engine)\n",
                 qPrintable(QDir(folder).filePath(QStringLiteral("veska-aliases.conf"))),

@@ -43,8 +43,8 @@ Attachment Attachment::attach(const AttachParameters& parameters) {
     ISC_STATUS_ARRAY status;
     isc_db_handle handle = 0;
     isc_attach_database(status, static_cast<short>(parameters.database.size()),
-                        parameters.database.constData(), &handle,
-                        static_cast<short>(dpb.size()), dpb.constData());
+                        parameters.database.constData(), &handle, static_cast<short>(dpb.size()),
+                        dpb.constData());
     check(status);
     return Attachment(handle, isUtf8(parameters.charset));
 }
@@ -59,8 +59,8 @@ Attachment Attachment::create(const AttachParameters& parameters,
     ISC_STATUS_ARRAY status;
     isc_db_handle handle = 0;
     isc_create_database(status, static_cast<short>(parameters.database.size()),
-                        parameters.database.constData(), &handle,
-                        static_cast<short>(dpb.size()), dpb.constData(), 0);
+                        parameters.database.constData(), &handle, static_cast<short>(dpb.size()),
+                        dpb.constData(), 0);
     check(status);
     return Attachment(handle, isUtf8(parameters.charset));
 }
@@ -77,7 +77,9 @@ Attachment& Attachment::operator=(Attachment&& other) noexcept {
     return *this;
 }
 
-Attachment::~Attachment() { detach(); }
+Attachment::~Attachment() {
+    detach();
+}
 
 void Attachment::detach() noexcept {
     if (handle_ == 0)

@@ -4,8 +4,8 @@
 // destroyed.
 
 #include <QByteArray>
-#include <optional>
 #include <ibase.h>
+#include <optional>
 
 namespace veska::catalogue::firebird {
 
@@ -24,8 +24,7 @@ public:
     // Throws DatabaseError with the engine's message.
     static Attachment attach(const AttachParameters& parameters);
     // Creates the database file (or server database) with the given default character set.
-    static Attachment create(const AttachParameters& parameters,
-                             const QByteArray& defaultCharset);
+    static Attachment create(const AttachParameters& parameters, const QByteArray& defaultCharset);
 
     Attachment(Attachment&& other) noexcept;
     Attachment& operator=(Attachment&& other) noexcept;

@@ -2,9 +2,9 @@
 // Turning the client library's status vector into the system's DatabaseError, with the
 // engine's own message text.
 
-#include <ibase.h>
-
 #include "core/Errors.h"
+
+#include <ibase.h>
 
 namespace veska::catalogue::firebird {
 

@@ -174,9 +174,9 @@ QVariant Statement::value(int column) {
         std::memcpy(&stamp, data, sizeof stamp);
         std::tm tm{};
         isc_decode_sql_date(&stamp.timestamp_date, &tm);
-        return QDateTime(QDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday),
-                         QTime::fromMSecsSinceStartOfDay(
-                             static_cast<int>(stamp.timestamp_time / 10)));
+        return QDateTime(
+            QDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday),
+            QTime::fromMSecsSinceStartOfDay(static_cast<int>(stamp.timestamp_time / 10)));
     }
     case SQL_BLOB: {
         ISC_QUAD id;
@@ -194,15 +194,13 @@ QVariant Statement::readBlob(const ISC_QUAD& id) {
     ISC_STATUS_ARRAY status;
     isc_blob_handle blob = 0;
     ISC_QUAD blobId = id;
-    isc_open_blob2(status, attachment_.handle(), transaction_.handle(), &blob, &blobId, 0,
-                   nullptr);
+    isc_open_blob2(status, attachment_.handle(), transaction_.handle(), &blob, &blobId, 0, nullptr);
     check(status);
     QByteArray bytes;
     char segment[8192];
     for (;;) {
         unsigned short length = 0;
-        const ISC_STATUS result =
-            isc_get_segment(status, &blob, &length, sizeof segment, segment);
+        const ISC_STATUS result = isc_get_segment(status, &blob, &length, sizeof segment, segment);
         if (result != 0 && status[1] != isc_segment) {
             if (status[1] == isc_segstr_eof)
                 break;

@@ -12,14 +12,16 @@ Transaction::Transaction(Attachment& attachment, Kind kind) {
                                      isc_tpb_wait};
     const bool readOnly = kind == Kind::ReadCommittedReadOnly;
     const char* tpb = readOnly ? readCommitted : readWrite;
-    const auto tpbLength = static_cast<unsigned short>(readOnly ? sizeof readCommitted
-                                                                : sizeof readWrite);
+    const auto tpbLength =
+        static_cast<unsigned short>(readOnly ? sizeof readCommitted : sizeof readWrite);
     ISC_STATUS_ARRAY status;
     isc_start_transaction(status, &handle_, 1, attachment.handle(), tpbLength, tpb);
     check(status);
 }
 
-Transaction::~Transaction() { rollbackQuietly(); }
+Transaction::~Transaction() {
+    rollbackQuietly();
+}
 
 void Transaction::commit() {
     ISC_STATUS_ARRAY status;
