@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QTime>
+#include <cmath>
 
 namespace veska::catalogue {
 
@@ -207,7 +208,7 @@ std::int64_t Query::fieldAsInteger(const QString& column) const {
     if (value.isNull())
         return 0;
     if (value.typeId() == QMetaType::Double)
-        return static_cast<std::int64_t>(value.toDouble());
+        return std::llround(value.toDouble());
     bool ok = false;
     const qlonglong number = value.toLongLong(&ok);
     if (!ok)

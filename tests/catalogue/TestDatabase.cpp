@@ -18,6 +18,10 @@ public:
     void TearDown() override { fb_shutdown(0, fb_shutrsn_app_stopped); }
 };
 
+// Every test process that uses these helpers keeps the engine's lock files in the tests'
+// folder from its start.
+[[maybe_unused]] const bool kLockFolderChosen = (useTemporaryLockFolder(), true);
+
 [[maybe_unused]] ::testing::Environment* const kFirebirdShutdown =
     ::testing::AddGlobalTestEnvironment(new FirebirdShutdown);
 
