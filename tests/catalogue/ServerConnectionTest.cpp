@@ -8,9 +8,11 @@
 #include "catalogue/Database.h"
 #include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
+#include "catalogue/QueryTableModel.h"
 #include "catalogue/firebird/FbAttachment.h"
 #include "core/Errors.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -40,6 +42,11 @@ protected:
                                   "'7891000100103', 19.9, 21.5)");
         writer_->executeImmediate("insert into produtos values ('000002', 'SAL REFINADO 1KG', "
                                   "'7891000200209', 3, 3.5)");
+        // Enough rows after those two that the client cannot have them all at open.
+        writer_->executeImmediate(
+            "execute block as declare i integer = 0; begin while (i < 5000) do begin "
+            "insert into produtos values ('X' || lpad(:i, 6, '0'), 'ARTIGO ' || :i, "
+            "'200' || lpad(:i, 10, '0'), 1, 2); i = i + 1; end end");
     }
     static void TearDownTestSuite() {
         if (writer_ != nullptr) {
@@ -178,6 +185,29 @@ TEST_F(ServerConnectionTest, AServerThatStopsAndComesBackIsReconnectedByTheNextO
     products.close();
     products.open();
     EXPECT_EQ(priceOf(products, QStringLiteral("000002")), QStringLiteral("3"));
+}
+
+TEST_F(ServerConnectionTest, AConnectionLostWhileTheGridFetchesIsReportedNotThrown) {
+    test::TcpRelay relay(kServerPort);
+    relay.start();
+    auto database = databaseFor(QStringLiteral("127.0.0.1/%1:%2").arg(relay.port()).arg(*path_));
+    Query products(*database, QStringLiteral("CDSProdutos"));
+    setUpProductQuery(products, [] { return PriceMode::Wholesale; });
+    QueryTableModel model(products, {{QStringLiteral("BARCODE"), QStringLiteral("Código")}});
+    QSignalSpy failures(&model, &QueryTableModel::fetchFailed);
+    products.open();
+    relay.stop();
+    for (int batch = 0; batch < 100 && model.canFetchMore({}); ++batch)
+        model.fetchMore({});
+    ASSERT_EQ(failures.count(), 1);
+    EXPECT_FALSE(failures.at(0).at(0).toString().isEmpty());
+    EXPECT_FALSE(products.isOpen());
+    EXPECT_FALSE(database->isConnected());
+    EXPECT_EQ(model.rowCount(), 0);
+
+    relay.start();
+    products.open();
+    EXPECT_EQ(products.fieldAsText(QStringLiteral("BarCode")), QStringLiteral("000001"));
 }
 
 } // namespace
