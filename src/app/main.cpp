@@ -5,6 +5,7 @@
 #include "app/MessageBoxes.h"
 #include "app/StartupDelay.h"
 #include "app/TFConsulta.h"
+#include "app/platform/SessionEnd.h"
 #include "terminal/TermServerLibrary.h"
 
 #include <QApplication>
@@ -36,6 +37,7 @@ int endWithApplicationError(int argc, char** argv, const veska::Error& error) {
 
 int main(int argc, char** argv) {
     using namespace veska::app;
+    platform::blockSessionEndSignals();
     const QStringList arguments = argumentsOf(argc, argv);
 
     // The program does not run without its terminal-server library.
@@ -60,6 +62,7 @@ int main(int argc, char** argv) {
     QtMessageBoxes boxes;
     TFConsulta window({&library->api(), &boxes, !arguments.isEmpty(),
                        qEnvironmentVariableIntValue("VESKA_LOG_STDOUT") == 1});
+    platform::SessionEnd sessionEnd;
     window.show();
     return app.exec();
 }

@@ -34,6 +34,9 @@ ProgramRun::ProgramRun(QString workingDir) : env_(QProcessEnvironment::systemEnv
     if (!env_.contains(QStringLiteral("QT_QPA_PLATFORM")))
         env_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env_.insert(QStringLiteral("FIREBIRD_LOCK"), workingDir + QStringLiteral("/.firebird-lock"));
+    // Terminals of the tests only ever reach a loopback port.
+    env_.insert(QStringLiteral("TERMSERVER_LISTEN"),
+                QStringLiteral("127.0.0.1:%1").arg(freeLoopbackPort()));
 }
 
 ProgramRun::~ProgramRun() { stop(); }

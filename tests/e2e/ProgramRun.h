@@ -27,6 +27,7 @@ public:
     ~ProgramRun();
 
     void setEnvironment(const QString& name, const QString& value);
+    QString environment(const QString& name) const { return env_.value(name); }
     void start(const QStringList& arguments);
     // Waits for a standard-output line that contains the text; true when seen.
     bool waitForOutput(const QString& text, std::chrono::milliseconds timeout);

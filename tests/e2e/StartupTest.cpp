@@ -4,6 +4,8 @@
 #include "ProgramRun.h"
 
 #include <QDir>
+#include <QFile>
+#include <csignal>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -51,4 +53,30 @@ TEST_F(Startup, AMissingTerminalServerLibraryIsAClearMessageAndANonZeroExit) {
     EXPECT_NE(run.exitCode(), 0);
     EXPECT_TRUE(run.standardError().contains(QStringLiteral("no-such-library.so")))
         << run.standardError().toStdString();
+}
+
+TEST_F(Startup, TheEndOfTheSessionEndsTheProgramAtOnceWithoutSaving) {
+    // A demo shop, so that the database engine is running when the signal comes.
+    const auto made = e2e::runTool(e2e::demoCataloguePath(), {QStringLiteral("--dir"), dir.path()},
+                                   dir.path(), 60s);
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    QFile cfg(dir.filePath(QStringLiteral("consulta_veska.cfg")));
+    ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
+    cfg.write("2 \r\n");
+    cfg.close();
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        ProgramRun run(dir.path());
+        run.setEnvironment(QStringLiteral("TERMSERVER_LISTEN"),
+                           QStringLiteral("127.0.0.1:%1").arg(e2e::freeLoopbackPort()));
+        run.start({QStringLiteral("0")});
+        ASSERT_TRUE(run.waitForOutput(QStringLiteral("Servidor inicializado com sucesso."), 15s))
+            << run.standardError().toStdString();
+        ::kill(static_cast<pid_t>(run.pid()), signal);
+        ASSERT_TRUE(run.waitForFinished(5s)) << "signal " << signal;
+        EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(run.exitCode(), 0);
+        ASSERT_TRUE(cfg.open(QIODevice::ReadOnly));
+        EXPECT_EQ(cfg.readAll(), QByteArray("2 \r\n")) << "the price mode is not saved";
+        cfg.close();
+    }
 }
