@@ -22,6 +22,12 @@ QStringList productQueryLines() {
             QStringLiteral("order by codigo")};
 }
 
+std::vector<QueryTableModel::Column> productGridColumns() {
+    return {{QStringLiteral("BARCODE"), QStringLiteral("Código")},
+            {QStringLiteral("PRODUTO"), QStringLiteral("Descrição")},
+            {QStringLiteral("PRECO"), initialPriceTitle, QueryTableModel::Format::Money}};
+}
+
 void applyPriceColumn(Query& products, PriceMode mode) {
     products.replaceSql(1, priceColumn(mode));
 }

@@ -4,6 +4,7 @@
 // through the query QueCon.
 
 #include "catalogue/PriceMode.h"
+#include "catalogue/QueryTableModel.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,11 @@ class Query;
 // "select codigo BarCode, nome produto, cod_barra," / "preco_venda" / "Preco from produtos"
 // / "order by codigo".
 QStringList productQueryLines();
+
+// The products grid's columns: "Código" (BARCODE), "Descrição" (PRODUTO) and "Preço"
+// (PRECO, shown as "#,##0.00"); COD_BARRA is not shown. Index 2 is the price column.
+std::vector<QueryTableModel::Column> productGridColumns();
+inline constexpr int priceGridColumn = 2;
 
 // CDSProdutosBeforeOpen: replaces line 1 (never inserts) with the mode's price column.
 void applyPriceColumn(Query& products, PriceMode mode);

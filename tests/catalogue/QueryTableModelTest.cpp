@@ -110,7 +110,11 @@ TEST_F(QueryTableModelTest, PricesShowTheDisplayFormatAndTitlesCanChange) {
     model_->fetchMore({});
     EXPECT_EQ(cell(2, 2), QStringLiteral("2,000.00"));
     EXPECT_EQ(products_->fieldAsText(QStringLiteral("Preco")), QStringLiteral("0"));
-    EXPECT_EQ(model_->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Preço"));
+    EXPECT_EQ(model_->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Código"));
+    EXPECT_EQ(model_->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Descrição"));
+    EXPECT_EQ(model_->headerData(priceGridColumn, Qt::Horizontal).toString(),
+              QStringLiteral("Preço"));
+    EXPECT_EQ(model_->columnCount(), 3) << "cod_barra is not shown";
     QSignalSpy header(model_.get(), &QAbstractItemModel::headerDataChanged);
     model_->setColumnTitle(2, QStringLiteral("Preço Varejo"));
     EXPECT_EQ(model_->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Preço Varejo"));
