@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,9 +18,22 @@
 #include <QStackedWidget>
 #include <QTableView>
 
+// The pictures live in this static library: their resource must be pulled in by name, and
+// the name is declared in the global namespace.
+static void initApplicationResources() { Q_INIT_RESOURCE(app); }
+
 namespace veska::app {
 
 namespace {
+
+// The window's icon: a price-check terminal in 16, 32 and 48 pixels.
+QIcon applicationIcon() {
+    initApplicationResources();
+    QIcon icon;
+    for (const int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/icons/terminal-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
 
 constexpr int kPanelWidth = 132;
 constexpr int kPageInset = 4;
@@ -48,6 +62,7 @@ void TFConsulta::createControls() {
     setObjectName(QStringLiteral("FConsulta"));
     setWindowTitle(QStringLiteral("VESKA -Sistema de Consulta de  Preços (Versâo: 1.03)"));
     setFont(platform::windowFont());
+    setWindowIcon(applicationIcon());
     resize(kClientSize);
 
     Panel1 = place<QFrame>(this, "Panel1", QRect(0, 0, kPanelWidth, kClientSize.height()));

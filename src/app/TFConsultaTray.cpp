@@ -4,10 +4,10 @@
 #include "app/TFConsulta.h"
 #include "catalogue/PriceMode.h"
 #include "tray/TNotifyTrayIcon.h"
+#include "tray/TrayPicture.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QIcon>
 #include <QRadioButton>
 
 namespace veska::app {
@@ -16,7 +16,7 @@ void TFConsulta::createTrayIcon() {
     TrayIcon1 = new TNotifyTrayIcon(this);
     TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
     TrayIcon1->SetHint(QStringLiteral("Lumivex - Servidor de Terminais Marvok"));
-    TrayIcon1->SetIcon(QIcon(QStringLiteral(":/tray/terminal-32.png")));
+    TrayIcon1->SetIcon(TerminalTrayPicture());
     TrayIcon1->SetCycleInterval(0);
     TrayIcon1->SetIconIndex(0);
     TrayIcon1->SetPopupMenu(PopupMenu1);

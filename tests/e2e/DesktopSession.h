@@ -1,7 +1,6 @@
 #pragma once
-// A real X display for end-to-end tests (Xvfb, started by scripts/test and named by
-// VESKA_TEST_DISPLAY), with xdotool to find and drive windows and ImageMagick to take
-// screenshots.
+// Driving a real X display in end-to-end tests: xdotool to find, click and measure windows,
+// Xlib for close requests, ImageMagick for screenshots.
 
 #include <QString>
 #include <QStringList>
@@ -9,22 +8,35 @@
 
 namespace e2e {
 
+struct WindowGeometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
 class DesktopSession {
 public:
-    // The display, or empty when none was given (the test then skips).
-    static QString display();
+    explicit DesktopSession(QString display) : display_(std::move(display)) {}
+
+    // The shared display that scripts/test starts (VESKA_TEST_DISPLAY), or empty.
+    static QString sharedDisplay();
+    const QString& display() const { return display_; }
 
     // Runs xdotool with the arguments on the display; its standard output, trimmed.
-    static QString xdotool(const QStringList& arguments,
-                           std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    // The id of the first visible window whose title contains the text, or empty.
-    static QString waitForWindow(const QString& title, std::chrono::milliseconds timeout);
-    // Saves a picture of the window (or of the whole screen for "root") as PNG.
-    static bool screenshot(const QString& window, const QString& file);
+    QString xdotool(const QStringList& arguments,
+                    std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    // The first visible window whose title contains the text, or empty after the timeout.
+    QString waitForWindow(const QString& title, std::chrono::milliseconds timeout) const;
+    // The visible windows of a program (by its class name).
+    QStringList visibleWindowsOf(const QString& className) const;
+    WindowGeometry geometry(const QString& window) const;
+    // Saves a picture of the window (or "root" for the whole screen) as PNG.
+    bool screenshot(const QString& window, const QString& file) const;
     // Asks the window to close as its frame's close button does (WM_DELETE_WINDOW).
-    static bool requestClose(const QString& window);
+    bool requestClose(const QString& window) const;
     // Whether the window is mapped (shown) now.
-    static bool isViewable(const QString& window);
+    bool isViewable(const QString& window) const;
+
+private:
+    QString display_;
 };
 
 } // namespace e2e

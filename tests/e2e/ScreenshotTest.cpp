@@ -13,19 +13,20 @@ using e2e::DesktopSession;
 using e2e::ProgramRun;
 
 TEST(Screenshot, TheWindowAppearsOnTheDesktopAndIsPictured) {
-    if (DesktopSession::display().isEmpty())
+    const DesktopSession desktop(DesktopSession::sharedDisplay());
+    if (desktop.display().isEmpty())
         GTEST_SKIP() << "VESKA_TEST_DISPLAY names no X server";
     QTemporaryDir dir;
     ProgramRun run(dir.path());
     run.setEnvironment(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    run.setEnvironment(QStringLiteral("DISPLAY"), DesktopSession::display());
+    run.setEnvironment(QStringLiteral("DISPLAY"), desktop.display());
     run.start({});
-    const QString window = DesktopSession::waitForWindow(QStringLiteral("VESKA -Sistema"), 20s);
+    const QString window = desktop.waitForWindow(QStringLiteral("VESKA -Sistema"), 20s);
     ASSERT_FALSE(window.isEmpty()) << run.standardError().toStdString();
     ASSERT_TRUE(run.waitForOutput(QStringLiteral("LOG\tVersão da DLL: "), 10s));
 
     const QString file = QStringLiteral(VESKA_SCREENSHOT_DIR "/main-window.png");
-    ASSERT_TRUE(DesktopSession::screenshot(window, file));
+    ASSERT_TRUE(desktop.screenshot(window, file));
     const QImage picture(file);
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(668, 404));
@@ -37,6 +38,6 @@ TEST(Screenshot, TheWindowAppearsOnTheDesktopAndIsPictured) {
     EXPECT_GT(colours.size(), 8);
 
     // Centred in the screen's work area on its first show.
-    const QString geometry = DesktopSession::xdotool({QStringLiteral("getwindowgeometry"), window});
+    const QString geometry = desktop.xdotool({QStringLiteral("getwindowgeometry"), window});
     EXPECT_TRUE(geometry.contains(QStringLiteral("Geometry: 668x404"))) << geometry.toStdString();
 }
