@@ -26,9 +26,9 @@ std::unique_ptr<veska::app::TFConsulta> ShopFixture::createWindow(bool hasArgume
         veska::app::TFConsultaContext{&server.api(), &boxes, hasArgument, false});
 }
 
-void ShopFixture::setPrice(const char* codigo, const char* price) {
+void commitPrice(const QString& databasePath, const char* codigo, const char* price) {
     veska::catalogue::firebird::AttachParameters parameters;
-    parameters.database = QFile::encodeName(database->path());
+    parameters.database = QFile::encodeName(databasePath);
     parameters.user = "ROOT";
     parameters.password = "480317";
     parameters.charset = "WIN1252";

@@ -12,6 +12,10 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// Sets an article's wholesale price through a connection of its own, committed, as another
+// program of the shop would.
+void commitPrice(const QString& databasePath, const char* codigo, const char* price);
+
 class ShopFixture : public ::testing::Test {
 protected:
     veska::catalogue::test::WorkingFolder folder;
@@ -22,8 +26,9 @@ protected:
     // SYS_INFO.INI naming alias "LOJA" from character 15 of line 2, and its profile.
     void installShop(bool withRetail = true);
     std::unique_ptr<veska::app::TFConsulta> createWindow(bool hasArgument = false);
-    // Changes a price through a connection of its own, committed.
-    void setPrice(const char* codigo, const char* price);
+    void setPrice(const char* codigo, const char* price) {
+        commitPrice(database->path(), codigo, price);
+    }
 
     std::unique_ptr<veska::catalogue::test::TestDatabase> database;
 };

@@ -3,10 +3,10 @@
 // port, and terminal-sim processes as the terminals.
 
 #include "ProgramRun.h"
+#include "ShopFixture.h"
 #include "app/MessageBoxes.h"
 #include "app/TFConsulta.h"
 #include "catalogue/Query.h"
-#include "catalogue/firebird/FbAttachment.h"
 #include "terminal/TermServerLibrary.h"
 
 #include <QCoreApplication>
@@ -93,14 +93,7 @@ protected:
     }
 
     void setDemoPrice(const char* codigo, const char* price) {
-        veska::catalogue::firebird::AttachParameters p;
-        p.database = QFile::encodeName(shop.filePath(QStringLiteral("demo.fdb")));
-        p.user = "ROOT";
-        p.password = "480317";
-        p.charset = "WIN1252";
-        auto writer = veska::catalogue::firebird::Attachment::attach(p);
-        writer.executeImmediate(QByteArray("update produtos set preco_venda = ") + price +
-                                " where codigo = '" + codigo + "'");
+        commitPrice(shop.filePath(QStringLiteral("demo.fdb")), codigo, price);
     }
 
     QStringList log() const {
