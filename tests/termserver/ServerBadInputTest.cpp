@@ -4,7 +4,13 @@
 #include "protocol/Limits.h"
 #include "support/LoopbackServer.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -119,6 +125,53 @@ TEST_F(ServerBadInput, ATerminalThatNeverReadsIsDroppedAlone) {
         expectServed(good, std::to_string(round));
     EXPECT_TRUE(closedWithin(deaf, std::chrono::seconds(5)) || deaf.broken());
     expectServed(good, "after");
+}
+
+} // namespace
+
+namespace {
+
+using namespace termserver::test;
+
+class DescriptorLimit : public LoopbackServerTest {};
+
+TEST_F(DescriptorLimit, RunningOutOfDescriptorsDelaysAcceptingButDoesNotStopIt) {
+    auto good = connectFrom("127.0.0.2");
+    const int waiting = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(waiting, 0);
+    // The lowest free descriptor number: with the limit there, no descriptor can be opened.
+    const int lowestFree = ::dup(waiting);
+    ASSERT_GE(lowestFree, 0);
+    ::close(lowestFree);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(port_);
+    server.sin_addr.s_addr = addressOf("127.0.0.1");
+    // The kernel completes the connection; the server cannot accept it yet.
+    const int connected = ::connect(waiting, reinterpret_cast<sockaddr*>(&server), sizeof server);
+    pollfd entry{waiting, POLLIN, 0};
+    const int readyEarly = ::poll(&entry, 1, 300);
+    // Meanwhile the connected terminal is served as usual.
+    ASSERT_TRUE(good.scan("999"));
+    const auto scan = waitForScan();
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+
+    ASSERT_EQ(connected, 0);
+    EXPECT_EQ(readyEarly, 0) << "no greeting without a descriptor for the connection";
+    ASSERT_TRUE(scan);
+    EXPECT_EQ(scan->barcode, "999");
+    // With descriptors back, the waiting connection is accepted and greeted.
+    ASSERT_EQ(::poll(&entry, 1, 5000), 1);
+    char greeting[6] = {};
+    EXPECT_EQ(::recv(waiting, greeting, 5, MSG_DONTWAIT), 5);
+    EXPECT_STREQ(greeting, "HELLO");
+    ::close(waiting);
 }
 
 } // namespace

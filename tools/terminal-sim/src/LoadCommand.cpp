@@ -132,8 +132,15 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
             secondStart += std::chrono::seconds(1);
         }
     }
-    for (const auto& terminal : terminals)
+    long lostConnections = 0, unsent = 0;
+    for (const auto& terminal : terminals) {
         unanswered += terminal.waiting ? 1 : 0;
+        lostConnections += terminal.client->broken() ? 1 : 0;
+        unsent += terminal.scansLeft;
+    }
+    if (lostConnections > 0 || unsent > 0)
+        std::cerr << "terminal-sim: " << lostConnections << " terminals lost their connection; "
+                  << unsent << " scans not sent\n";
 
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     std::sort(latenciesMs.begin(), latenciesMs.end());
@@ -145,7 +152,9 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
                   percentile(latenciesMs, 0.50), percentile(latenciesMs, 0.95),
                   percentile(latenciesMs, 0.99), latenciesMs.empty() ? 0.0 : latenciesMs.back());
     std::cout << summary << std::endl;
-    return unanswered == 0 ? kExitOk : kExitTimeout;
+    if (lostConnections > 0)
+        return kExitConnection;
+    return unanswered == 0 && unsent == 0 ? kExitOk : kExitTimeout;
 }
 
 } // namespace terminalsim
