@@ -1,6 +1,6 @@
 /* The terminal-server library: a TCP server for networked barcode price-check terminals.
  * Eleven functions with C linkage, called from one thread of the host program (the "caller's
- * thread"); the network work runs on the library's own threads. The wire protocol is in
+ * thread"); the network work runs on a thread of the library's own. The wire protocol is in
  * docs/terminal-protocol.md.
  *
  * Text: 8-bit text is zero-terminated, in the configured code page (default Windows-1252);
@@ -24,7 +24,8 @@ extern "C" {
 #define TERMSERVER_MAX_CONNECTIONS 1024
 
 /* The connection table: 6148 bytes, little-endian, no gaps. Slot i is TabSock[i] with
- * TabIP[i]; an address of 0 marks an empty slot; NumSockConec slots from 0 on are in use. */
+ * TabIP[i]; an address of 0 marks an empty slot; NumSockConec is the index of the last
+ * occupied slot plus one. A connection keeps its slot from connect to close. */
 #pragma pack(push, 1)
 typedef struct TTABSOCK {
     uint16_t TabSock[TERMSERVER_MAX_CONNECTIONS];
@@ -46,18 +47,28 @@ _Static_assert(offsetof(TTABSOCK, NumSockConec) == 6144, "NumSockConec at byte 6
 #define TERMSERVER_API __attribute__((visibility("default")))
 
 TERMSERVER_API void vInitialize(void);
+/* "termserver 1.0.0 (protocol 1)". */
 TERMSERVER_API const char* dll_version(void);
 /* Non-zero when the server listens. On 0, errno holds the reason (EADDRINUSE, EACCES, ...). */
 TERMSERVER_API int32_t tc_startserver(void);
 /* 1 when every connection is closed and the server no longer listens. */
 TERMSERVER_API int32_t bTerminate(void);
-/* The oldest pending barcode with its sender, or "" when none is pending. */
+/* The oldest pending barcode with its sender, or "" when none is pending; each is handed
+ * over once. *reserved receives the number of barcodes still pending. Null out-pointers are
+ * allowed. */
 TERMSERVER_API const char* bReceiveBarcode(uint32_t* address, uint16_t* socket, int32_t* reserved);
+/* Replies go to the connection of the address whose barcode was handed over last and is not
+ * answered yet, else to the address's most recently active connection; display messages to
+ * the most recently active one. Each line is cut to the display's 20 characters. Result: 1
+ * when the frame was queued for a connection, 0 when the address has none. */
 TERMSERVER_API int32_t bSendProdPrice(uint32_t address, const char* description, const char* price);
 TERMSERVER_API int32_t bSendProdNotFound(uint32_t address);
+/* Null lines are empty; the display time is in seconds (clamped to 0..3600). */
 TERMSERVER_API int32_t bSendDisplayMsg(uint32_t address, const char16_t* line1,
                                        const char16_t* line2, int32_t displaySeconds);
+/* Fills the whole record; flags is not used. 1 on success, 0 for a null table. */
 TERMSERVER_API int32_t GetTabConectados(TTABSOCK* table, int32_t flags);
+/* As inet_addr(3): 0xFFFFFFFF for text that is no address (and for a null pointer). */
 TERMSERVER_API uint32_t Inet_Addr(const char* dotted);
 TERMSERVER_API const char* Inet_NtoA(uint32_t address);
 
