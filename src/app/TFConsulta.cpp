@@ -2,7 +2,10 @@
 
 #include "app/HandlerGuard.h"
 #include "catalogue/Database.h"
+#include "catalogue/PriceMode.h"
+#include "catalogue/ProductLookup.h"
 #include "catalogue/Query.h"
+#include "catalogue/ServedArticleGrid.h"
 #include "terminal/DisplayMessage.h"
 #include "terminal/LibraryVersion.h"
 #include "terminal/PriceQueryService.h"
@@ -49,7 +52,15 @@ TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
     terminalTable_ = std::make_unique<terminal::TerminalTable>(api, *this);
     displayMessage_ =
         std::make_unique<terminal::DisplayMessage>(api, *this, *this, *context_.boxes, *this);
-    priceQuery_ = std::make_unique<terminal::PriceQueryService>(api, *CDSProdutos, *this, *this);
+    // The products page's grid follows the served scans while it is shown.
+    servedGrid_ = std::make_unique<catalogue::ServedArticleGrid>(
+        *CDSProdutos, [this] { return isVisible() && currentPage() == 2; });
+    productLookup_ = std::make_unique<catalogue::ProductLookup>(*Database1, [this] {
+        return RadioButton1->isChecked() ? catalogue::PriceMode::Wholesale
+                                         : catalogue::PriceMode::Retail;
+    });
+    productLookup_->setGrid(servedGrid_.get());
+    priceQuery_ = std::make_unique<terminal::PriceQueryService>(api, *productLookup_, *this, *this);
     FormCreate();
 }
 
@@ -129,6 +140,8 @@ void TFConsulta::showEvent(QShowEvent* event) {
         PC->setFocus();
     }
     guarded([this] { FormShow(); });
+    if (currentPage() == 2)
+        guarded([this] { servedGrid_->shown(); });
 }
 
 void TFConsulta::resizeEvent(QResizeEvent* event) {
@@ -154,7 +167,10 @@ void TFConsulta::keyPressEvent(QKeyEvent* event) {
 
 void TFConsulta::BtnMonitoraClick() { showPage(0); }
 void TFConsulta::BtnMensagensClick() { showPage(1); }
-void TFConsulta::BtnProdutosClick() { showPage(2); }
+void TFConsulta::BtnProdutosClick() {
+    showPage(2);
+    servedGrid_->shown();
+}
 
 void TFConsulta::BtnLimparMemoClick() { MemoRecv->clear(); }
 

@@ -37,8 +37,10 @@ namespace veska {
 class TNotifyTrayIcon;
 namespace catalogue {
 class Database;
+class ProductLookup;
 class Query;
 class QueryTableModel;
+class ServedArticleGrid;
 } // namespace catalogue
 } // namespace veska
 
@@ -196,6 +198,9 @@ private:
     std::unique_ptr<terminal::ServerControl> serverControl_;
     std::unique_ptr<terminal::TerminalTable> terminalTable_;
     std::unique_ptr<terminal::DisplayMessage> displayMessage_;
+    // The price-query service's lookups and the products grid that follows them.
+    std::unique_ptr<catalogue::ServedArticleGrid> servedGrid_;
+    std::unique_ptr<catalogue::ProductLookup> productLookup_;
     std::unique_ptr<terminal::PriceQueryService> priceQuery_;
 
 public:

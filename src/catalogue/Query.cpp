@@ -4,22 +4,26 @@
 #include "catalogue/NumberText.h"
 #include "catalogue/firebird/FbAttachment.h"
 #include "catalogue/firebird/FbError.h"
-#include "catalogue/firebird/FbStatement.h"
+#include "catalogue/firebird/FbPreparedStatement.h"
 #include "catalogue/firebird/FbTransaction.h"
+#include "core/CodePage.h"
 #include "core/Errors.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
 #include <QTime>
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace veska::catalogue {
 
 // The engine side of an open query: its transaction and its statement.
 struct Query::Cursor {
     firebird::Transaction transaction;
-    firebird::Statement statement;
+    firebird::PreparedStatement statement;
 
     Cursor(firebird::Attachment& attachment, const QByteArray& sql)
         : transaction(attachment, firebird::Transaction::Kind::ReadCommittedReadOnly),
@@ -46,8 +50,18 @@ void Query::replaceSql(int index, const QString& line) {
 }
 
 void Query::open() {
+    openWith({}, {});
+}
+
+void Query::openNarrowed(const QString& condition, const QStringList& parameters) {
+    openWith(condition, parameters);
+}
+
+void Query::openWith(const QString& condition, const QStringList& parameters) {
     if (open_)
         return;
+    narrowing_ = condition;
+    narrowingParameters_ = parameters;
     if (beforeOpen_)
         beforeOpen_(*this);
     if (database_ == nullptr)
@@ -80,10 +94,17 @@ void Query::open() {
 }
 
 void Query::startCursor() {
-    const QByteArray sql = statement().toUtf8();
+    QStringList lines = lines_;
+    if (!narrowing_.isEmpty())
+        lines.insert(std::max<qsizetype>(lines.size() - 1, 0), narrowing_);
+    const QByteArray sql = lines.join(QLatin1Char('\n')).toUtf8();
     firebird::Attachment& attachment = database_->attachment();
     auto cursor = std::make_unique<Cursor>(attachment, sql);
-    cursor->statement.execute();
+    std::vector<QByteArray> parameters;
+    for (const QString& parameter : std::as_const(narrowingParameters_))
+        parameters.push_back(attachment.utf8() ? parameter.toUtf8()
+                                               : codepage::fromUnicode(parameter));
+    cursor->statement.execute(cursor->transaction, parameters);
     columns_ = cursor->statement.columnNames();
     rows_.clear();
     cursor_ = std::move(cursor);
@@ -94,6 +115,8 @@ void Query::close() {
         return;
     finishCursor();
     open_ = false;
+    narrowing_.clear();
+    narrowingParameters_.clear();
     rows_.clear();
     columns_.clear();
     current_ = -1;
@@ -216,12 +239,24 @@ std::int64_t Query::fieldAsInteger(const QString& column) const {
     return number;
 }
 
+void Query::widen() {
+    close();
+    open();
+}
+
 bool Query::locate(const QString& column, const QString& value) {
+    requireColumn(column);
+    if (isNarrowed())
+        widen();
+    return locateWithin(column, value, std::numeric_limits<int>::max());
+}
+
+bool Query::locateWithin(const QString& column, const QString& value, int maxRows) {
     const int index = requireColumn(column);
     const int before = fetchedRowCount();
     int found = -1;
     // Exact comparison on our side: whole value, case-sensitive, blanks count.
-    for (int row = 0;; ++row) {
+    for (int row = 0; row < maxRows; ++row) {
         if (row >= fetchedRowCount() && !fetchOne())
             break;
         if (textOf(rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(index)]) ==
@@ -249,11 +284,31 @@ void Query::setCurrent(int row, bool bof, bool eof) {
 
 void Query::first() {
     requireOpen();
+    if (isNarrowed())
+        widen();
     setCurrent(rows_.empty() ? -1 : 0, true, rows_.empty());
 }
 
 void Query::prior() {
     requireOpen();
+    if (isNarrowed() && current_ <= 0 && !rows_.empty()) {
+        // The row before the narrowed result's first one: found in the whole result.
+        const std::vector<QVariant> firstRow = rows_.front();
+        widen();
+        int row = 0;
+        for (;; ++row) {
+            if (row >= fetchedRowCount() && !fetchOne())
+                break;
+            if (rows_[static_cast<std::size_t>(row)] == firstRow)
+                break;
+        }
+        Q_EMIT rowsFetched(fetchedRowCount());
+        if (row <= 0 || row >= fetchedRowCount())
+            setCurrent(rows_.empty() ? -1 : 0, true, rows_.empty());
+        else
+            setCurrent(row - 1, false, false);
+        return;
+    }
     if (current_ <= 0) {
         bof_ = true;
         return;

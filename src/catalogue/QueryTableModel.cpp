@@ -130,6 +130,9 @@ void QueryTableModel::setCurrentRow(int row) {
 }
 
 bool QueryTableModel::canMoveBackward() const {
+    // A query narrowed to the rows from one key on has rows before its first one.
+    if (query_.isNarrowed())
+        return true;
     return query_.isOpen() && !query_.bof() && query_.currentRow() > 0;
 }
 

@@ -7,6 +7,9 @@
 namespace veska::terminal {
 namespace {
 
+using catalogue::Article;
+using catalogue::LookupColumn;
+
 // A code framed by an upper-case "A" on both ends is retried without the frame.
 bool hasFramingLetters(const QString& code) {
     return code.size() >= 3 && code.front() == u'A' && code.back() == u'A';
@@ -14,13 +17,14 @@ bool hasFramingLetters(const QString& code) {
 
 } // namespace
 
-PriceQueryService::PriceQueryService(const TermServerApi& api, catalogue::Dataset& products,
+PriceQueryService::PriceQueryService(const TermServerApi& api, catalogue::ArticleSource& articles,
                                      const WindowPresence& window, ActivityLog& log)
-    : api_(api), products_(products), window_(window), log_(log) {}
+    : api_(api), articles_(articles), window_(window), log_(log) {}
 
-bool PriceQueryService::locateCode(const QString& code) {
-    return products_.locate(QStringLiteral("BarCode"), code) ||
-           products_.locate(QStringLiteral("cod_barra"), code);
+std::optional<Article> PriceQueryService::findCode(const QString& code) {
+    if (auto article = articles_.find(LookupColumn::Code, code))
+        return article;
+    return articles_.find(LookupColumn::Barcode, code);
 }
 
 bool PriceQueryService::serveNextBarcode() {
@@ -31,31 +35,33 @@ bool PriceQueryService::serveNextBarcode() {
     if (code.isEmpty())
         return false;
 
-    products_.close();
-    products_.open();
-    bool found = locateCode(code);
-    if (!found && hasFramingLetters(code)) {
+    articles_.beginScan();
+    std::optional<Article> article = findCode(code);
+    if (!article && hasFramingLetters(code)) {
         code = code.mid(1, code.size() - 2);
-        found = locateCode(code);
+        article = findCode(code);
     }
+    answer(address, socket, code, article);
+    articles_.endScan(article);
+    return true;
+}
 
-    if (!found) {
+void PriceQueryService::answer(std::uint32_t address, std::uint16_t socket, const QString& code,
+                               const std::optional<Article>& article) {
+    if (!article) {
         api_.bSendProdNotFound(address);
         if (window_.isMainWindowShown()) {
             log_.appendLine(terminalName(dottedAddress(api_, address), socket) +
                             QStringLiteral(" -> ") + code +
                             QStringLiteral("|PRODUTO NAO ENCONTRADO"));
         }
-        return true;
+        return;
     }
 
-    const QByteArray description =
-        codepage::fromUnicode(products_.fieldAsText(QStringLiteral("Produto")));
+    const QByteArray description = codepage::fromUnicode(article->description);
     std::optional<QString> price;
-    if (!products_.fieldIsNull(QStringLiteral("Preco"))) {
-        price =
-            priceText(products_.fieldAsText(QStringLiteral("Preco")), regionalDecimalSeparator());
-    }
+    if (article->priceText)
+        price = priceText(*article->priceText, regionalDecimalSeparator());
     const QByteArray priceBytes = codepage::fromUnicode(price.value_or(noPriceText()));
 
     api_.bSendProdPrice(address, description.constData(), priceBytes.constData());
@@ -65,7 +71,6 @@ bool PriceQueryService::serveNextBarcode() {
                         codepage::toUnicode(description) + QLatin1Char('|') +
                         codepage::toUnicode(priceBytes));
     }
-    return true;
 }
 
 } // namespace veska::terminal

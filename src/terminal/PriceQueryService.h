@@ -1,8 +1,8 @@
 #pragma once
 // Answers the price-check terminals: each tick of Timer100ms takes at most one scanned
-// barcode from the terminal-server library, looks the article up in the product query
-// (reopened for every scan, so the answer reflects the database at that moment) and sends
-// its description and price text, or a not-found answer, to the terminal that asked.
+// barcode from the terminal-server library, looks the article up in the shop database
+// (each scan sees the database as it is at that moment; see catalogue::ProductLookup) and
+// sends its description and price text, or a not-found answer, to the terminal that asked.
 // While the main window is shown, every answer is also written to the activity log.
 //
 // Lookup: column "BarCode", then "cod_barra"; when both fail and the code is framed by an
@@ -13,9 +13,10 @@
 // description and "SEM PREÇO"; the log line carries the same text.
 //
 // A database error ends the tick and propagates to the caller: the barcode already taken
-// from the library gets no answer.
+// from the library gets no answer. After the answer and the log line the source is told
+// what was served (the products grid follows it).
 
-#include "catalogue/Dataset.h"
+#include "catalogue/ArticleSource.h"
 #include "core/Notices.h"
 #include "terminal/TermServerApi.h"
 #include "terminal/TerminalViews.h"
@@ -24,17 +25,19 @@ namespace veska::terminal {
 
 class PriceQueryService {
 public:
-    PriceQueryService(const TermServerApi& api, catalogue::Dataset& products,
+    PriceQueryService(const TermServerApi& api, catalogue::ArticleSource& articles,
                       const WindowPresence& window, ActivityLog& log);
 
     // Timer100msTimer. Returns whether a barcode was taken from the library.
     bool serveNextBarcode();
 
 private:
-    bool locateCode(const QString& code);
+    std::optional<catalogue::Article> findCode(const QString& code);
+    void answer(std::uint32_t address, std::uint16_t socket, const QString& code,
+                const std::optional<catalogue::Article>& article);
 
     const TermServerApi& api_;
-    catalogue::Dataset& products_;
+    catalogue::ArticleSource& articles_;
     const WindowPresence& window_;
     ActivityLog& log_;
 };

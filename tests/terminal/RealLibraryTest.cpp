@@ -4,6 +4,7 @@
 #include "LoopbackTerminal.h"
 #include "ProductDatabase.h"
 #include "TestViews.h"
+#include "catalogue/ProductLookup.h"
 #include "terminal/DisplayMessage.h"
 #include "terminal/LibraryText.h"
 #include "terminal/LibraryVersion.h"
@@ -135,7 +136,8 @@ TEST_F(RealLibraryTest, ScansAreAnsweredFromTheDatabase) {
     const catalogue::PriceMode mode = catalogue::PriceMode::Wholesale;
     ProductQuery products(database, mode);
     Presence window;
-    PriceQueryService service(api(), *products.query, window, log_);
+    catalogue::ProductLookup lookup(*products.database, [&mode] { return mode; });
+    PriceQueryService service(api(), lookup, window, log_);
     start();
     LoopbackTerminal terminal(port_);
     ASSERT_TRUE(terminal.connected());

@@ -1,0 +1,350 @@
+// veska-price-query-bench: what one scan costs on catalogues of 1,000, 100,000 and
+// 1,000,000 articles made by the demo tool (embedded engine), for the lookups in the
+// database and for the reference (reopening and searching the whole product query).
+//
+//   veska-price-query-bench [--sizes 1000,100000,1000000] [--work DIR] [--keep]
+//
+// For each size and way, a child process of this program opens the catalogue as the
+// window does and serves scans one tick after another: hits by article code, hits by
+// barcode, and misses framed by "A" (four lookups each). It prints the service time of a
+// tick (bReceiveBarcode returning a code to the reply call returning) as median, p99 and
+// maximum, with the window hidden and with the products page shown (there also the time
+// until the grid has followed), its peak resident memory, and the time to open the
+// products grid. The reference serves fewer scans on the big catalogues; the counts are
+// printed. Finally the indexes are dropped and the lookups measured on the bare table.
+#include "DemoArticles.h"
+#include "ReopenedQuerySource.h"
+#include "catalogue/Database.h"
+#include "catalogue/EmbeddedEngine.h"
+#include "catalogue/ProductLookup.h"
+#include "catalogue/ProductQuery.h"
+#include "catalogue/Query.h"
+#include "catalogue/QueryTableModel.h"
+#include "catalogue/ServedArticleGrid.h"
+#include "catalogue/firebird/FbAttachment.h"
+#include "terminal/PriceQueryService.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+using namespace veska;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// The bench's terminal-server library: hands out queued codes and notes when the reply
+// call comes.
+struct BenchLibrary {
+    std::deque<std::string> codes;
+    std::string current;
+    Clock::time_point received;
+    Clock::time_point replied;
+    int prices = 0;
+    int notFound = 0;
+};
+BenchLibrary library;
+
+const char* receive(std::uint32_t* address, std::uint16_t* socket, std::int32_t*) {
+    if (library.codes.empty())
+        return nullptr;
+    library.current = library.codes.front();
+    library.codes.pop_front();
+    *address = 0x0100007F;
+    *socket = 1;
+    library.received = Clock::now();
+    return library.current.c_str();
+}
+std::int32_t sendPrice(std::uint32_t, const char*, const char*) {
+    library.replied = Clock::now();
+    ++library.prices;
+    return 1;
+}
+std::int32_t sendNotFound(std::uint32_t) {
+    library.replied = Clock::now();
+    ++library.notFound;
+    return 1;
+}
+const char* dotted(std::uint32_t) {
+    return "127.0.0.1";
+}
+void nothing() {}
+const char* version() {
+    return "bench";
+}
+std::int32_t one() {
+    return 1;
+}
+std::int32_t message(std::uint32_t, const char16_t*, const char16_t*, std::int32_t) {
+    return 1;
+}
+std::int32_t table(terminal::TTABSOCK*, std::int32_t) {
+    return 1;
+}
+std::uint32_t address(const char*) {
+    return 0x0100007F;
+}
+
+const terminal::TermServerApi benchApi{nothing,      version, one,   one,     receive, sendPrice,
+                                       sendNotFound, message, table, address, dotted};
+
+class Window : public terminal::WindowPresence {
+public:
+    bool isMainWindowShown() const override { return shown; }
+    bool shown = false;
+};
+
+class Log : public ActivityLog {
+public:
+    void appendLine(const QString& line) override { lines += line.size() > 0 ? 1 : 0; }
+    int lines = 0;
+};
+
+double peakResidentMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+struct Figures {
+    double median = 0;
+    double p99 = 0;
+    double max = 0;
+};
+
+Figures figuresOf(std::vector<double> samples) {
+    Figures figures;
+    if (samples.empty())
+        return figures;
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&samples](double fraction) {
+        const auto index =
+            static_cast<std::size_t>(fraction * static_cast<double>(samples.size() - 1) + 0.5);
+        return samples[std::min(index, samples.size() - 1)];
+    };
+    figures.median = at(0.5);
+    figures.p99 = at(0.99);
+    figures.max = samples.back();
+    return figures;
+}
+
+double milliseconds(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+// The scanned codes of one kind, spread over the whole catalogue.
+std::vector<std::string> scanCodes(const std::string& kind, long articles, int count,
+                                   std::mt19937& random) {
+    std::uniform_int_distribution<long> anyArticle(0, std::max(articles - 1, 0L));
+    std::vector<std::string> codes;
+    for (int i = 0; i < count; ++i) {
+        const demo::DemoArticle article = demo::syntheticArticle(anyArticle(random));
+        if (kind == "code")
+            codes.push_back(article.codigo);
+        else if (kind == "barcode")
+            codes.push_back(article.codBarra);
+        else
+            codes.push_back("A9" + article.codigo.substr(1) + "A"); // absent, framed
+    }
+    return codes;
+}
+
+// One child run: one catalogue, one way, one window state.
+int runChild(const QString& dir, long articles, bool reference, bool shown, int scans) {
+    catalogue::Database database(catalogue::ConnectionProfiles(QStringList{dir}));
+    catalogue::Query products(database, QStringLiteral("CDSProdutos"));
+    catalogue::setUpProductQuery(products, [] { return catalogue::PriceMode::Wholesale; });
+    catalogue::QueryTableModel model(products, catalogue::productGridColumns());
+    QTableView grid;
+    grid.setModel(&model);
+    grid.resize(600, 400);
+
+    // Opening the products grid as the window does at start-up and shows it.
+    const auto openStart = Clock::now();
+    products.open();
+    if (shown) {
+        grid.show();
+        QApplication::processEvents();
+    }
+    const double gridOpen = milliseconds(Clock::now() - openStart);
+
+    Window window;
+    window.shown = shown;
+    Log log;
+    catalogue::ServedArticleGrid follower(products, [shown] { return shown; });
+    catalogue::ProductLookup lookup(database, [] { return catalogue::PriceMode::Wholesale; });
+    lookup.setGrid(&follower);
+    terminal::test::ReopenedQuerySource reopened(products);
+    catalogue::ArticleSource& source =
+        reference ? static_cast<catalogue::ArticleSource&>(reopened) : lookup;
+    terminal::PriceQueryService service(benchApi, source, window, log);
+
+    std::printf("grid-open-ms %.2f\n", gridOpen);
+    std::mt19937 random(12345);
+    for (const std::string kind : {"code", "barcode", "miss"}) {
+        // A few unmeasured scans first: prepared statements, first pages.
+        for (const std::string& code : scanCodes(kind, articles, 3, random)) {
+            library.codes.push_back(code);
+            service.serveNextBarcode();
+            QApplication::processEvents();
+        }
+        std::vector<double> service_ms;
+        std::vector<double> tick_ms;
+        const int prices = library.prices;
+        for (const std::string& code : scanCodes(kind, articles, scans, random)) {
+            library.codes.push_back(code);
+            const auto start = Clock::now();
+            service.serveNextBarcode();
+            if (shown)
+                QApplication::processEvents(); // the grid follows
+            const auto end = Clock::now();
+            service_ms.push_back(milliseconds(library.replied - library.received));
+            tick_ms.push_back(milliseconds(end - start));
+        }
+        const int hits = library.prices - prices;
+        const Figures service = figuresOf(service_ms);
+        const Figures tick = figuresOf(tick_ms);
+        std::printf("scans %s %d hits %d service-median %.3f service-p99 %.3f service-max %.3f "
+                    "tick-median %.3f tick-p99 %.3f tick-max %.3f\n",
+                    kind.c_str(), scans, hits, service.median, service.p99, service.max,
+                    tick.median, tick.p99, tick.max);
+    }
+    std::printf("peak-rss-mb %.1f\n", peakResidentMegabytes());
+    std::fflush(stdout);
+    return 0;
+}
+
+struct ChildResult {
+    double gridOpen = 0;
+    double rss = 0;
+    QStringList scanLines;
+};
+
+ChildResult runInChild(const QString& dir, long articles, bool reference, bool shown, int scans) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--child"), dir, QString::number(articles),
+                 reference ? QStringLiteral("reference") : QStringLiteral("lookup"),
+                 shown ? QStringLiteral("shown") : QStringLiteral("hidden"),
+                 QString::number(scans)});
+    child.waitForFinished(-1);
+    ChildResult result;
+    const QStringList lines = QString::fromUtf8(child.readAllStandardOutput()).split(u'\n');
+    for (const QString& line : lines) {
+        const QStringList words = line.split(u' ', Qt::SkipEmptyParts);
+        if (words.size() >= 2 && words[0] == u"grid-open-ms")
+            result.gridOpen = words[1].toDouble();
+        else if (words.size() >= 2 && words[0] == u"peak-rss-mb")
+            result.rss = words[1].toDouble();
+        else if (!words.isEmpty() && words[0] == u"scans")
+            result.scanLines.append(line);
+    }
+    if (child.exitCode() != 0)
+        std::fprintf(stderr, "child run failed (exit %d)\n", child.exitCode());
+    return result;
+}
+
+bool makeCatalogue(const QString& dir, long articles) {
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    tool.start(
+        QStringLiteral(VESKA_DEMO_CATALOGUE_TOOL),
+        {QStringLiteral("--dir"), dir, QStringLiteral("--articles"), QString::number(articles)});
+    tool.waitForFinished(-1);
+    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+void dropIndexes(const QString& dir) {
+    catalogue::firebird::AttachParameters parameters{
+        QFile::encodeName(QDir(dir).filePath(QStringLiteral("demo.fdb"))), "ROOT", "480317",
+        "WIN1252", false};
+    auto attachment = catalogue::firebird::Attachment::attach(parameters);
+    attachment.executeImmediate("drop index produtos_codigo");
+    attachment.executeImmediate("drop index produtos_cod_barra");
+}
+
+void printRun(long articles, const char* way, const char* window, const ChildResult& result) {
+    for (const QString& line : result.scanLines)
+        std::printf("%8ld  %-9s  %-6s  %s\n", articles, way, window, qPrintable(line));
+    std::printf("%8ld  %-9s  %-6s  peak-rss-mb %.1f  grid-open-ms %.2f\n", articles, way, window,
+                result.rss, result.gridOpen);
+    std::fflush(stdout);
+}
+
+// Scans measured per kind: all of them for the lookups; the reference, whose tick grows
+// with the catalogue, fewer on the big ones.
+int referenceScans(long articles) {
+    return articles <= 1000 ? 300 : articles <= 100000 ? 20 : 3;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    QApplication app(argc, argv);
+    catalogue::prepareEmbeddedEngine();
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 7 && arguments[1] == u"--child") {
+        return runChild(arguments[2], arguments[3].toLong(), arguments[4] == u"reference",
+                        arguments[5] == u"shown", arguments[6].toInt());
+    }
+
+    std::vector<long> sizes{1000, 100000, 1000000};
+    QString work;
+    bool keep = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == u"--sizes" && i + 1 < arguments.size()) {
+            sizes.clear();
+            for (const QString& size : arguments[++i].split(u','))
+                sizes.push_back(size.toLong());
+        } else if (arguments[i] == u"--work" && i + 1 < arguments.size()) {
+            work = arguments[++i];
+        } else if (arguments[i] == u"--keep") {
+            keep = true;
+        }
+    }
+    QTemporaryDir scratch;
+    scratch.setAutoRemove(!keep);
+    const QString root = work.isEmpty() ? scratch.path() : work;
+    std::printf("articles  way        window  figures (milliseconds)\n");
+    for (const long size : sizes) {
+        const QString dir = QDir(root).filePath(QStringLiteral("catalogue-%1").arg(size));
+        QElapsedTimer made;
+        made.start();
+        if (!QFileInfo::exists(QDir(dir).filePath(QStringLiteral("demo.fdb"))) &&
+            !makeCatalogue(dir, size)) {
+            std::fprintf(stderr, "the demo tool failed for %ld articles\n", size);
+            return 1;
+        }
+        std::printf("# %ld articles: catalogue ready in %.1f s\n", size,
+                    static_cast<double>(made.elapsed()) / 1000.0);
+        for (const bool shown : {false, true}) {
+            const char* window = shown ? "shown" : "hidden";
+            printRun(size, "lookup", window, runInChild(dir, size, false, shown, 2000));
+            printRun(size, "reference", window,
+                     runInChild(dir, size, true, shown, referenceScans(size)));
+        }
+    }
+    // The same lookups on a table without its indexes: every lookup reads the table.
+    for (const long size : sizes) {
+        if (size < 100000)
+            continue;
+        const QString dir = QDir(root).filePath(QStringLiteral("catalogue-%1").arg(size));
+        dropIndexes(dir);
+        printRun(size, "no-index", "hidden", runInChild(dir, size, false, false, 5));
+    }
+    return 0;
+}

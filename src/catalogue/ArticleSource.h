@@ -1,0 +1,39 @@
+#pragma once
+// Where the price-query service finds the article of a scanned code. One scan is
+// beginScan(), one or more find() calls, and endScan() with the article that was served
+// (or nothing); a failure of the engine is a veska::DatabaseError and ends the scan.
+
+#include <QString>
+#include <optional>
+
+namespace veska::catalogue {
+
+// The two lookup columns of the product query: "BarCode" (codigo) and "cod_barra".
+enum class LookupColumn { Code, Barcode };
+
+// The product query's name for the column: "BarCode" or "cod_barra".
+inline QString lookupColumnName(LookupColumn column) {
+    return column == LookupColumn::Code ? QStringLiteral("BarCode") : QStringLiteral("cod_barra");
+}
+
+struct Article {
+    LookupColumn column = LookupColumn::Code; // the lookup that found it
+    QString value;                            // the text looked up
+    QString code;                             // its codigo, as text
+    QString description;                      // the text of "Produto"
+    std::optional<QString> priceText;         // the text of "Preco"; nothing when null
+};
+
+class ArticleSource {
+public:
+    virtual ~ArticleSource() = default;
+    // Every answer of the scan reflects the database as it is from this moment on.
+    virtual void beginScan() = 0;
+    // The first article in the order of codigo whose column equals the value exactly
+    // (whole value, case-sensitive, blanks count).
+    virtual std::optional<Article> find(LookupColumn column, const QString& value) = 0;
+    // The scan is over: served is what the terminal was answered with.
+    virtual void endScan(const std::optional<Article>& served) = 0;
+};
+
+} // namespace veska::catalogue

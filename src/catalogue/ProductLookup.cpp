@@ -1,0 +1,186 @@
+#include "catalogue/ProductLookup.h"
+
+#include "catalogue/Database.h"
+#include "catalogue/Query.h"
+#include "catalogue/ServedArticleGrid.h"
+#include "catalogue/firebird/FbAttachment.h"
+#include "catalogue/firebird/FbError.h"
+#include "catalogue/firebird/FbPreparedStatement.h"
+#include "catalogue/firebird/FbTransaction.h"
+#include "core/CodePage.h"
+
+#include <array>
+#include <vector>
+
+namespace veska::catalogue {
+namespace {
+
+enum ResultColumn { CodeColumn, NameColumn, BarcodeColumn, PriceColumn, KeyColumn };
+
+QByteArray lookupStatement(PriceMode mode, LookupColumn column) {
+    return (QStringLiteral("select codigo, nome, cod_barra, ") + priceColumn(mode) +
+            QStringLiteral(", rdb$db_key from produtos where ") +
+            (column == LookupColumn::Code ? QStringLiteral("codigo")
+                                          : QStringLiteral("cod_barra")) +
+            QStringLiteral(" = ?"))
+        .toUtf8();
+}
+
+// The record number inside a table's RDB$DB_KEY: a 40-bit number, its low 32 bits
+// little-endian in bytes 4 to 7 and its high 8 bits in byte 2.
+quint64 recordNumber(const QByteArray& key) {
+    if (key.size() < 8)
+        return 0;
+    const auto byte = [&key](int i) { return static_cast<quint64>(static_cast<uchar>(key[i])); };
+    return (byte(2) << 32) | (byte(7) << 24) | (byte(6) << 16) | (byte(5) << 8) | byte(4);
+}
+
+// The engine's order of two texts under a binary collation: byte by byte, the shorter one
+// padded with blanks.
+int compareWithBlankPadding(const QByteArray& a, const QByteArray& b) {
+    const qsizetype length = std::max(a.size(), b.size());
+    for (qsizetype i = 0; i < length; ++i) {
+        const auto x = static_cast<uchar>(i < a.size() ? a[i] : ' ');
+        const auto y = static_cast<uchar>(i < b.size() ? b[i] : ' ');
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return 0;
+}
+
+struct Candidate {
+    Article article;
+    QByteArray orderBytes;
+    quint64 record = 0;
+
+    bool before(const Candidate& other) const {
+        const int order = compareWithBlankPadding(orderBytes, other.orderBytes);
+        return order != 0 ? order < 0 : record < other.record;
+    }
+};
+
+} // namespace
+
+// The statements of one attachment, and the transaction of the scan in progress.
+struct ProductLookup::Prepared {
+    firebird::Attachment* attachment = nullptr;
+    isc_db_handle handle = 0;
+    std::unique_ptr<firebird::Transaction> transaction;
+    // [price mode][lookup column]
+    std::array<std::array<std::unique_ptr<firebird::PreparedStatement>, 2>, 2> statements;
+
+    ~Prepared() {
+        // The statements go before the transaction they may still be reading in.
+        for (auto& byMode : statements) {
+            for (auto& statement : byMode)
+                statement.reset();
+        }
+        if (transaction)
+            transaction->rollbackQuietly();
+    }
+
+    QByteArray encode(const QString& text) const {
+        return attachment->utf8() ? text.toUtf8() : codepage::fromUnicode(text);
+    }
+};
+
+ProductLookup::ProductLookup(Database& database, std::function<PriceMode()> currentMode)
+    : database_(database), currentMode_(std::move(currentMode)) {}
+
+ProductLookup::~ProductLookup() = default;
+
+void ProductLookup::beginScan() {
+    endTransaction();
+    mode_ = currentMode_();
+}
+
+void ProductLookup::endScan(const std::optional<Article>& served) {
+    endTransaction();
+    if (grid_ != nullptr)
+        grid_->follow(served);
+}
+
+void ProductLookup::endTransaction() noexcept {
+    if (prepared_ && prepared_->transaction) {
+        for (auto& byMode : prepared_->statements) {
+            for (auto& statement : byMode) {
+                if (statement)
+                    statement->closeCursor();
+            }
+        }
+        prepared_->transaction->rollbackQuietly();
+        prepared_->transaction.reset();
+    }
+}
+
+ProductLookup::Prepared& ProductLookup::prepared() {
+    firebird::Attachment& attachment = database_.attachment();
+    // Statements belong to the attachment that prepared them: a new attachment (after a
+    // lost connection) prepares them again.
+    if (!prepared_ || prepared_->attachment != &attachment ||
+        prepared_->handle != *attachment.handle()) {
+        prepared_ = std::make_unique<Prepared>();
+        prepared_->attachment = &attachment;
+        prepared_->handle = *attachment.handle();
+    }
+    if (!prepared_->transaction) {
+        prepared_->transaction = std::make_unique<firebird::Transaction>(
+            attachment, firebird::Transaction::Kind::ReadCommittedReadOnly);
+    }
+    return *prepared_;
+}
+
+std::optional<Article> ProductLookup::find(LookupColumn column, const QString& value) {
+    const bool wasConnected = database_.isConnected();
+    try {
+        return findOnce(column, value);
+    } catch (const firebird::ConnectionLostError&) {
+        // As the product query does: drop the broken attachment and try once on a new one.
+        prepared_.reset();
+        database_.connectionLost();
+        if (!wasConnected)
+            throw;
+        return findOnce(column, value);
+    }
+}
+
+std::optional<Article> ProductLookup::findOnce(LookupColumn column, const QString& value) {
+    Prepared& state = prepared();
+    auto& statement = state.statements[mode_ == PriceMode::Retail ? 1 : 0]
+                                      [column == LookupColumn::Barcode ? 1 : 0];
+    if (!statement) {
+        statement = std::make_unique<firebird::PreparedStatement>(
+            *state.attachment, *state.transaction, lookupStatement(mode_, column));
+    }
+    const QByteArray parameter = state.encode(value);
+    // A value longer than the column can hold equals none of its values exactly.
+    const int capacity = statement->parameterCapacity(0);
+    if (capacity >= 0 && parameter.size() > capacity)
+        return std::nullopt;
+
+    statement->execute(*state.transaction, {parameter});
+    const int compared = column == LookupColumn::Code ? CodeColumn : BarcodeColumn;
+    std::optional<Candidate> first;
+    while (statement->fetch()) {
+        if (Query::textOf(statement->value(compared)) != value)
+            continue;
+        Candidate candidate;
+        candidate.article.code = Query::textOf(statement->value(CodeColumn));
+        candidate.orderBytes = state.encode(candidate.article.code);
+        candidate.record = recordNumber(statement->rawBytes(KeyColumn));
+        if (first && !candidate.before(*first))
+            continue;
+        candidate.article.column = column;
+        candidate.article.value = value;
+        candidate.article.description = Query::textOf(statement->value(NameColumn));
+        const QVariant price = statement->value(PriceColumn);
+        if (!price.isNull())
+            candidate.article.priceText = Query::textOf(price);
+        first = std::move(candidate);
+    }
+    if (!first)
+        return std::nullopt;
+    return std::move(first->article);
+}
+
+} // namespace veska::catalogue

@@ -1,0 +1,313 @@
+// The lookups in the database against the reference: the same random scans, served once
+// through the reopened and searched product query and once through the prepared lookups
+// with the grid following, give the same answers, the same log lines and the same current
+// row of the product query. The catalogue is made to be awkward: codes that differ only in
+// letter case or trailing blanks, repeated codes, barcodes shared by several articles or
+// equal to another article's code, codes framed by "A", prices with many decimals, no
+// price, no barcode, accented text; rows are inserted in random order. Fixed seed.
+#include "ProductDatabase.h"
+#include "ReopenedQuerySource.h"
+#include "TestProvider.h"
+#include "TestViews.h"
+#include "catalogue/ProductLookup.h"
+#include "catalogue/ProductQuery.h"
+#include "catalogue/Query.h"
+#include "catalogue/ServedArticleGrid.h"
+#include "core/CodePage.h"
+#include "terminal/PriceQueryService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace veska::terminal::test {
+namespace {
+
+using catalogue::PriceMode;
+
+constexpr int kArticles = 1500;
+constexpr int kScans = 1500;
+constexpr unsigned kSeed = 20261208;
+
+struct Row {
+    QString code;
+    QString name;
+    std::optional<QString> barcode;
+    std::optional<double> wholesale;
+    std::optional<double> retail;
+};
+
+QString sqlText(const std::optional<QString>& text) {
+    return text ? QStringLiteral("'") + *text + QStringLiteral("'") : QStringLiteral("NULL");
+}
+
+QString sqlNumber(const std::optional<double>& number) {
+    return number ? QString::number(*number, 'g', 17) : QStringLiteral("NULL");
+}
+
+class Catalogue {
+public:
+    Catalogue(std::mt19937& random, bool indexed) {
+        const QString path = QDir(folder_.path()).filePath(QStringLiteral("produtos.fdb"));
+        parameters_.database = QFile::encodeName(path);
+        parameters_.user = "ROOT";
+        parameters_.password = "480317";
+        parameters_.charset = "WIN1252";
+        parameters_.forcedWrites = false;
+        auto creator = catalogue::firebird::Attachment::create(parameters_, "WIN1252");
+        creator.executeImmediate("create table produtos (codigo varchar(13) not null, "
+                                 "nome varchar(50), cod_barra varchar(14), "
+                                 "preco_venda double precision, preco_venda_lj double precision)");
+        rows_ = makeRows(random, indexed);
+        std::shuffle(rows_.begin(), rows_.end(), random);
+        for (const Row& row : rows_) {
+            creator.executeImmediate(codepage::fromUnicode(
+                QStringLiteral("insert into produtos values ('%1', '%2', %3, %4, %5)")
+                    .arg(row.code, row.name, sqlText(row.barcode), sqlNumber(row.wholesale),
+                         sqlNumber(row.retail))));
+        }
+        if (indexed) {
+            creator.executeImmediate("create index produtos_codigo on produtos (codigo)");
+            creator.executeImmediate("create index produtos_cod_barra on produtos (cod_barra)");
+        }
+        alias_ = path;
+    }
+
+    const std::vector<Row>& rows() const { return rows_; }
+
+    std::unique_ptr<catalogue::Database> connect() const {
+        auto database = std::make_unique<catalogue::Database>(
+            catalogue::ConnectionProfiles(QStringList{folder_.path()}));
+        database->setAlias(alias_);
+        return database;
+    }
+
+private:
+    static QString randomCode(std::mt19937& random, int maxLength) {
+        static const QString alphabet = QStringLiteral("0123AaBbÇç");
+        std::uniform_int_distribution<int> length(1, maxLength);
+        std::uniform_int_distribution<int> pick(0, static_cast<int>(alphabet.size()) - 1);
+        QString code;
+        for (int i = length(random); i > 0; --i)
+            code.append(alphabet[pick(random)]);
+        return code;
+    }
+
+    static std::optional<double> randomPrice(std::mt19937& random) {
+        std::uniform_int_distribution<int> kind(0, 9);
+        std::uniform_real_distribution<double> amount(-5.0, 2000.0);
+        switch (kind(random)) {
+        case 0:
+            return std::nullopt;
+        case 1:
+            return static_cast<double>(std::uniform_int_distribution<int>(0, 99)(random));
+        case 2:
+            return static_cast<double>(std::uniform_int_distribution<int>(0, 9999)(random)) / 100;
+        default:
+            return amount(random);
+        }
+    }
+
+    // Without an index on codigo the engine sorts the whole table for "order by codigo",
+    // and the order it leaves between equal codes is its own: such a catalogue gets no
+    // codes equal up to trailing blanks.
+    static std::vector<Row> makeRows(std::mt19937& random, bool repeatCodes) {
+        std::vector<Row> rows;
+        std::uniform_int_distribution<int> percent(0, 99);
+        while (static_cast<int>(rows.size()) < kArticles) {
+            Row row;
+            const int kind = percent(random);
+            if (kind < 10 && !rows.empty()) {
+                // The code of an earlier article again, or with a trailing blank, or in
+                // the other letter case.
+                const Row& earlier =
+                    rows[std::uniform_int_distribution<std::size_t>(0, rows.size() - 1)(random)];
+                const int variant = repeatCodes ? percent(random) % 3 : 2;
+                row.code = variant == 0   ? earlier.code
+                           : variant == 1 ? (earlier.code + QLatin1Char(' ')).left(13)
+                                          : earlier.code.toLower();
+            } else if (kind < 15) {
+                row.code = QLatin1Char('A') + randomCode(random, 11) + QLatin1Char('A');
+            } else {
+                row.code = randomCode(random, 8);
+            }
+            row.name = QStringLiteral("Artigo nº %1 çé").arg(rows.size());
+            const int barcodeKind = percent(random);
+            if (barcodeKind < 15)
+                row.barcode = std::nullopt;
+            else if (barcodeKind < 18)
+                row.barcode = QString();
+            else if (barcodeKind < 30 && !rows.empty()) {
+                // Shared with an earlier article, or an earlier article's code.
+                const Row& earlier =
+                    rows[std::uniform_int_distribution<std::size_t>(0, rows.size() - 1)(random)];
+                row.barcode = percent(random) < 50 && earlier.barcode ? earlier.barcode
+                                                                      : std::optional(earlier.code);
+            } else if (barcodeKind < 35) {
+                row.barcode = randomCode(random, 8) + QLatin1Char(' ');
+            } else {
+                row.barcode = randomCode(random, 14);
+            }
+            row.wholesale = randomPrice(random);
+            row.retail = randomPrice(random);
+            const bool repeated = std::any_of(rows.begin(), rows.end(), [&row](const Row& other) {
+                return other.code.trimmed() == row.code.trimmed();
+            });
+            if (repeatCodes || !repeated)
+                rows.push_back(row);
+        }
+        return rows;
+    }
+
+    QTemporaryDir folder_;
+    catalogue::firebird::AttachParameters parameters_;
+    QString alias_;
+    std::vector<Row> rows_;
+};
+
+// The codes scanned: present in either column, changed in case, blanks or framing, or
+// absent; a few longer than any column.
+std::vector<QString> makeScans(std::mt19937& random, const std::vector<Row>& rows) {
+    std::vector<QString> scans;
+    std::uniform_int_distribution<int> percent(0, 99);
+    std::uniform_int_distribution<std::size_t> anyRow(0, rows.size() - 1);
+    while (static_cast<int>(scans.size()) < kScans) {
+        const Row& row = rows[anyRow(random)];
+        QString code = percent(random) < 60 || !row.barcode ? row.code : *row.barcode;
+        const int change = percent(random);
+        if (change < 10)
+            code = QLatin1Char('A') + code + QLatin1Char('A');
+        else if (change < 15)
+            code = code.toLower();
+        else if (change < 20)
+            code = code.toUpper();
+        else if (change < 25)
+            code = code + QLatin1Char(' ');
+        else if (change < 28)
+            code = code.trimmed();
+        else if (change < 33)
+            code = QStringLiteral("X") + code;
+        else if (change < 35)
+            code = QStringLiteral("AA");
+        else if (change < 37)
+            code = QStringLiteral("A1234567890123456A");
+        if (!code.isEmpty())
+            scans.push_back(code);
+    }
+    return scans;
+}
+
+// One way of serving: its connection, product query, source and service.
+struct Path {
+    std::unique_ptr<catalogue::Database> database;
+    std::unique_ptr<catalogue::Query> query;
+    std::unique_ptr<catalogue::ServedArticleGrid> grid;
+    std::unique_ptr<catalogue::ArticleSource> source;
+    std::unique_ptr<PriceQueryService> service;
+    RecordingLog log;
+};
+
+// What the terminal got, what the log and the library saw, and the query's current row.
+struct Outcome {
+    QStringList journal;
+    QStringList answers;
+    QStringList currentRow;
+
+    bool operator==(const Outcome&) const = default;
+};
+
+void PrintTo(const Outcome& outcome, std::ostream* out) {
+    *out << (outcome.journal + outcome.answers + outcome.currentRow)
+                .join(QStringLiteral(" / "))
+                .toStdString();
+}
+
+class ProductLookupDifferential : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        random_.seed(kSeed);
+        catalogue_ = std::make_unique<Catalogue>(random_, GetParam());
+    }
+
+    void build(Path& path, bool inDatabase) {
+        path.database = catalogue_->connect();
+        path.query =
+            std::make_unique<catalogue::Query>(*path.database, QStringLiteral("CDSProdutos"));
+        catalogue::setUpProductQuery(*path.query, [this] { return mode_; });
+        path.query->open();
+        if (inDatabase) {
+            path.grid =
+                std::make_unique<catalogue::ServedArticleGrid>(*path.query, [] { return true; });
+            auto lookup = std::make_unique<catalogue::ProductLookup>(*path.database,
+                                                                     [this] { return mode_; });
+            lookup->setGrid(path.grid.get());
+            path.source = std::move(lookup);
+        } else {
+            path.source = std::make_unique<ReopenedQuerySource>(*path.query);
+        }
+        path.service =
+            std::make_unique<PriceQueryService>(providerApi(), *path.source, window_, path.log);
+    }
+
+    Outcome serve(Path& path, const QString& code) {
+        resetProvider();
+        provider().barcodes.push_back(
+            {codepage::fromUnicode(code).toStdString(), addressOf("127.0.0.1"), 4000});
+        EXPECT_TRUE(path.service->serveNextBarcode());
+        Outcome outcome{journal(), {}, {}};
+        for (const SentPrice& sent : provider().prices) {
+            outcome.answers.append(
+                QStringLiteral("%1 %2 %3")
+                    .arg(sent.address)
+                    .arg(codepage::toUnicode(QByteArray::fromStdString(sent.description)),
+                         codepage::toUnicode(QByteArray::fromStdString(sent.price))));
+        }
+        for (const std::uint32_t address : provider().notFound)
+            outcome.answers.append(QStringLiteral("%1 not found").arg(address));
+        for (const char* column : {"BarCode", "Produto", "cod_barra", "Preco"})
+            outcome.currentRow.append(path.query->fieldAsText(QString::fromLatin1(column)));
+        return outcome;
+    }
+
+    std::mt19937 random_;
+    std::unique_ptr<Catalogue> catalogue_;
+    PriceMode mode_ = PriceMode::Wholesale;
+    Presence window_;
+};
+
+TEST_P(ProductLookupDifferential, BothWaysGiveTheSameAnswersLogLinesAndCurrentRow) {
+    Path reference;
+    Path inDatabase;
+    build(reference, false);
+    build(inDatabase, true);
+    const std::vector<QString> scans = makeScans(random_, catalogue_->rows());
+    int found = 0;
+    for (std::size_t i = 0; i < scans.size(); ++i) {
+        // The price mode switches now and then; the window is hidden for a while.
+        mode_ = (i / 250) % 2 == 0 ? PriceMode::Wholesale : PriceMode::Retail;
+        window_.shown = (i / 100) % 5 != 4;
+        const Outcome expected = serve(reference, scans[i]);
+        const Outcome actual = serve(inDatabase, scans[i]);
+        ASSERT_EQ(actual, expected) << "scan " << i << ": '" << scans[i].toStdString() << "'";
+        found += expected.answers.join(QString()).contains(QStringLiteral("not found")) ? 0 : 1;
+    }
+    EXPECT_EQ(inDatabase.log.lines, reference.log.lines);
+    // The scans cover both outcomes well.
+    EXPECT_GT(found, kScans / 3);
+    EXPECT_LT(found, kScans * 9 / 10);
+}
+
+std::string catalogueName(const ::testing::TestParamInfo<bool>& parameter) {
+    return parameter.param ? "Indexed" : "WithoutIndexes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogues, ProductLookupDifferential, ::testing::Values(true, false),
+                         catalogueName);
+
+} // namespace
+} // namespace veska::terminal::test
