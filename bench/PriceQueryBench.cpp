@@ -214,12 +214,12 @@ int runChild(const QString& dir, long articles, bool reference, bool shown, int 
             tick_ms.push_back(milliseconds(end - start));
         }
         const int hits = library.prices - prices;
-        const Figures service = figuresOf(service_ms);
+        const Figures served = figuresOf(service_ms);
         const Figures tick = figuresOf(tick_ms);
         std::printf("scans %s %d hits %d service-median %.3f service-p99 %.3f service-max %.3f "
                     "tick-median %.3f tick-p99 %.3f tick-max %.3f\n",
-                    kind.c_str(), scans, hits, service.median, service.p99, service.max,
-                    tick.median, tick.p99, tick.max);
+                    kind.c_str(), scans, hits, served.median, served.p99, served.max, tick.median,
+                    tick.p99, tick.max);
     }
     std::printf("peak-rss-mb %.1f\n", peakResidentMegabytes());
     std::fflush(stdout);
