@@ -20,7 +20,7 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$build_dir" -G Ninja \
     -DVESKA_SANITIZE="address;undefined" >/dev/null
 cmake --build "$build_dir" --target termserver_frame_fuzzer
 
-corpus="$build_dir/frame-corpus"
+corpus="$(cd "$build_dir" && pwd)/frame-corpus"
 mkdir -p "$corpus"
 # Seeds: the frames a terminal sends, and a few broken ones.
 printf '\x01SCAN\t7891234567890\n' >"$corpus/scan"
