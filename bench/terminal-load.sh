@@ -1,0 +1,60 @@
+#!/bin/bash
+# The real program under terminal load: a demo catalogue (1,000,000 synthetic articles by
+# default), consulta_veska serving it on 127.0.0.1, and terminal-sim with 200 terminals at
+# an aggregate 9 scans a second for about a minute. Prints terminal-sim's summary
+# (answered, unanswered, scan-to-answer percentiles) and the server's peak memory.
+#
+#   bench/terminal-load.sh BUILD_DIR [WORK_DIR]
+#
+# Environment: ARTICLES (default 1000000), PORT (default 47123), TERMINALS (200), RATE (9),
+# SECONDS_OF_LOAD (60).
+set -euo pipefail
+
+build=$(cd "$1" && pwd)
+work=${2:-/tmp/veska-terminal-load}
+articles=${ARTICLES:-1000000}
+port=${PORT:-47123}
+terminals=${TERMINALS:-200}
+rate=${RATE:-9}
+seconds=${SECONDS_OF_LOAD:-60}
+
+mkdir -p "$work"
+if [ ! -f "$work/demo.fdb" ]; then
+    "$build/tools/demo-catalogue/veska-demo-catalogue" --dir "$work" --articles "$articles"
+fi
+
+# A third of the codes by article code, a third by barcode (EAN-13 "2" + 11 digits), a
+# third absent and framed by "A" (four lookups each).
+awk -v n="$articles" 'BEGIN {
+    srand(7)
+    for (i = 0; i < 3000; i++) {
+        k = int(rand() * n)
+        if (i % 3 == 0) { printf "1%09d\n", k; continue }
+        if (i % 3 == 2) { printf "A9%09dA\n", k; continue }
+        twelve = sprintf("2%011d", k); sum = 0
+        for (j = 1; j <= 12; j++) sum += substr(twelve, j, 1) * (j % 2 == 1 ? 1 : 3)
+        printf "%s%d\n", twelve, (10 - sum % 10) % 10
+    }
+}' > "$work/codes.txt"
+
+cd "$work"
+rm -f consulta_veska.cfg
+TERMSERVER_LISTEN=127.0.0.1:$port QT_QPA_PLATFORM=offscreen \
+    "$build/src/app/consulta_veska" 0 > "$work/server.log" 2>&1 &
+server=$!
+trap 'kill $server 2>/dev/null || true' EXIT
+for _ in $(seq 1 100); do
+    if "$build/tools/terminal-sim/terminal-sim" --server 127.0.0.1:$port --timeout 2 \
+        scan 1000000000 > /dev/null 2>&1; then
+        break
+    fi
+    sleep 0.2
+done
+
+scans=$(( (rate * seconds + terminals - 1) / terminals ))
+status=0
+"$build/tools/terminal-sim/terminal-sim" --server 127.0.0.1:$port --timeout 5 load \
+    --terminals "$terminals" --scans "$scans" --rate "$rate" --duration $((seconds + 30)) \
+    "$work/codes.txt" | tail -1 || status=$?
+echo "server peak resident memory: $(awk '/VmHWM/ {print $2 " " $3}' /proc/$server/status)"
+exit $status
