@@ -153,9 +153,13 @@ std::optional<Article> ProductLookup::findOnce(LookupColumn column, const QStrin
             *state.attachment, *state.transaction, lookupStatement(mode_, column));
     }
     const QByteArray parameter = state.encode(value);
-    // A value longer than the column can hold equals none of its values exactly.
+    // A value longer than the column can hold equals none of its values exactly (and the
+    // engine would refuse it). The capacity is in bytes of the connection's character set:
+    // up to four a character on a UTF-8 connection, where the column's length counts
+    // characters.
     const int capacity = statement->parameterCapacity(0);
-    if (capacity >= 0 && parameter.size() > capacity)
+    const qsizetype length = state.attachment->utf8() ? value.toUcs4().size() : parameter.size();
+    if (capacity >= 0 && length > (state.attachment->utf8() ? capacity / 4 : capacity))
         return std::nullopt;
 
     statement->execute(*state.transaction, {parameter});

@@ -14,6 +14,7 @@
 #include "catalogue/Query.h"
 #include "catalogue/ServedArticleGrid.h"
 #include "core/CodePage.h"
+#include "core/Errors.h"
 #include "terminal/PriceQueryService.h"
 
 #include <QDir>
@@ -50,32 +51,48 @@ QString sqlNumber(const std::optional<double>& number) {
     return number ? QString::number(*number, 'g', 17) : QStringLiteral("NULL");
 }
 
+// A table of the catalogue: with or without indexes on the lookup columns, in a database
+// and on a connection of one character set.
+struct Variant {
+    bool indexed;
+    const char* charset;
+};
+
 class Catalogue {
 public:
-    Catalogue(std::mt19937& random, bool indexed) {
+    Catalogue(std::mt19937& random, const Variant& variant) {
+        const bool indexed = variant.indexed;
         const QString path = QDir(folder_.path()).filePath(QStringLiteral("produtos.fdb"));
         parameters_.database = QFile::encodeName(path);
         parameters_.user = "ROOT";
         parameters_.password = "480317";
-        parameters_.charset = "WIN1252";
+        parameters_.charset = variant.charset;
         parameters_.forcedWrites = false;
-        auto creator = catalogue::firebird::Attachment::create(parameters_, "WIN1252");
+        utf8_ = parameters_.charset == "UTF8";
+        auto creator = catalogue::firebird::Attachment::create(parameters_, variant.charset);
         creator.executeImmediate("create table produtos (codigo varchar(13) not null, "
                                  "nome varchar(50), cod_barra varchar(14), "
                                  "preco_venda double precision, preco_venda_lj double precision)");
         rows_ = makeRows(random, indexed);
         std::shuffle(rows_.begin(), rows_.end(), random);
         for (const Row& row : rows_) {
-            creator.executeImmediate(codepage::fromUnicode(
+            const QString insert =
                 QStringLiteral("insert into produtos values ('%1', '%2', %3, %4, %5)")
                     .arg(row.code, row.name, sqlText(row.barcode), sqlNumber(row.wholesale),
-                         sqlNumber(row.retail))));
+                         sqlNumber(row.retail));
+            creator.executeImmediate(utf8_ ? insert.toUtf8() : codepage::fromUnicode(insert));
         }
         if (indexed) {
             creator.executeImmediate("create index produtos_codigo on produtos (codigo)");
             creator.executeImmediate("create index produtos_cod_barra on produtos (cod_barra)");
         }
-        alias_ = path;
+        // The program's connection profile for the file, in the database's character set.
+        alias_ = QStringLiteral("Differential");
+        QFile profile(QDir(folder_.path()).filePath(QStringLiteral("veska-aliases.conf")));
+        if (!profile.open(QIODevice::WriteOnly))
+            throw Error(QStringLiteral("cannot write the connection profile"));
+        profile.write("[Differential]\ndatabase = produtos.fdb\ncharset = " + parameters_.charset +
+                      "\n");
     }
 
     const std::vector<Row>& rows() const { return rows_; }
@@ -167,6 +184,7 @@ private:
     QTemporaryDir folder_;
     catalogue::firebird::AttachParameters parameters_;
     QString alias_;
+    bool utf8_ = false;
     std::vector<Row> rows_;
 };
 
@@ -227,7 +245,7 @@ void PrintTo(const Outcome& outcome, std::ostream* out) {
                 .toStdString();
 }
 
-class ProductLookupDifferential : public ::testing::TestWithParam<bool> {
+class ProductLookupDifferential : public ::testing::TestWithParam<Variant> {
 protected:
     void SetUp() override {
         random_.seed(kSeed);
@@ -302,11 +320,14 @@ TEST_P(ProductLookupDifferential, BothWaysGiveTheSameAnswersLogLinesAndCurrentRo
     EXPECT_LT(found, kScans * 9 / 10);
 }
 
-std::string catalogueName(const ::testing::TestParamInfo<bool>& parameter) {
-    return parameter.param ? "Indexed" : "WithoutIndexes";
+std::string catalogueName(const ::testing::TestParamInfo<Variant>& parameter) {
+    return std::string(parameter.param.indexed ? "Indexed" : "WithoutIndexes") +
+           parameter.param.charset;
 }
 
-INSTANTIATE_TEST_SUITE_P(Catalogues, ProductLookupDifferential, ::testing::Values(true, false),
+INSTANTIATE_TEST_SUITE_P(Catalogues, ProductLookupDifferential,
+                         ::testing::Values(Variant{true, "WIN1252"}, Variant{false, "WIN1252"},
+                                           Variant{true, "UTF8"}),
                          catalogueName);
 
 } // namespace
