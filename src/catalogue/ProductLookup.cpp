@@ -1,5 +1,6 @@
 #include "catalogue/ProductLookup.h"
 
+#include "catalogue/CodeOrder.h"
 #include "catalogue/Database.h"
 #include "catalogue/Query.h"
 #include "catalogue/ServedArticleGrid.h"
@@ -35,28 +36,9 @@ quint64 recordNumber(const QByteArray& key) {
     return (byte(2) << 32) | (byte(7) << 24) | (byte(6) << 16) | (byte(5) << 8) | byte(4);
 }
 
-// The engine's order of two texts under a binary collation: byte by byte, the shorter one
-// padded with blanks.
-int compareWithBlankPadding(const QByteArray& a, const QByteArray& b) {
-    const qsizetype length = std::max(a.size(), b.size());
-    for (qsizetype i = 0; i < length; ++i) {
-        const auto x = static_cast<uchar>(i < a.size() ? a[i] : ' ');
-        const auto y = static_cast<uchar>(i < b.size() ? b[i] : ' ');
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return 0;
-}
-
 struct Candidate {
     Article article;
-    QByteArray orderBytes;
     quint64 record = 0;
-
-    bool before(const Candidate& other) const {
-        const int order = compareWithBlankPadding(orderBytes, other.orderBytes);
-        return order != 0 ? order < 0 : record < other.record;
-    }
 };
 
 } // namespace
@@ -68,8 +50,10 @@ struct ProductLookup::Prepared {
     std::unique_ptr<firebird::Transaction> transaction;
     // [price mode][lookup column]
     std::array<std::array<std::unique_ptr<firebird::PreparedStatement>, 2>, 2> statements;
+    std::unique_ptr<CodeOrder> order;
 
     ~Prepared() {
+        order.reset();
         // The statements go before the transaction they may still be reading in.
         for (auto& byMode : statements) {
             for (auto& statement : byMode)
@@ -122,6 +106,7 @@ ProductLookup::Prepared& ProductLookup::prepared() {
         prepared_ = std::make_unique<Prepared>();
         prepared_->attachment = &attachment;
         prepared_->handle = *attachment.handle();
+        prepared_->order = std::make_unique<CodeOrder>(attachment);
     }
     if (!prepared_->transaction) {
         prepared_->transaction = std::make_unique<firebird::Transaction>(
@@ -170,10 +155,15 @@ std::optional<Article> ProductLookup::findOnce(LookupColumn column, const QStrin
             continue;
         Candidate candidate;
         candidate.article.code = Query::textOf(statement->value(CodeColumn));
-        candidate.orderBytes = state.encode(candidate.article.code);
         candidate.record = recordNumber(statement->rawBytes(KeyColumn));
-        if (first && !candidate.before(*first))
-            continue;
+        if (first) {
+            const int order = first->article.code == candidate.article.code
+                                  ? 0
+                                  : state.order->compare(candidate.article.code,
+                                                         first->article.code, *state.transaction);
+            if (order > 0 || (order == 0 && candidate.record > first->record))
+                continue;
+        }
         candidate.article.column = column;
         candidate.article.value = value;
         candidate.article.description = Query::textOf(statement->value(NameColumn));

@@ -9,12 +9,10 @@
 // The engine's "=" is wider than the exact comparison that the service needs: trailing
 // blanks are padding to it, and a column's collation may ignore letter case. So every row
 // the engine returns is compared again here, exactly, and among the exact matches the one
-// that comes first in the product query's order ("order by codigo") is chosen here too:
-// codigo compared as the bytes the connection delivers, the shorter one padded with blanks
-// (the engine's order under the binary default collation of WIN1252, NONE and UTF8), and
-// rows whose codigo is equal that way in the order of their record numbers, which is how
-// the engine walks equal keys of an index. Only the exact matches of one code are ordered,
-// never the catalogue.
+// that comes first in the product query's order ("order by codigo") is chosen here too
+// (CodeOrder: the column's collation, then the record number, which is how the engine walks
+// equal keys of an index). Only the exact matches of one code are ordered, never the
+// catalogue.
 
 #include "catalogue/ArticleSource.h"
 #include "catalogue/PriceMode.h"

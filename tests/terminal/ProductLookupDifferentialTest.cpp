@@ -56,7 +56,13 @@ QString sqlNumber(const std::optional<double>& number) {
 struct Variant {
     bool indexed;
     const char* charset;
+    const char* collation; // of both lookup columns; the character set's default when null
 };
+
+void PrintTo(const Variant& variant, std::ostream* out) {
+    *out << (variant.indexed ? "indexed " : "without indexes ") << variant.charset << ' '
+         << (variant.collation != nullptr ? variant.collation : "default");
+}
 
 class Catalogue {
 public:
@@ -70,9 +76,12 @@ public:
         parameters_.forcedWrites = false;
         utf8_ = parameters_.charset == "UTF8";
         auto creator = catalogue::firebird::Attachment::create(parameters_, variant.charset);
-        creator.executeImmediate("create table produtos (codigo varchar(13) not null, "
-                                 "nome varchar(50), cod_barra varchar(14), "
-                                 "preco_venda double precision, preco_venda_lj double precision)");
+        const QByteArray collate =
+            variant.collation != nullptr ? QByteArray(" collate ") + variant.collation : "";
+        creator.executeImmediate("create table produtos (codigo varchar(13) not null" + collate +
+                                 ", nome varchar(50), cod_barra varchar(14)" + collate +
+                                 ", preco_venda double precision, "
+                                 "preco_venda_lj double precision)");
         rows_ = makeRows(random, indexed);
         std::shuffle(rows_.begin(), rows_.end(), random);
         for (const Row& row : rows_) {
@@ -322,12 +331,15 @@ TEST_P(ProductLookupDifferential, BothWaysGiveTheSameAnswersLogLinesAndCurrentRo
 
 std::string catalogueName(const ::testing::TestParamInfo<Variant>& parameter) {
     return std::string(parameter.param.indexed ? "Indexed" : "WithoutIndexes") +
-           parameter.param.charset;
+           parameter.param.charset +
+           (parameter.param.collation != nullptr ? parameter.param.collation : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogues, ProductLookupDifferential,
-                         ::testing::Values(Variant{true, "WIN1252"}, Variant{false, "WIN1252"},
-                                           Variant{true, "UTF8"}),
+                         ::testing::Values(Variant{true, "WIN1252", nullptr},
+                                           Variant{false, "WIN1252", nullptr},
+                                           Variant{true, "UTF8", nullptr},
+                                           Variant{true, "WIN1252", "WIN_PTBR"}),
                          catalogueName);
 
 } // namespace
