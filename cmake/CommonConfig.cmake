@@ -9,7 +9,7 @@ set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 add_library(veska_build_settings INTERFACE)
 target_compile_options(veska_build_settings INTERFACE
     -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
-    -Wunused -Woverloaded-virtual -Wnull-dereference -Wformat=2 -Werror)
+    -Wunused -Woverloaded-virtual -Wformat=2 -Werror)
 target_compile_definitions(veska_build_settings INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING
     QT_NO_CONTEXTLESS_CONNECT QT_NO_KEYWORDS
