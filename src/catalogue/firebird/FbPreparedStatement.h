@@ -1,8 +1,7 @@
 #pragma once
 // A DSQL statement prepared once on an attachment and executed any number of times, each
 // time in a transaction of the caller and with its "?" parameters bound to text values.
-// Result values become QVariants exactly as firebird::Statement gives them: a null QVariant
-// for NULL, QString for text (CHAR padding removed), qint64 for whole numbers, double for
+// Result values become QVariants: a null QVariant for NULL, QString for text (CHAR padding removed), qint64 for whole numbers, double for
 // floating-point and scaled numbers, QDate/QTime/QDateTime, bool.
 
 #include <QByteArray>
