@@ -16,10 +16,9 @@ namespace {
 
 const QString kSugar = QStringLiteral("AÇÚCAR CRISTAL 5KG");
 
-class CharsetTest : public ::testing::Test {
+class CharsetTest : public test::SuiteFolder<CharsetTest> {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new QTemporaryDir();
         // Each database gets the name through a connection of its own character set, so
         // the bytes stored are that set's: Windows-1252 for WIN1252 and NONE, UTF-8 for UTF8.
         const struct {
@@ -32,22 +31,18 @@ protected:
             {"none.fdb", "NONE", "NONE", codepage::fromUnicode(kSugar)},
             {"utf8.fdb", "UTF8", "UTF8", kSugar.toUtf8()},
         };
-        for (const auto& spec : databases) {
-            test::TestDatabase db(folder_->path(), QString::fromLatin1(spec.file),
-                                  spec.defaultCharset, spec.connectionCharset);
+        for (const auto& kind : databases) {
+            test::TestDatabase db(suitePath(), QString::fromLatin1(kind.file), kind.defaultCharset,
+                                  kind.connectionCharset);
             db.createProducts();
-            db.insert({"000001", spec.name, "7891000100103", "19.9", "21.5"});
+            db.insert({"000001", kind.name, "7891000100103", "19.9", "21.5"});
             db.insert({"000002", "SAL REFINADO 1KG", "7891000200209", "3", "3.5"});
         }
-    }
-    static void TearDownTestSuite() {
-        delete folder_;
-        folder_ = nullptr;
     }
 
     // The product name of article 000001 read through a connection of the given set.
     static QString nameThrough(const char* file, const QString& charset) {
-        const QString path = QDir(folder_->path()).filePath(QString::fromLatin1(file));
+        const QString path = suiteFile(QString::fromLatin1(file));
         QTemporaryDir profiles;
         test::writeProfile(profiles.path(), QStringLiteral("loja"), path, charset);
         Database database(ConnectionProfiles({profiles.path()}));
@@ -62,8 +57,6 @@ protected:
             << file << " " << charset.toStdString();
         return products.fieldAsText(QStringLiteral("Produto"));
     }
-
-    static inline QTemporaryDir* folder_ = nullptr;
 };
 
 TEST_F(CharsetTest, AWin1252DatabaseGivesTheAccentedName) {

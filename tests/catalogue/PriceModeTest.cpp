@@ -115,26 +115,16 @@ TEST(PriceModeTextTest, ColumnsCaptionsAndLines) {
 }
 
 // A shop database whose table has only the wholesale price.
-class WithoutRetailColumnTest : public ::testing::Test {
+class WithoutRetailColumnTest : public test::SuiteFolder<WithoutRetailColumnTest> {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new QTemporaryDir();
-        test::TestDatabase db(folder_->path(), QStringLiteral("atacado.fdb"), "WIN1252");
+        test::TestDatabase db(suitePath(), QStringLiteral("atacado.fdb"), "WIN1252");
         db.createProducts(false);
         db.insert({"000001", "OLEO DE SOJA 900ML", "7891000100103", "7.49", ""}, false);
-        test::writeProfile(folder_->path(), QStringLiteral("loja"),
-                           QDir(folder_->path()).filePath(QStringLiteral("atacado.fdb")));
+        profileShop(QStringLiteral("atacado.fdb"));
     }
-    static void TearDownTestSuite() {
-        delete folder_;
-        folder_ = nullptr;
-    }
-    void SetUp() override {
-        database_ = std::make_unique<Database>(ConnectionProfiles({folder_->path()}));
-        database_->setAlias(QStringLiteral("loja"));
-    }
+    void SetUp() override { database_ = connectToShop(); }
 
-    static inline QTemporaryDir* folder_ = nullptr;
     std::unique_ptr<Database> database_;
 };
 

@@ -22,34 +22,26 @@ public:
     QStringList shown;
 };
 
-class ProductSearchTest : public ::testing::Test {
+class ProductSearchTest : public test::SuiteFolder<ProductSearchTest> {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new QTemporaryDir();
-        test::TestDatabase db(folder_->path(), QStringLiteral("busca.fdb"), "WIN1252");
+        test::TestDatabase db(suitePath(), QStringLiteral("busca.fdb"), "WIN1252");
         db.createProducts();
         db.insert({"000100", "FEIJ\xC3O CARIOCA 1KG", "7891000200209", "8", "8.5"});
         db.insert({"000200", "ARROZ TIPO 1 5KG", "7891000100103", "12.5", "13"});
         db.insert({"abc", "ARTIGO MINUSCULO", "2000000000015", "1", "1"});
         db.insert({"DUP", "PRIMEIRO", "2000000000022", "1", "1"});
         db.insert({"DUP", "SEGUNDO", "2000000000039", "2", "2"});
-        test::writeProfile(folder_->path(), QStringLiteral("loja"),
-                           QDir(folder_->path()).filePath(QStringLiteral("busca.fdb")));
-    }
-    static void TearDownTestSuite() {
-        delete folder_;
-        folder_ = nullptr;
+        profileShop(QStringLiteral("busca.fdb"));
     }
     void SetUp() override {
-        database_ = std::make_unique<Database>(ConnectionProfiles({folder_->path()}));
-        database_->setAlias(QStringLiteral("loja"));
+        database_ = connectToShop();
         products_ = std::make_unique<Query>(*database_, QStringLiteral("CDSProdutos"));
         setUpProductQuery(*products_, [] { return PriceMode::Wholesale; });
         products_->open();
     }
     bool search(const QString& text) { return searchProduct(*products_, text, notices_); }
 
-    static inline QTemporaryDir* folder_ = nullptr;
     std::unique_ptr<Database> database_;
     std::unique_ptr<Query> products_;
     RecordedNotices notices_;

@@ -19,11 +19,10 @@ namespace {
 
 constexpr int kArticles = 3000;
 
-class QueryTableModelTest : public ::testing::Test {
+class QueryTableModelTest : public test::SuiteFolder<QueryTableModelTest> {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new QTemporaryDir();
-        test::TestDatabase db(folder_->path(), QStringLiteral("grade.fdb"), "WIN1252");
+        test::TestDatabase db(suitePath(), QStringLiteral("grade.fdb"), "WIN1252");
         db.createProducts();
         // Codes 0000000000000.. in order; prices i + 0.5 (wholesale) and 1000 * i (retail).
         db.execute(QByteArray("execute block as declare i integer = 0; begin "
@@ -32,16 +31,10 @@ protected:
                    ") do begin insert into produtos values (lpad(:i, 13, '0'), "
                    "'ARTIGO ' || :i, '789' || lpad(:i, 10, '0'), :i + 0.5, :i * 1000); "
                    "i = i + 1; end end");
-        test::writeProfile(folder_->path(), QStringLiteral("loja"),
-                           QDir(folder_->path()).filePath(QStringLiteral("grade.fdb")));
-    }
-    static void TearDownTestSuite() {
-        delete folder_;
-        folder_ = nullptr;
+        profileShop(QStringLiteral("grade.fdb"));
     }
     void SetUp() override {
-        database_ = std::make_unique<Database>(ConnectionProfiles({folder_->path()}));
-        database_->setAlias(QStringLiteral("loja"));
+        database_ = connectToShop();
         products_ = std::make_unique<Query>(*database_, QStringLiteral("CDSProdutos"));
         setUpProductQuery(*products_, [this] { return mode_; });
         model_ = std::make_unique<QueryTableModel>(
@@ -60,7 +53,6 @@ protected:
         return model_->data(model_->index(row, column)).toString();
     }
 
-    static inline QTemporaryDir* folder_ = nullptr;
     PriceMode mode_ = PriceMode::Wholesale;
     std::unique_ptr<Database> database_;
     std::unique_ptr<Query> products_;

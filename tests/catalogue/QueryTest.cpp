@@ -18,11 +18,10 @@ namespace {
 using test::Article;
 using test::TestDatabase;
 
-class QueryTest : public ::testing::Test {
+class QueryTest : public test::SuiteFolder<QueryTest> {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new QTemporaryDir();
-        TestDatabase db(folder_->path(), QStringLiteral("query.fdb"), "WIN1252");
+        TestDatabase db(suitePath(), QStringLiteral("query.fdb"), "WIN1252");
         db.createProducts();
         db.insert({"000200", "ARROZ TIPO 1 5KG", "7891000100103", "12.5", "13.9"});
         db.insert({"000100", "FEIJAO CARIOCA 1KG", "7891000200209", "8", "8.75"});
@@ -36,24 +35,17 @@ protected:
         db.execute("insert into fixo values ('X1', 42, 12.34)");
         db.execute("insert into fixo values ('Abc', null, null)");
     }
-    static void TearDownTestSuite() {
-        delete folder_;
-        folder_ = nullptr;
-    }
 
     void SetUp() override {
-        test::writeProfile(folder_->path(), QStringLiteral("loja"),
-                           QDir(folder_->path()).filePath(QStringLiteral("query.fdb")));
-        database_ = std::make_unique<Database>(ConnectionProfiles({folder_->path()}));
-        database_->setAlias(QStringLiteral("loja"));
+        profileShop(QStringLiteral("query.fdb"));
+        database_ = connectToShop();
         products_ = std::make_unique<Query>(*database_, QStringLiteral("CDSProdutos"));
         setUpProductQuery(*products_, [this] { return mode_; });
     }
 
     Query& products() { return *products_; }
-    QString path() const { return QDir(folder_->path()).filePath(QStringLiteral("query.fdb")); }
+    QString path() const { return suiteFile(QStringLiteral("query.fdb")); }
 
-    static inline QTemporaryDir* folder_ = nullptr;
     PriceMode mode_ = PriceMode::Wholesale;
     std::unique_ptr<Database> database_;
     std::unique_ptr<Query> products_;

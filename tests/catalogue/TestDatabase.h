@@ -3,11 +3,15 @@
 // temporary folder (with the engine's lock files in a temporary folder too), the product
 // table, and a connection profile file that names them.
 
+#include "catalogue/ConnectionProfiles.h"
+#include "catalogue/Database.h"
 #include "catalogue/firebird/FbAttachment.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QString>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace veska::catalogue::test {
@@ -52,5 +56,34 @@ private:
 // A profile file "veska-aliases.conf" in folder with one profile.
 void writeProfile(const QString& folder, const QString& alias, const QString& database,
                   const QString& charset = QStringLiteral("WIN1252"), const QString& extra = {});
+
+// A test suite's own folder, made before its first test and removed after its last, with the
+// suite's database files and the profile file that names them.
+template <class Suite> class SuiteFolder : public ::testing::Test {
+protected:
+    static void TearDownTestSuite() {
+        delete folder_;
+        folder_ = nullptr;
+    }
+    static QString suitePath() {
+        if (!folder_)
+            folder_ = new QTemporaryDir();
+        return folder_->path();
+    }
+    static QString suiteFile(const QString& name) { return QDir(suitePath()).filePath(name); }
+    // Names the suite's database file by the alias "loja".
+    static void profileShop(const QString& file) {
+        writeProfile(suitePath(), QStringLiteral("loja"), suiteFile(file));
+    }
+    // A connection (not yet made) to the database that "loja" names.
+    static std::unique_ptr<Database> connectToShop() {
+        auto database = std::make_unique<Database>(ConnectionProfiles({suitePath()}));
+        database->setAlias(QStringLiteral("loja"));
+        return database;
+    }
+
+private:
+    static inline QTemporaryDir* folder_ = nullptr;
+};
 
 } // namespace veska::catalogue::test
