@@ -8,7 +8,9 @@
 
 namespace veska::app {
 
-QString applicationTitle() { return QStringLiteral("Veska - Programa de Consulta preço"); }
+QString applicationTitle() {
+    return QStringLiteral("Veska - Programa de Consulta preço");
+}
 
 namespace {
 

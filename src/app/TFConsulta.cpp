@@ -13,7 +13,6 @@
 #include "terminal/TerminalTable.h"
 
 #include <QCloseEvent>
-#include <cstdio>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,6 +24,7 @@
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTableView>
+#include <cstdio>
 
 namespace veska::app {
 
@@ -72,9 +72,8 @@ void TFConsulta::guarded(const std::function<void()>& handler) {
 
 void TFConsulta::connectHandlers() {
     const auto bind = [this](auto* sender, auto signal, void (TFConsulta::*handler)()) {
-        connect(sender, signal, this, [this, handler] { guarded([this, handler] {
-                    (this->*handler)();
-                }); });
+        connect(sender, signal, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
     bind(BtnMonitora, &QPushButton::clicked, &TFConsulta::BtnMonitoraClick);
     bind(BtnMensagens, &QPushButton::clicked, &TFConsulta::BtnMensagensClick);
@@ -164,26 +163,45 @@ void TFConsulta::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-
-void TFConsulta::BtnMonitoraClick() { showPage(0); }
-void TFConsulta::BtnMensagensClick() { showPage(1); }
+void TFConsulta::BtnMonitoraClick() {
+    showPage(0);
+}
+void TFConsulta::BtnMensagensClick() {
+    showPage(1);
+}
 void TFConsulta::BtnProdutosClick() {
     showPage(2);
     servedGrid_->shown();
 }
 
-void TFConsulta::BtnLimparMemoClick() { MemoRecv->clear(); }
+void TFConsulta::BtnLimparMemoClick() {
+    MemoRecv->clear();
+}
 
-void TFConsulta::BtnIniciarClick() { serverControl_->toggle(); }
-void TFConsulta::BtnMsgSendClick() { displayMessage_->send(); }
-void TFConsulta::ListTermsClick() { terminalTable_->pick(); }
+void TFConsulta::BtnIniciarClick() {
+    serverControl_->toggle();
+}
+void TFConsulta::BtnMsgSendClick() {
+    displayMessage_->send();
+}
+void TFConsulta::ListTermsClick() {
+    terminalTable_->pick();
+}
 
-void TFConsulta::Timer100msTimer() { priceQuery_->serveNextBarcode(); }
+void TFConsulta::Timer100msTimer() {
+    priceQuery_->serveNextBarcode();
+}
 
-void TFConsulta::Timer3SegTimer() { terminalTable_->refresh(); }
+void TFConsulta::Timer3SegTimer() {
+    terminalTable_->refresh();
+}
 
-std::int32_t TFConsulta::selectedSocket() const { return terminalTable_->selectedSocket(); }
-const terminal::TTABSOCK& TFConsulta::tabTerms() const { return terminalTable_->tabTerms(); }
+std::int32_t TFConsulta::selectedSocket() const {
+    return terminalTable_->selectedSocket();
+}
+const terminal::TTABSOCK& TFConsulta::tabTerms() const {
+    return terminalTable_->tabTerms();
+}
 
 // The activity log: one whole line at the end, caret after it, scrolled into view.
 void TFConsulta::appendLine(const QString& line) {
@@ -194,8 +212,12 @@ void TFConsulta::appendLine(const QString& line) {
     MemoRecv->ensureCursorVisible();
 }
 
-QString TFConsulta::startButtonCaption() const { return BtnIniciar->text(); }
-void TFConsulta::setStartButtonCaption(const QString& caption) { BtnIniciar->setText(caption); }
+QString TFConsulta::startButtonCaption() const {
+    return BtnIniciar->text();
+}
+void TFConsulta::setStartButtonCaption(const QString& caption) {
+    BtnIniciar->setText(caption);
+}
 
 void TFConsulta::setMonitorButtonColor(unsigned rgb) {
     QPalette palette = BtnMonitora->palette();
@@ -203,18 +225,30 @@ void TFConsulta::setMonitorButtonColor(unsigned rgb) {
     BtnMonitora->setPalette(palette);
 }
 
-void TFConsulta::setMessagesButtonEnabled(bool enabled) { BtnMensagens->setEnabled(enabled); }
-void TFConsulta::setRefreshTimerActive(bool active) { Timer3Seg->setEnabled(active); }
-void TFConsulta::setPriceTimerActive(bool active) { Timer100ms->setEnabled(active); }
-void TFConsulta::clearTerminalList() { ListTerms->clear(); }
+void TFConsulta::setMessagesButtonEnabled(bool enabled) {
+    BtnMensagens->setEnabled(enabled);
+}
+void TFConsulta::setRefreshTimerActive(bool active) {
+    Timer3Seg->setEnabled(active);
+}
+void TFConsulta::setPriceTimerActive(bool active) {
+    Timer100ms->setEnabled(active);
+}
+void TFConsulta::clearTerminalList() {
+    ListTerms->clear();
+}
 
 void TFConsulta::armHideTimer() {
     Timer3->Tag = 0;
     Timer3->setEnabled(true);
 }
 
-void TFConsulta::clearEntries() { ListTerms->clear(); }
-void TFConsulta::appendEntry(const QString& text) { ListTerms->addItem(text); }
+void TFConsulta::clearEntries() {
+    ListTerms->clear();
+}
+void TFConsulta::appendEntry(const QString& text) {
+    ListTerms->addItem(text);
+}
 
 void TFConsulta::selectEntry(int index) {
     ListTerms->setCurrentRow(index);
@@ -232,10 +266,18 @@ QString TFConsulta::selectedText() const {
     return selected.isEmpty() ? QString() : selected.first()->text();
 }
 
-QString TFConsulta::line1() const { return EdtLine1->text(); }
-QString TFConsulta::line2() const { return EdtLine2->text(); }
-QString TFConsulta::displayTime() const { return EdtTimeEx->text(); }
+QString TFConsulta::line1() const {
+    return EdtLine1->text();
+}
+QString TFConsulta::line2() const {
+    return EdtLine2->text();
+}
+QString TFConsulta::displayTime() const {
+    return EdtTimeEx->text();
+}
 
-bool TFConsulta::isMainWindowShown() const { return isVisible(); }
+bool TFConsulta::isMainWindowShown() const {
+    return isVisible();
+}
 
 } // namespace veska::app

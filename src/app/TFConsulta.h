@@ -46,7 +46,6 @@ class ServedArticleGrid;
 
 namespace veska::app {
 
-
 // What the window is given at creation.
 struct TFConsultaContext {
     const terminal::TermServerApi* api = nullptr; // the bound terminal-server library

@@ -51,8 +51,8 @@ void TFConsulta::createCatalogue() {
             return;
         }
         const QModelIndex index = DSProdutos->index(row, 0);
-        GridProdutos->selectionModel()->setCurrentIndex(
-            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        GridProdutos->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                   QItemSelectionModel::Rows);
         GridProdutos->scrollTo(index, QAbstractItemView::PositionAtCenter);
     });
     connect(GridProdutos->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -61,25 +61,36 @@ void TFConsulta::createCatalogue() {
                     DSProdutos->setCurrentRow(current.row());
             });
     connect(DSProdutos, &QueryTableModel::navigationChanged, this, [this] {
-        DBNavigator1->setState({CDSProdutos->isOpen(), !DSProdutos->canMoveBackward(),
-                                !DSProdutos->canMoveForward()});
+        DBNavigator1->setState(
+            {CDSProdutos->isOpen(), !DSProdutos->canMoveBackward(), !DSProdutos->canMoveForward()});
     });
     connect(DSProdutos, &QueryTableModel::fetchFailed, this,
             [this](const QString& message) { context_.boxes->showError(message); });
     DBNavigator1->onMove = [this](TDBNavigator::Button button) {
         guarded([this, button] {
             switch (button) {
-            case TDBNavigator::nbFirst: DSProdutos->moveFirst(); break;
-            case TDBNavigator::nbPrior: DSProdutos->movePrior(); break;
-            case TDBNavigator::nbNext: DSProdutos->moveNext(); break;
-            case TDBNavigator::nbLast: DSProdutos->moveLast(); break;
-            default: break; // the list is read-only
+            case TDBNavigator::nbFirst:
+                DSProdutos->moveFirst();
+                break;
+            case TDBNavigator::nbPrior:
+                DSProdutos->movePrior();
+                break;
+            case TDBNavigator::nbNext:
+                DSProdutos->moveNext();
+                break;
+            case TDBNavigator::nbLast:
+                DSProdutos->moveLast();
+                break;
+            default:
+                break; // the list is read-only
             }
         });
     };
 }
 
-void TFConsulta::LoadDatabaseSettings() { catalogue::loadDatabaseSettings(*Database1); }
+void TFConsulta::LoadDatabaseSettings() {
+    catalogue::loadDatabaseSettings(*Database1);
+}
 
 bool TFConsulta::FieldExists(const QString& column, const QString& table) {
     return catalogue::fieldExists(*QueCon, column, table);
@@ -110,7 +121,9 @@ void TFConsulta::setGridColumnWidths() {
     GridProdutos->setColumnWidth(2, 85);
 }
 
-void TFConsulta::setPriceColumnTitle(const QString& title) { DSProdutos->setColumnTitle(2, title); }
+void TFConsulta::setPriceColumnTitle(const QString& title) {
+    DSProdutos->setColumnTitle(2, title);
+}
 
 void TFConsulta::switchPriceMode(QRadioButton* option) {
     setPriceColumnTitle(option->text());
@@ -120,8 +133,12 @@ void TFConsulta::switchPriceMode(QRadioButton* option) {
     }
 }
 
-void TFConsulta::RadioButton1Click() { switchPriceMode(RadioButton1); }
-void TFConsulta::RadioButton2Click() { switchPriceMode(RadioButton2); }
+void TFConsulta::RadioButton1Click() {
+    switchPriceMode(RadioButton1);
+}
+void TFConsulta::RadioButton2Click() {
+    switchPriceMode(RadioButton2);
+}
 
 void TFConsulta::BtnPesquisarClick() {
     catalogue::searchProduct(*CDSProdutos, EdtPesquisar->text(), *context_.boxes);

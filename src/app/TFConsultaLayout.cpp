@@ -20,7 +20,9 @@
 
 // The pictures live in this static library: their resource must be pulled in by name, and
 // the name is declared in the global namespace.
-static void initApplicationResources() { Q_INIT_RESOURCE(app); }
+static void initApplicationResources() {
+    Q_INIT_RESOURCE(app);
+}
 
 namespace veska::app {
 
@@ -69,24 +71,23 @@ void TFConsulta::createControls() {
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setLineWidth(1);
 
-    PC = place<QWidget>(this, "PC",
-                        QRect(kPanelWidth, 0, kClientSize.width() - kPanelWidth,
-                              kClientSize.height()));
+    PC = place<QWidget>(
+        this, "PC", QRect(kPanelWidth, 0, kClientSize.width() - kPanelWidth, kClientSize.height()));
     PC->setFocusPolicy(Qt::StrongFocus);
-    auto* pages = place<QStackedWidget>(PC, "PCPages",
-                                        QRect(QPoint(kPageInset, kPageInset), kPageSize));
+    auto* pages =
+        place<QStackedWidget>(PC, "PCPages", QRect(QPoint(kPageInset, kPageInset), kPageSize));
     pages->setFocusPolicy(Qt::NoFocus);
     TabMonitora = page(pages, "TabMonitora");
     TabMensagens = page(pages, "TabMensagens");
     TabProdutos = page(pages, "TabProdutos");
 
     // Side panel.
-    BtnMonitora = place<QPushButton>(Panel1, "BtnMonitora", {1, 0, 130, 29},
-                                     QStringLiteral("Monitoramento"));
-    BtnMensagens = place<QPushButton>(Panel1, "BtnMensagens", {1, 28, 130, 29},
-                                      QStringLiteral("Mensagens"));
-    BtnProdutos = place<QPushButton>(Panel1, "BtnProdutos", {1, 56, 130, 29},
-                                     QStringLiteral("Produtos"));
+    BtnMonitora =
+        place<QPushButton>(Panel1, "BtnMonitora", {1, 0, 130, 29}, QStringLiteral("Monitoramento"));
+    BtnMensagens =
+        place<QPushButton>(Panel1, "BtnMensagens", {1, 28, 130, 29}, QStringLiteral("Mensagens"));
+    BtnProdutos =
+        place<QPushButton>(Panel1, "BtnProdutos", {1, 56, 130, 29}, QStringLiteral("Produtos"));
     Image1 = place<QLabel>(Panel1, "Image1", {7, 88, 116, 47});
     Image1->setAlignment(Qt::AlignCenter);
     RadioButton1 = place<QRadioButton>(Panel1, "RadioButton1", {8, 143, 113, 17},
@@ -101,13 +102,13 @@ void TFConsulta::createControls() {
     ListTerms->setStyleSheet(QStringLiteral("QListWidget::item { height: 13px; }"));
 
     // Monitoring page.
-    StaticText2 = place<QLabel>(TabMonitora, "StaticText2", {9, 5, 53, 17},
-                                QStringLiteral("Atividade:"));
+    StaticText2 =
+        place<QLabel>(TabMonitora, "StaticText2", {9, 5, 53, 17}, QStringLiteral("Atividade:"));
     MemoRecv = place<QPlainTextEdit>(TabMonitora, "MemoRecv", {9, 28, 504, 334});
     MemoRecv->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     MemoRecv->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    BtnIniciar = place<TButton>(TabMonitora, "BtnIniciar", {8, 366, 75, 25},
-                                QStringLiteral("Iniciar"));
+    BtnIniciar =
+        place<TButton>(TabMonitora, "BtnIniciar", {8, 366, 75, 25}, QStringLiteral("Iniciar"));
     BtnLimparMemo = place<QPushButton>(TabMonitora, "BtnLimparMemo", {464, 368, 49, 24},
                                        QStringLiteral("Limpar"));
 
@@ -116,16 +117,15 @@ void TFConsulta::createControls() {
                                QStringLiteral("Mensagem Instantânea"));
     LabLine1 = place<QLabel>(GrpIMsg, "LabLine1", {12, 27, 34, 13}, QStringLiteral("Linha 1"));
     LabLine2 = place<QLabel>(GrpIMsg, "LabLine2", {12, 51, 34, 13}, QStringLiteral("Linha 2"));
-    LabTimeEx = place<QLabel>(GrpIMsg, "LabTimeEx", {11, 75, 55, 13},
-                              QStringLiteral("Tempo Exib"));
+    LabTimeEx = place<QLabel>(GrpIMsg, "LabTimeEx", {11, 75, 55, 13}, QStringLiteral("Tempo Exib"));
     EdtLine1 = place<QLineEdit>(GrpIMsg, "EdtLine1", {72, 24, 201, 21}, QStringLiteral("VESKA "));
     EdtLine1->setMaxLength(20);
-    EdtLine2 = place<QLineEdit>(GrpIMsg, "EdtLine2", {72, 48, 201, 21},
-                                QStringLiteral("INFORMATICA"));
+    EdtLine2 =
+        place<QLineEdit>(GrpIMsg, "EdtLine2", {72, 48, 201, 21}, QStringLiteral("INFORMATICA"));
     EdtLine2->setMaxLength(20);
     EdtTimeEx = place<QLineEdit>(GrpIMsg, "EdtTimeEx", {72, 72, 25, 21}, QStringLiteral("4"));
-    BtnMsgSend = place<QPushButton>(GrpIMsg, "BtnMsgSend", {78, 104, 75, 25},
-                                    QStringLiteral("Enviar"));
+    BtnMsgSend =
+        place<QPushButton>(GrpIMsg, "BtnMsgSend", {78, 104, 75, 25}, QStringLiteral("Enviar"));
 
     // Products page.
     GridProdutos = place<QTableView>(TabProdutos, "GridProdutos", {3, 3, 522, 327});
@@ -199,6 +199,8 @@ int TFConsulta::currentPage() const {
     return PC->findChild<QStackedWidget*>()->currentIndex();
 }
 
-void TFConsulta::showPage(int index) { PC->findChild<QStackedWidget*>()->setCurrentIndex(index); }
+void TFConsulta::showPage(int index) {
+    PC->findChild<QStackedWidget*>()->setCurrentIndex(index);
+}
 
 } // namespace veska::app

@@ -59,7 +59,9 @@ void TFConsulta::Sobre1Click() {
     TrayIcon1->ShowMainForm();
 }
 
-void TFConsulta::TrayIcon1DblClick() { Sobre1Click(); }
+void TFConsulta::TrayIcon1DblClick() {
+    Sobre1Click();
+}
 
 void TFConsulta::Timer3Timer() {
     if (Timer3->Tag == 1)

@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     } catch (const veska::ConvertError& error) {
         return endWithApplicationError(argc, argv, error);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<std::uint32_t>(StartupDelayMs)));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(static_cast<std::uint32_t>(StartupDelayMs)));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("consulta_veska"));

@@ -54,7 +54,8 @@ TEST_F(RealMessageBoxes, TheErrorDialogAddsTheFullStopAndShowsTheErrorIcon) {
 }
 
 TEST_F(RealMessageBoxes, TheNoticeHasNoIcon) {
-    const Seen seen = show([](auto& boxes) { boxes.showNotice(QStringLiteral("Selecione um Terminal")); });
+    const Seen seen =
+        show([](auto& boxes) { boxes.showNotice(QStringLiteral("Selecione um Terminal")); });
     EXPECT_EQ(seen.title, QStringLiteral("Veska - Programa de Consulta preço"));
     EXPECT_EQ(seen.text, QStringLiteral("Selecione um Terminal"));
     EXPECT_EQ(seen.icon, QMessageBox::NoIcon);

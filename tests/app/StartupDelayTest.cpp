@@ -1,4 +1,5 @@
 #include "app/StartupDelay.h"
+
 #include "core/Errors.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,9 @@ QStringList args(std::initializer_list<const char*> list) {
 }
 } // namespace
 
-TEST(StartupDelay, WithoutAnArgumentOneMillisecond) { EXPECT_EQ(startupDelayFor({}), 1); }
+TEST(StartupDelay, WithoutAnArgumentOneMillisecond) {
+    EXPECT_EQ(startupDelayFor({}), 1);
+}
 
 TEST(StartupDelay, SecondsFromTheFirstArgumentOnly) {
     EXPECT_EQ(startupDelayFor(args({"0"})), 0);
@@ -39,8 +42,9 @@ TEST(StartupDelay, AFirstArgumentThatIsNoIntegerIsAConversionError) {
             startupDelayFor(args({bad}));
             ADD_FAILURE() << bad;
         } catch (const veska::ConvertError& e) {
-            EXPECT_EQ(e.text(), QStringLiteral("'%1' is not a valid integer value")
-                                    .arg(QString::fromUtf8(bad)));
+            EXPECT_EQ(
+                e.text(),
+                QStringLiteral("'%1' is not a valid integer value").arg(QString::fromUtf8(bad)));
         }
     }
 }

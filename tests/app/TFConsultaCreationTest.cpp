@@ -93,8 +93,8 @@ TEST_F(Creation, WithoutTheRetailColumnASavedRetailModeFailsAtTheOpen) {
     EXPECT_TRUE(w->RadioButton2->isChecked());
     EXPECT_EQ(w->DSProdutos->columnTitle(2), QStringLiteral("Preço Varejo"));
     ASSERT_EQ(boxes.errors.size(), 1);
-    EXPECT_TRUE(boxes.errors.first().contains(QStringLiteral("PRECO_VENDA_LJ"),
-                                              Qt::CaseInsensitive))
+    EXPECT_TRUE(
+        boxes.errors.first().contains(QStringLiteral("PRECO_VENDA_LJ"), Qt::CaseInsensitive))
         << boxes.errors.first().toStdString();
     EXPECT_FALSE(w->CDSProdutos->isOpen());
     // The version line was logged before the failing open.

@@ -17,7 +17,9 @@ QStringList logOf(const veska::app::TFConsulta& w) {
     return w.MemoRecv->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-std::uint32_t address(const char* dotted) { return inet_addr(dotted); }
+std::uint32_t address(const char* dotted) {
+    return inet_addr(dotted);
+}
 
 class Operation : public ShopFixture {
 protected:
@@ -84,7 +86,8 @@ TEST_F(Operation, APriceAnswerFollowsTheDatabaseAndTheModeAtEachScan) {
     ASSERT_EQ(server.replies.size(), 1u);
     EXPECT_EQ(server.replies[0].kind, "price");
     EXPECT_EQ(server.replies[0].address, address("127.0.0.5"));
-    EXPECT_EQ(server.replies[0].text1, "A\xC7\xDA" "CAR CRISTAL 5KG");
+    EXPECT_EQ(server.replies[0].text1, "A\xC7\xDA"
+                                       "CAR CRISTAL 5KG");
     EXPECT_EQ(server.replies[0].text2, "R$ 12,50");
     EXPECT_EQ(logOf(*window).last(),
               QStringLiteral("127.0.0.5:7 -> 7891000100103|AÇÚCAR CRISTAL 5KG|R$ 12,50"));
@@ -150,7 +153,8 @@ TEST_F(Operation, TheTerminalListKeepsThePickAndMessagesGoToIt) {
     EXPECT_EQ(message.line1, u"VESKA ");
     EXPECT_TRUE(message.line2Null);
     EXPECT_EQ(message.time, 4);
-    EXPECT_EQ(logOf(*window).last(), QStringLiteral("127.0.0.3:12 -> Mensagem enviada ao Terminal"));
+    EXPECT_EQ(logOf(*window).last(),
+              QStringLiteral("127.0.0.3:12 -> Mensagem enviada ao Terminal"));
 
     window->EdtTimeEx->setText(QStringLiteral("4s"));
     const auto sent = server.replies.size();
@@ -167,7 +171,8 @@ TEST_F(Operation, TheSearchFindsByCodeOnly) {
     EXPECT_EQ(window->CDSProdutos->currentRow(), 2);
     window->EdtPesquisar->setText(QStringLiteral("7891000100103"));
     window->BtnPesquisar->click();
-    EXPECT_EQ(boxes.notices.last(), QStringLiteral("Código do produto não consta na Base de Dados."));
+    EXPECT_EQ(boxes.notices.last(),
+              QStringLiteral("Código do produto não consta na Base de Dados."));
     EXPECT_EQ(window->CDSProdutos->currentRow(), 2);
     window->EdtPesquisar->clear();
     window->BtnPesquisar->click();

@@ -1,5 +1,6 @@
-#include "core/Errors.h"
 #include "core/IntegerText.h"
+
+#include "core/Errors.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +25,8 @@ TEST(IntegerText, AcceptsHexadecimalAfterEachPrefix) {
 }
 
 TEST(IntegerText, RejectsAnythingElse) {
-    for (const char16_t* text : {u"", u" ", u"abc", u"5abc", u" 7 ", u"7 ", u"+", u"-", u"$",
-                                 u"0x", u"1.5", u"--1", u"+-1", u"$G", u"12e3", u"\t7"})
+    for (const char16_t* text : {u"", u" ", u"abc", u"5abc", u" 7 ", u"7 ", u"+", u"-", u"$", u"0x",
+                                 u"1.5", u"--1", u"+-1", u"$G", u"12e3", u"\t7"})
         EXPECT_FALSE(tryParseInteger(text).has_value()) << QString::fromUtf16(text).toStdString();
 }
 

@@ -12,7 +12,9 @@ namespace e2e {
 namespace {
 
 // A window that is gone is an answer ("not viewable"), not a reason to end the test.
-int ignoreXErrors(Display*, XErrorEvent*) { return 0; }
+int ignoreXErrors(Display*, XErrorEvent*) {
+    return 0;
+}
 
 struct XDisplay {
     explicit XDisplay(const QString& name) : display(XOpenDisplay(name.toLocal8Bit().constData())) {
@@ -27,7 +29,9 @@ struct XDisplay {
 
 } // namespace
 
-QString DesktopSession::sharedDisplay() { return qEnvironmentVariable("VESKA_TEST_DISPLAY"); }
+QString DesktopSession::sharedDisplay() {
+    return qEnvironmentVariable("VESKA_TEST_DISPLAY");
+}
 
 QString DesktopSession::xdotool(const QStringList& arguments,
                                 std::chrono::milliseconds timeout) const {
@@ -63,8 +67,8 @@ WindowGeometry DesktopSession::geometry(const QString& window) const {
         QRegularExpression(QStringLiteral("Position: (-?\\d+),(-?\\d+)")).match(text);
     const auto size = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)")).match(text);
     if (position.hasMatch() && size.hasMatch())
-        g = {position.captured(1).toInt(), position.captured(2).toInt(),
-             size.captured(1).toInt(), size.captured(2).toInt()};
+        g = {position.captured(1).toInt(), position.captured(2).toInt(), size.captured(1).toInt(),
+             size.captured(2).toInt()};
     return g;
 }
 

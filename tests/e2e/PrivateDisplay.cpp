@@ -36,17 +36,16 @@ bool waitForFile(const QString& path, int ms) {
 PrivateDisplay::PrivateDisplay() {
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
         return;
-    for (int number = 300 + static_cast<int>(QCoreApplication::applicationPid() % 50);
-         number < 400; ++number) {
+    for (int number = 300 + static_cast<int>(QCoreApplication::applicationPid() % 50); number < 400;
+         ++number) {
         const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
         if (QFile::exists(socket) || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
             continue;
         const QString candidate = QStringLiteral(":%1").arg(number);
         xvfb_ = std::make_unique<QProcess>();
-        xvfb_->start(QStringLiteral("Xvfb"),
-                     {candidate, QStringLiteral("-screen"), QStringLiteral("0"),
-                      QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                      QStringLiteral("tcp")});
+        xvfb_->start(QStringLiteral("Xvfb"), {candidate, QStringLiteral("-screen"),
+                                              QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                                              QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         // Another test may take the same number a moment earlier: then ours gives up.
         if (xvfb_->waitForStarted(5000) && waitForFile(socket, 5000) &&
             !xvfb_->waitForFinished(200)) {
@@ -75,12 +74,14 @@ bool PrivateDisplay::startTray() {
     trayer_->setProcessEnvironment(environment());
     trayer_->start(QStringLiteral("trayer"),
                    {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                    QStringLiteral("right"), QStringLiteral("--widthtype"),
-                    QStringLiteral("pixel"), QStringLiteral("--width"), QStringLiteral("200"),
-                    QStringLiteral("--height"), QStringLiteral("32")});
+                    QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
+                    QStringLiteral("--width"), QStringLiteral("200"), QStringLiteral("--height"),
+                    QStringLiteral("32")});
     return trayer_->waitForStarted(5000);
 }
 
-void PrivateDisplay::stopTray() { stop(trayer_); }
+void PrivateDisplay::stopTray() {
+    stop(trayer_);
+}
 
 } // namespace e2e

@@ -8,10 +8,18 @@
 
 namespace e2e {
 
-QString programPath() { return QStringLiteral(VESKA_PROGRAM); }
-QString terminalSimPath() { return QStringLiteral(VESKA_TERMINAL_SIM); }
-QString demoCataloguePath() { return QStringLiteral(VESKA_DEMO_CATALOGUE); }
-QString termserverLibraryPath() { return QStringLiteral(VESKA_TERMSERVER_LIBRARY); }
+QString programPath() {
+    return QStringLiteral(VESKA_PROGRAM);
+}
+QString terminalSimPath() {
+    return QStringLiteral(VESKA_TERMINAL_SIM);
+}
+QString demoCataloguePath() {
+    return QStringLiteral(VESKA_DEMO_CATALOGUE);
+}
+QString termserverLibraryPath() {
+    return QStringLiteral(VESKA_TERMSERVER_LIBRARY);
+}
 
 int freeLoopbackPort() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -39,7 +47,9 @@ ProgramRun::ProgramRun(QString workingDir) : env_(QProcessEnvironment::systemEnv
                 QStringLiteral("127.0.0.1:%1").arg(freeLoopbackPort()));
 }
 
-ProgramRun::~ProgramRun() { stop(); }
+ProgramRun::~ProgramRun() {
+    stop();
+}
 
 void ProgramRun::setEnvironment(const QString& name, const QString& value) {
     if (value.isNull())
@@ -78,7 +88,9 @@ bool ProgramRun::waitForFinished(std::chrono::milliseconds timeout) {
     return done;
 }
 
-bool ProgramRun::isRunning() const { return process_.state() != QProcess::NotRunning; }
+bool ProgramRun::isRunning() const {
+    return process_.state() != QProcess::NotRunning;
+}
 
 void ProgramRun::stop() {
     if (process_.state() == QProcess::NotRunning)
@@ -100,9 +112,8 @@ QStringList ProgramRun::logLines() const {
     return lines;
 }
 
-ToolResult runTool(const QString& program, const QStringList& arguments,
-                   const QString& workingDir, std::chrono::milliseconds timeout,
-                   const QProcessEnvironment& env) {
+ToolResult runTool(const QString& program, const QStringList& arguments, const QString& workingDir,
+                   std::chrono::milliseconds timeout, const QProcessEnvironment& env) {
     QProcess p;
     p.setWorkingDirectory(workingDir);
     p.setProcessEnvironment(env);

@@ -54,8 +54,8 @@ struct ToolResult {
     int exitCode = -1;
     QString out, err;
 };
-ToolResult runTool(const QString& program, const QStringList& arguments,
-                   const QString& workingDir, std::chrono::milliseconds timeout,
+ToolResult runTool(const QString& program, const QStringList& arguments, const QString& workingDir,
+                   std::chrono::milliseconds timeout,
                    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
 
 } // namespace e2e

@@ -5,8 +5,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <csignal>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -22,7 +22,8 @@ protected:
 } // namespace
 
 TEST_F(Startup, AFirstArgumentThatIsNoIntegerEndsWithExitCodeOneAndNamesTheArgument) {
-    for (const QString& bad : {QStringLiteral("abc"), QStringLiteral("5abc"), QStringLiteral(" 7 ")}) {
+    for (const QString& bad :
+         {QStringLiteral("abc"), QStringLiteral("5abc"), QStringLiteral(" 7 ")}) {
         ProgramRun run(dir.path());
         run.start({bad});
         ASSERT_TRUE(run.waitForFinished(10s)) << bad.toStdString();
@@ -40,7 +41,8 @@ TEST_F(Startup, AFirstArgumentThatIsNoIntegerEndsWithExitCodeOneAndNamesTheArgum
 TEST_F(Startup, OnlyTheFirstOfTwoArgumentsIsRead) {
     ProgramRun run(dir.path());
     run.start({QStringLiteral("0"), QStringLiteral("x")});
-    EXPECT_TRUE(run.waitForOutput(QStringLiteral("LOG\t"), 15s)) << run.standardError().toStdString();
+    EXPECT_TRUE(run.waitForOutput(QStringLiteral("LOG\t"), 15s))
+        << run.standardError().toStdString();
     EXPECT_TRUE(run.isRunning());
 }
 

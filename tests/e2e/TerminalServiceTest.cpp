@@ -74,9 +74,10 @@ protected:
     // A terminal that scans the codes; its answer lines, once it has finished.
     QStringList scan(const QStringList& codes, const QString& bind = QStringLiteral("127.0.0.1")) {
         QProcess sim;
-        sim.start(e2e::terminalSimPath(), QStringList{QStringLiteral("--server"), server,
-                                                      QStringLiteral("--bind"), bind,
-                                                      QStringLiteral("scan")} + codes);
+        sim.start(e2e::terminalSimPath(),
+                  QStringList{QStringLiteral("--server"), server, QStringLiteral("--bind"), bind,
+                              QStringLiteral("scan")} +
+                      codes);
         spinUntil([&] { return sim.state() == QProcess::NotRunning; }, 20s);
         EXPECT_EQ(sim.exitCode(), 0) << sim.readAllStandardError().toStdString();
         return QString::fromUtf8(sim.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
@@ -112,17 +113,16 @@ protected:
 } // namespace
 
 TEST_F(TerminalService, EveryKindOfScanIsAnsweredWithTheDatabasesText) {
-    const QStringList answers = scan({QStringLiteral("7891000000038"), QStringLiteral("000003"),
-                                      QStringLiteral("A000003A"), QStringLiteral("NAOEXISTE"),
-                                      QStringLiteral("AA"), QStringLiteral("a000003a")});
+    const QStringList answers =
+        scan({QStringLiteral("7891000000038"), QStringLiteral("000003"), QStringLiteral("A000003A"),
+              QStringLiteral("NAOEXISTE"), QStringLiteral("AA"), QStringLiteral("a000003a")});
     const QString sugar = QStringLiteral("AÇÚCAR CRISTAL 5KG\tR$ 18,88");
     const QString none = QStringLiteral("PRODUTO NAO\tENCONTRADO");
-    EXPECT_EQ(answers, (QStringList{QStringLiteral("7891000000038\t") + sugar,
-                                    QStringLiteral("000003\t") + sugar,
-                                    QStringLiteral("A000003A\t") + sugar,
-                                    QStringLiteral("NAOEXISTE\t") + none,
-                                    QStringLiteral("AA\t") + none,
-                                    QStringLiteral("a000003a\t") + none}));
+    EXPECT_EQ(
+        answers,
+        (QStringList{QStringLiteral("7891000000038\t") + sugar, QStringLiteral("000003\t") + sugar,
+                     QStringLiteral("A000003A\t") + sugar, QStringLiteral("NAOEXISTE\t") + none,
+                     QStringLiteral("AA\t") + none, QStringLiteral("a000003a\t") + none}));
     const QStringList lines = log();
     ASSERT_GE(lines.size(), 8);
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral(" -> 7891000000038|AÇÚCAR CRISTAL 5KG|R$ 18,88")));
@@ -134,11 +134,14 @@ TEST_F(TerminalService, EveryKindOfScanIsAnsweredWithTheDatabasesText) {
 }
 
 TEST_F(TerminalService, APriceChangeAndAModeSwitchApplyFromTheNextScan) {
-    EXPECT_EQ(scan({QStringLiteral("000003")}).value(0), QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 18,88"));
+    EXPECT_EQ(scan({QStringLiteral("000003")}).value(0),
+              QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 18,88"));
     setDemoPrice("000003", "17.5");
-    EXPECT_EQ(scan({QStringLiteral("000003")}).value(0), QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 17,50"));
+    EXPECT_EQ(scan({QStringLiteral("000003")}).value(0),
+              QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 17,50"));
     window->RadioButton2->click();
-    EXPECT_EQ(scan({QStringLiteral("000003")}).value(0), QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 22,28"));
+    EXPECT_EQ(scan({QStringLiteral("000003")}).value(0),
+              QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 22,28"));
 }
 
 TEST_F(TerminalService, TheListShowsTheTerminalsAndAMessageReachesThePickedOne) {

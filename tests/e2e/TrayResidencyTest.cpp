@@ -49,7 +49,8 @@ protected:
         QString found;
         waitFor(
             [&] {
-                for (const QString& id : desktop.visibleWindowsOf(QStringLiteral("consulta_veska"))) {
+                for (const QString& id :
+                     desktop.visibleWindowsOf(QStringLiteral("consulta_veska"))) {
                     const auto g = desktop.geometry(id);
                     if (g.y < 32 && g.x >= 1024 - 200 && g.width <= 32)
                         found = id;
@@ -68,11 +69,11 @@ protected:
     }
 
     QString scan(const QString& code) const {
-        const auto r = e2e::runTool(
-            e2e::terminalSimPath(),
-            {QStringLiteral("--server"), run.environment(QStringLiteral("TERMSERVER_LISTEN")),
-             QStringLiteral("scan"), code},
-            shop.path(), 20s);
+        const auto r = e2e::runTool(e2e::terminalSimPath(),
+                                    {QStringLiteral("--server"),
+                                     run.environment(QStringLiteral("TERMSERVER_LISTEN")),
+                                     QStringLiteral("scan"), code},
+                                    shop.path(), 20s);
         return r.out.trimmed();
     }
 
@@ -101,7 +102,8 @@ TEST_F(TrayResidency, TheWindowLivesInTheNotificationAreaUntilSair) {
     EXPECT_TRUE(run.isRunning());
 
     // Hidden, it still answers the terminals.
-    EXPECT_EQ(scan(QStringLiteral("000003")), QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 18.88"));
+    EXPECT_EQ(scan(QStringLiteral("000003")),
+              QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 18.88"));
 
     // A double click on the icon opens the window (once), and the icon leaves the tray.
     click(trayIcon(), {QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
@@ -114,7 +116,8 @@ TEST_F(TrayResidency, TheWindowLivesInTheNotificationAreaUntilSair) {
     desktop.xdotool({QStringLiteral("mousemove"), QString::number(g.x + 14),
                      QString::number(g.y + 168), QStringLiteral("click"), QStringLiteral("1")});
     QThread::msleep(300);
-    EXPECT_EQ(scan(QStringLiteral("000003")), QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 22.28"));
+    EXPECT_EQ(scan(QStringLiteral("000003")),
+              QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 22.28"));
 
     // The close button hides the window into the tray; the program goes on.
     ASSERT_TRUE(desktop.requestClose(window));
@@ -123,7 +126,8 @@ TEST_F(TrayResidency, TheWindowLivesInTheNotificationAreaUntilSair) {
     ASSERT_FALSE(iconAgain.isEmpty());
     EXPECT_TRUE(run.isRunning());
     EXPECT_FALSE(QFile::exists(QDir(shop.path()).filePath(QStringLiteral("consulta_veska.cfg"))));
-    desktop.screenshot(QStringLiteral("root"), QStringLiteral(VESKA_SCREENSHOT_DIR "/tray-icon.png"));
+    desktop.screenshot(QStringLiteral("root"),
+                       QStringLiteral(VESKA_SCREENSHOT_DIR "/tray-icon.png"));
 
     // The right button opens the menu: "Abrir", a separator, "Sair".
     const QStringList before = desktop.visibleWindowsOf(QStringLiteral("consulta_veska"));
@@ -137,7 +141,8 @@ TEST_F(TrayResidency, TheWindowLivesInTheNotificationAreaUntilSair) {
             return !menu.isEmpty();
         },
         5s));
-    desktop.screenshot(QStringLiteral("root"), QStringLiteral(VESKA_SCREENSHOT_DIR "/tray-menu.png"));
+    desktop.screenshot(QStringLiteral("root"),
+                       QStringLiteral(VESKA_SCREENSHOT_DIR "/tray-menu.png"));
     const auto m = desktop.geometry(menu);
     EXPECT_GT(m.height, 30) << "two items and a separator";
 

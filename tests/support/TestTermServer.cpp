@@ -8,7 +8,9 @@ namespace {
 TestTermServer* current = nullptr;
 std::string lastText; // returned text stays valid until the next call
 
-std::u16string copyLine(const char16_t* line) { return line ? std::u16string(line) : u""; }
+std::u16string copyLine(const char16_t* line) {
+    return line ? std::u16string(line) : u"";
+}
 
 } // namespace
 
@@ -79,4 +81,6 @@ TestTermServer::TestTermServer() {
     };
 }
 
-TestTermServer::~TestTermServer() { current = nullptr; }
+TestTermServer::~TestTermServer() {
+    current = nullptr;
+}

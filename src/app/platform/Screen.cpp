@@ -13,8 +13,8 @@ bool hasVisibleScreen() {
 
 QFont windowFont() {
     static const QString family = [] {
-        const int id = QFontDatabase::addApplicationFont(
-            QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
+        const int id =
+            QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
         const QStringList families = QFontDatabase::applicationFontFamilies(id);
         return families.isEmpty() ? QStringLiteral("Tahoma") : families.first();
     }();

@@ -1,8 +1,9 @@
 #pragma once
 // A DSQL statement prepared once on an attachment and executed any number of times, each
 // time in a transaction of the caller and with its "?" parameters bound to text values.
-// Result values become QVariants: a null QVariant for NULL, QString for text (CHAR padding removed), qint64 for whole numbers, double for
-// floating-point and scaled numbers, QDate/QTime/QDateTime, bool.
+// Result values become QVariants: a null QVariant for NULL, QString for text (CHAR padding
+// removed), qint64 for whole numbers, double for floating-point and scaled numbers,
+// QDate/QTime/QDateTime, bool.
 
 #include <QByteArray>
 #include <QString>
