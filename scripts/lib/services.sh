@@ -19,7 +19,8 @@ veska_start_test_services() {
 veska_stop_test_services() {
     [ -n "${VESKA_XVFB_PID:-}" ] && kill "$VESKA_XVFB_PID" 2>/dev/null
     if [ -x scripts/lib/firebird-server.sh ]; then
-        scripts/lib/firebird-server.sh stop || true
+        # Quietly: the test run ends with CTest's summary.
+        scripts/lib/firebird-server.sh stop >/dev/null 2>&1 || true
     fi
     return 0
 }
