@@ -7,7 +7,10 @@
 #include "tray/TTrayIconHandler.h"
 #include "tray/platform/MessageWindow.h"
 
+#include <QIcon>
+#include <QImage>
 #include <QMenu>
+#include <QPixmap>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
@@ -19,6 +22,15 @@ namespace veska::test {
 class TrayFixture : public ::testing::Test {
 protected:
     static constexpr int kDoubleClickMs = 80;
+
+    // A 16 × 16 picture of one colour, and the colour at the centre of an icon: enough to
+    // tell which picture an icon shows.
+    static QPixmap Filled(QColor color) {
+        QPixmap picture(16, 16);
+        picture.fill(color);
+        return picture;
+    }
+    static QRgb CentreOf(const QIcon& icon) { return icon.pixmap(16, 16).toImage().pixel(8, 8); }
 
     void SetUp() override;
     void TearDown() override;

@@ -19,12 +19,6 @@ namespace {
 
 class TrayIconExtrasTest : public veska::test::TrayFixture {
 protected:
-    static QPixmap Filled(QColor color) {
-        QPixmap picture(16, 16);
-        picture.fill(color);
-        return picture;
-    }
-    static QRgb CentreOf(const QIcon& icon) { return icon.pixmap(16, 16).toImage().pixel(8, 8); }
     void SetUp() override {
         TrayFixture::SetUp();
         images.Add(Filled(Qt::red));

@@ -15,12 +15,6 @@ namespace {
 
 class TrayIconRecordTest : public veska::test::TrayFixture {
 protected:
-    static QPixmap Filled(QColor color) {
-        QPixmap picture(16, 16);
-        picture.fill(color);
-        return picture;
-    }
-    static QRgb CentreOf(const QIcon& icon) { return icon.pixmap(16, 16).toImage().pixel(8, 8); }
     static QString Tip(const TNotifyIconDataEx& data) {
         qsizetype length = 0;
         while (length < 128 && data.szTip[length] != 0)
