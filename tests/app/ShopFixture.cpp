@@ -22,8 +22,8 @@ void ShopFixture::installShop(bool withRetail) {
 }
 
 std::unique_ptr<veska::app::TFConsulta> ShopFixture::createWindow(bool hasArgument) {
-    return std::make_unique<veska::app::TFConsulta>(
-        veska::app::TFConsultaContext{&server.api(), &boxes, hasArgument, false});
+    return std::make_unique<veska::app::TFConsulta>(veska::app::TFConsultaContext{
+        &veska::terminal::test::providerApi(), &boxes, hasArgument, false});
 }
 
 void commitPrice(const QString& databasePath, const char* codigo, const char* price) {

@@ -5,11 +5,16 @@
 
 #include "RecordingMessageBoxes.h"
 #include "TestDatabase.h"
-#include "TestTermServer.h"
 #include "WorkingFolder.h"
 #include "app/TFConsulta.h"
+#include "terminal/Journal.h"
+#include "terminal/TestProvider.h"
 
 #include <gtest/gtest.h>
+
+using veska::terminal::test::addressOf;
+using veska::terminal::test::journal;
+using veska::terminal::test::provider;
 #include <memory>
 
 // Sets an article's wholesale price through a connection of its own, committed, as another
@@ -18,9 +23,9 @@ void commitPrice(const QString& databasePath, const char* codigo, const char* pr
 
 class ShopFixture : public ::testing::Test {
 protected:
+    ShopFixture() { veska::terminal::test::resetProvider(); }
     veska::catalogue::test::WorkingFolder folder;
     RecordingMessageBoxes boxes;
-    TestTermServer server;
 
     // The products table with three articles (and the retail column unless told otherwise),
     // SYS_INFO.INI naming alias "LOJA" from character 15 of line 2, and its profile.

@@ -2,8 +2,8 @@
 // initial size and after the window is enlarged.
 
 #include "RecordingMessageBoxes.h"
-#include "TestTermServer.h"
 #include "app/TFConsulta.h"
+#include "terminal/TestProvider.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -69,8 +69,7 @@ QString textOf(QWidget* w) {
 class TFConsultaLayout : public ::testing::Test {
 protected:
     RecordingMessageBoxes boxes;
-    TestTermServer server;
-    TFConsulta window{{&server.api(), &boxes, false}};
+    TFConsulta window{{&veska::terminal::test::providerApi(), &boxes, false}};
 
     QWidget* control(const char* name) {
         auto* w = window.findChild<QWidget*>(QLatin1String(name));

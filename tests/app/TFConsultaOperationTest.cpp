@@ -17,10 +17,6 @@ QStringList logOf(const veska::app::TFConsulta& w) {
     return w.MemoRecv->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-std::uint32_t address(const char* dotted) {
-    return inet_addr(dotted);
-}
-
 class Operation : public ShopFixture {
 protected:
     void SetUp() override {
@@ -55,7 +51,7 @@ TEST_F(Operation, StartAndStopSwitchTheStateAndTheTimers) {
 
 TEST_F(Operation, AFailedStopKeepsEverythingRunning) {
     window->BtnIniciar->click();
-    server.terminateResult = 0x100; // low byte 0
+    provider().terminateResult = 0x100; // low byte 0
     window->BtnIniciar->click();
     EXPECT_EQ(window->BtnIniciar->text(), QStringLiteral("Parar"));
     EXPECT_TRUE(window->Timer100ms->isActive());
@@ -81,41 +77,41 @@ TEST_F(Operation, TheFirstShowStartsTheServerOnlyWithAnArgument) {
 TEST_F(Operation, APriceAnswerFollowsTheDatabaseAndTheModeAtEachScan) {
     window->show();
     window->BtnIniciar->click();
-    server.pending.push_back({"7891000100103", address("127.0.0.5"), 7});
+    provider().barcodes.push_back({"7891000100103", addressOf("127.0.0.5"), 7});
     window->Timer100msTimer();
-    ASSERT_EQ(server.replies.size(), 1u);
-    EXPECT_EQ(server.replies[0].kind, "price");
-    EXPECT_EQ(server.replies[0].address, address("127.0.0.5"));
-    EXPECT_EQ(server.replies[0].text1, "A\xC7\xDA"
-                                       "CAR CRISTAL 5KG");
-    EXPECT_EQ(server.replies[0].text2, "R$ 12,50");
+    ASSERT_EQ(provider().prices.size(), 1u);
+    EXPECT_TRUE(provider().notFound.empty());
+    EXPECT_EQ(provider().prices[0].address, addressOf("127.0.0.5"));
+    EXPECT_EQ(provider().prices[0].description, "A\xC7\xDA"
+                                                "CAR CRISTAL 5KG");
+    EXPECT_EQ(provider().prices[0].price, "R$ 12,50");
     EXPECT_EQ(logOf(*window).last(),
               QStringLiteral("127.0.0.5:7 -> 7891000100103|AÇÚCAR CRISTAL 5KG|R$ 12,50"));
     EXPECT_EQ(window->CDSProdutos->fieldAsText(QStringLiteral("BarCode")), QStringLiteral("1001"))
         << "the grid follows the served article";
 
     setPrice("1001", "11.25");
-    server.pending.push_back({"1001", address("127.0.0.5"), 7});
+    provider().barcodes.push_back({"1001", addressOf("127.0.0.5"), 7});
     window->Timer100msTimer();
-    EXPECT_EQ(server.replies.back().text2, "R$ 11,25") << "a committed price is served at once";
+    EXPECT_EQ(provider().prices.back().price, "R$ 11,25") << "a committed price is served at once";
 
     window->RadioButton2->click();
-    server.pending.push_back({"1001", address("127.0.0.5"), 7});
+    provider().barcodes.push_back({"1001", addressOf("127.0.0.5"), 7});
     window->Timer100msTimer();
-    EXPECT_EQ(server.replies.back().text2, "R$ 13,90");
+    EXPECT_EQ(provider().prices.back().price, "R$ 13,90");
 }
 
 TEST_F(Operation, WhileHiddenTerminalsAreAnsweredWithoutLogLines) {
     window->show();
     window->hide();
     const int before = logOf(*window).size();
-    server.pending.push_back({"NAOEXISTE", address("127.0.0.9"), 3});
+    provider().barcodes.push_back({"NAOEXISTE", addressOf("127.0.0.9"), 3});
     window->Timer100msTimer();
-    ASSERT_EQ(server.replies.size(), 1u);
-    EXPECT_EQ(server.replies[0].kind, "notfound");
+    EXPECT_TRUE(provider().prices.empty());
+    EXPECT_EQ(provider().notFound, std::vector<std::uint32_t>{addressOf("127.0.0.9")});
     EXPECT_EQ(logOf(*window).size(), before);
     window->show();
-    server.pending.push_back({"A1002A", address("127.0.0.9"), 3});
+    provider().barcodes.push_back({"A1002A", addressOf("127.0.0.9"), 3});
     window->Timer100msTimer();
     EXPECT_EQ(logOf(*window).last(),
               QStringLiteral("127.0.0.9:3 -> 1002|CAFÉ TORRADO 500G|R$ 18,35"));
@@ -123,11 +119,11 @@ TEST_F(Operation, WhileHiddenTerminalsAreAnsweredWithoutLogLines) {
 
 TEST_F(Operation, TheTerminalListKeepsThePickAndMessagesGoToIt) {
     window->BtnIniciar->click();
-    server.table.TabSock[0] = 11;
-    server.table.TabIP[0] = address("127.0.0.2");
-    server.table.TabSock[2] = 12;
-    server.table.TabIP[2] = address("127.0.0.3");
-    server.table.NumSockConec = 3;
+    provider().table.TabSock[0] = 11;
+    provider().table.TabIP[0] = addressOf("127.0.0.2");
+    provider().table.TabSock[2] = 12;
+    provider().table.TabIP[2] = addressOf("127.0.0.3");
+    provider().table.NumSockConec = 3;
     window->Timer3SegTimer();
     ASSERT_EQ(window->ListTerms->count(), 2);
     EXPECT_EQ(window->ListTerms->item(1)->text(), QStringLiteral("127.0.0.3:12"));
@@ -139,28 +135,27 @@ TEST_F(Operation, TheTerminalListKeepsThePickAndMessagesGoToIt) {
     window->ListTerms->setCurrentRow(1);
     window->ListTermsClick();
     EXPECT_EQ(window->selectedSocket(), 12);
-    std::swap(server.table.TabSock[0], server.table.TabSock[2]);
-    std::swap(server.table.TabIP[0], server.table.TabIP[2]);
+    std::swap(provider().table.TabSock[0], provider().table.TabSock[2]);
+    std::swap(provider().table.TabIP[0], provider().table.TabIP[2]);
     window->Timer3SegTimer();
     EXPECT_EQ(window->ListTerms->currentRow(), 0) << "the pick is selected again where it stands";
 
     window->EdtLine2->clear();
     window->BtnMsgSend->click();
-    ASSERT_FALSE(server.replies.empty());
-    const auto& message = server.replies.back();
-    EXPECT_EQ(message.kind, "display");
-    EXPECT_EQ(message.address, address("127.0.0.3"));
-    EXPECT_EQ(message.line1, u"VESKA ");
-    EXPECT_TRUE(message.line2Null);
-    EXPECT_EQ(message.time, 4);
+    ASSERT_EQ(provider().messages.size(), 1u);
+    const auto& message = provider().messages.back();
+    EXPECT_EQ(message.address, addressOf("127.0.0.3"));
+    EXPECT_EQ(message.line1, std::u16string(u"VESKA "));
+    EXPECT_FALSE(message.line2.has_value()) << "an empty line goes as a null pointer";
+    EXPECT_EQ(message.displayTime, 4);
     EXPECT_EQ(logOf(*window).last(),
               QStringLiteral("127.0.0.3:12 -> Mensagem enviada ao Terminal"));
 
     window->EdtTimeEx->setText(QStringLiteral("4s"));
-    const auto sent = server.replies.size();
+    const auto sent = provider().messages.size();
     window->BtnMsgSend->click();
     EXPECT_EQ(boxes.errors.last(), QStringLiteral("'4s' is not a valid integer value"));
-    EXPECT_EQ(server.replies.size(), sent);
+    EXPECT_EQ(provider().messages.size(), sent);
 }
 
 TEST_F(Operation, TheSearchFindsByCodeOnly) {
