@@ -1,9 +1,9 @@
 // The tray icon on a real XEmbed notification area: a private Xvfb display with trayer, the
 // component in a separate program (tray-probe) through the QSystemTrayIcon backend, and real
 // pointer clicks from xdotool. Skipped where Xvfb, trayer or xdotool is missing.
-#include <QCoreApplication>
+#include "PrivateDisplay.h"
+
 #include <QElapsedTimer>
-#include <QFile>
 #include <QPoint>
 #include <QProcess>
 #include <QStandardPaths>
@@ -20,73 +20,22 @@ protected:
             if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
                 GTEST_SKIP() << tool << " is not installed";
         }
-        ASSERT_TRUE(StartDisplay());
+        ASSERT_FALSE(display.name().isEmpty());
     }
 
     void TearDown() override {
-        // Politely first: Xvfb removes its socket and lock file only when terminated.
-        for (QProcess* process : {probe.get(), trayer.get(), xvfb.get()}) {
-            if (process == nullptr || process->state() == QProcess::NotRunning)
-                continue;
-            process->terminate();
-            if (!process->waitForFinished(3000)) {
-                process->kill();
-                process->waitForFinished(3000);
+        if (probe && probe->state() != QProcess::NotRunning) {
+            probe->terminate();
+            if (!probe->waitForFinished(3000)) {
+                probe->kill();
+                probe->waitForFinished(3000);
             }
         }
     }
 
-    bool StartDisplay() {
-        // A display number of our own, so nothing else on the machine sees our tray.
-        for (int number = 180 + static_cast<int>(QCoreApplication::applicationPid() % 40);
-             number < 260; ++number) {
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
-                QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
-                continue;
-            display = QStringLiteral(":%1").arg(number);
-            xvfb = std::make_unique<QProcess>();
-            xvfb->start(QStringLiteral("Xvfb"),
-                        {display, QStringLiteral("-screen"), QStringLiteral("0"),
-                         QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                         QStringLiteral("tcp")});
-            if (!xvfb->waitForStarted(5000))
-                return false;
-            const bool socket = WaitFor(
-                [&] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)); },
-                5000);
-            // Another test may have taken the same number a moment earlier: then our server
-            // gives up at once and the socket is not ours.
-            if (socket && !xvfb->waitForFinished(200))
-                return true;
-            xvfb->terminate();
-            xvfb->waitForFinished(3000);
-        }
-        return false;
-    }
-
-    QProcessEnvironment Environment() const {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), display);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        return environment;
-    }
-
-    void StartTrayer() {
-        trayer = std::make_unique<QProcess>();
-        trayer->setProcessEnvironment(Environment());
-        trayer->start(QStringLiteral("trayer"),
-                      {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                       QStringLiteral("right"), QStringLiteral("--widthtype"),
-                       QStringLiteral("pixel"), QStringLiteral("--width"), QStringLiteral("200"),
-                       QStringLiteral("--height"), QStringLiteral("32")});
-        ASSERT_TRUE(trayer->waitForStarted(5000));
-    }
-
-    void StopTrayer() {
-        trayer->terminate();
-        ASSERT_TRUE(trayer->waitForFinished(5000));
-    }
+    QProcessEnvironment Environment() const { return display.environment(); }
+    void StartTrayer() { ASSERT_TRUE(display.startTray()); }
+    void StopTrayer() { display.stopTray(); }
 
     void StartProbe() {
         probe = std::make_unique<QProcess>();
@@ -161,9 +110,7 @@ protected:
         return true;
     }
 
-    QString display;
-    std::unique_ptr<QProcess> xvfb;
-    std::unique_ptr<QProcess> trayer;
+    e2e::PrivateDisplay display;
     std::unique_ptr<QProcess> probe;
     QStringList lines;
 };
