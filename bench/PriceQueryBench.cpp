@@ -187,8 +187,8 @@ int runChild(const QString& dir, long articles, bool reference, bool shown, int 
     catalogue::ProductLookup lookup(database, [] { return catalogue::PriceMode::Wholesale; });
     lookup.setGrid(&follower);
     terminal::test::ReopenedQuerySource reopened(products);
-    catalogue::ArticleSource& source =
-        reference ? static_cast<catalogue::ArticleSource&>(reopened) : lookup;
+    terminal::ArticleSource& source =
+        reference ? static_cast<terminal::ArticleSource&>(reopened) : lookup;
     terminal::PriceQueryService service(benchApi, source, window, log);
 
     std::printf("grid-open-ms %.2f\n", gridOpen);

@@ -14,13 +14,17 @@
 // equal keys of an index). Only the exact matches of one code are ordered, never the
 // catalogue.
 
-#include "catalogue/ArticleSource.h"
 #include "catalogue/PriceMode.h"
+#include "terminal/ArticleSource.h"
 
 #include <functional>
 #include <memory>
 
 namespace veska::catalogue {
+
+using terminal::Article;
+using terminal::ArticleSource;
+using terminal::LookupColumn;
 
 class Database;
 class ServedArticleGrid;

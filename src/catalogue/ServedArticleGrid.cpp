@@ -3,6 +3,8 @@
 #include "catalogue/Query.h"
 
 namespace veska::catalogue {
+
+using terminal::lookupColumnName;
 namespace {
 
 // How many rows of the narrowed query are searched for the article before the whole

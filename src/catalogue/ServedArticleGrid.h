@@ -7,11 +7,13 @@
 // is read. While the grid is not shown, only the last outcome is remembered, and it is
 // shown when the grid next appears.
 
-#include "catalogue/ArticleSource.h"
+#include "terminal/ArticleSource.h"
 
 #include <functional>
 
 namespace veska::catalogue {
+
+using terminal::Article;
 
 class Query;
 

@@ -7,8 +7,8 @@
 namespace veska::terminal {
 namespace {
 
-using catalogue::Article;
-using catalogue::LookupColumn;
+using terminal::Article;
+using terminal::LookupColumn;
 
 // A code framed by an upper-case "A" on both ends is retried without the frame.
 bool hasFramingLetters(const QString& code) {
@@ -17,7 +17,7 @@ bool hasFramingLetters(const QString& code) {
 
 } // namespace
 
-PriceQueryService::PriceQueryService(const TermServerApi& api, catalogue::ArticleSource& articles,
+PriceQueryService::PriceQueryService(const TermServerApi& api, ArticleSource& articles,
                                      const WindowPresence& window, ActivityLog& log)
     : api_(api), articles_(articles), window_(window), log_(log) {}
 

@@ -16,8 +16,8 @@
 // from the library gets no answer. After the answer and the log line the source is told
 // what was served (the products grid follows it).
 
-#include "catalogue/ArticleSource.h"
 #include "core/Notices.h"
+#include "terminal/ArticleSource.h"
 #include "terminal/TermServerApi.h"
 #include "terminal/TerminalViews.h"
 
@@ -25,19 +25,19 @@ namespace veska::terminal {
 
 class PriceQueryService {
 public:
-    PriceQueryService(const TermServerApi& api, catalogue::ArticleSource& articles,
+    PriceQueryService(const TermServerApi& api, ArticleSource& articles,
                       const WindowPresence& window, ActivityLog& log);
 
     // Timer100msTimer. Returns whether a barcode was taken from the library.
     bool serveNextBarcode();
 
 private:
-    std::optional<catalogue::Article> findCode(const QString& code);
+    std::optional<Article> findCode(const QString& code);
     void answer(std::uint32_t address, std::uint16_t socket, const QString& code,
-                const std::optional<catalogue::Article>& article);
+                const std::optional<Article>& article);
 
     const TermServerApi& api_;
-    catalogue::ArticleSource& articles_;
+    ArticleSource& articles_;
     const WindowPresence& window_;
     ActivityLog& log_;
 };

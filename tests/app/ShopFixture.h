@@ -3,12 +3,12 @@
 // connection profile naming a real Firebird database (embedded engine) of a few articles,
 // the recording message boxes and the stand-in terminal-server library.
 
+#include "Journal.h"
 #include "RecordingMessageBoxes.h"
 #include "TestDatabase.h"
+#include "TestProvider.h"
 #include "WorkingFolder.h"
 #include "app/TFConsulta.h"
-#include "terminal/Journal.h"
-#include "terminal/TestProvider.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // initial size and after the window is enlarged.
 
 #include "RecordingMessageBoxes.h"
+#include "TestProvider.h"
 #include "app/TFConsulta.h"
-#include "terminal/TestProvider.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -144,11 +144,11 @@ TEST_F(TFConsultaLayout, TabOrderFollowsTheLayout) {
 }
 
 TEST_F(TFConsultaLayout, TheSidePanelButtonsAloneSwitchThePages) {
-    EXPECT_EQ(window.currentPage(), 0);
+    EXPECT_EQ(window.currentPage(), TFConsulta::Page::Monitoring);
     window.BtnProdutos->click();
-    EXPECT_EQ(window.currentPage(), 2);
+    EXPECT_EQ(window.currentPage(), TFConsulta::Page::Products);
     window.BtnMonitora->click();
-    EXPECT_EQ(window.currentPage(), 0);
+    EXPECT_EQ(window.currentPage(), TFConsulta::Page::Monitoring);
     // No tabs: the page area offers no tab bar to click or key through.
     EXPECT_EQ(window.findChildren<QTabBar*>().size(), 0);
 }

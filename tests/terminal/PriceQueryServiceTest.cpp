@@ -103,7 +103,7 @@ protected:
     bool gridShown_ = true;
     std::unique_ptr<ProductQuery> products_;
     std::unique_ptr<catalogue::ServedArticleGrid> grid_;
-    std::unique_ptr<catalogue::ArticleSource> source_;
+    std::unique_ptr<terminal::ArticleSource> source_;
     std::unique_ptr<PriceQueryService> service_;
 };
 

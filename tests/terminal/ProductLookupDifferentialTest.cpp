@@ -234,7 +234,7 @@ struct Path {
     std::unique_ptr<catalogue::Database> database;
     std::unique_ptr<catalogue::Query> query;
     std::unique_ptr<catalogue::ServedArticleGrid> grid;
-    std::unique_ptr<catalogue::ArticleSource> source;
+    std::unique_ptr<terminal::ArticleSource> source;
     std::unique_ptr<PriceQueryService> service;
     RecordingLog log;
 };

@@ -14,8 +14,8 @@
 namespace veska::terminal::test {
 namespace {
 
-using catalogue::Article;
-using catalogue::LookupColumn;
+using terminal::Article;
+using terminal::LookupColumn;
 
 class ServedArticleGridTest : public ::testing::Test {
 protected:

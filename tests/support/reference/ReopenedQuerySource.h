@@ -3,12 +3,12 @@
 // for every scan and walk it row by row with Locate ("BarCode", then "cod_barra"). Its
 // cost grows with the catalogue; the service's real source must give the same answers.
 
-#include "catalogue/ArticleSource.h"
 #include "catalogue/Dataset.h"
+#include "terminal/ArticleSource.h"
 
 namespace veska::terminal::test {
 
-class ReopenedQuerySource : public catalogue::ArticleSource {
+class ReopenedQuerySource : public terminal::ArticleSource {
 public:
     explicit ReopenedQuerySource(catalogue::Dataset& products) : products_(products) {}
 
@@ -17,11 +17,11 @@ public:
         products_.open();
     }
 
-    std::optional<catalogue::Article> find(catalogue::LookupColumn column,
-                                           const QString& value) override {
-        if (!products_.locate(catalogue::lookupColumnName(column), value))
+    std::optional<terminal::Article> find(terminal::LookupColumn column,
+                                          const QString& value) override {
+        if (!products_.locate(terminal::lookupColumnName(column), value))
             return std::nullopt;
-        catalogue::Article article;
+        terminal::Article article;
         article.column = column;
         article.value = value;
         article.code = products_.fieldAsText(QStringLiteral("BarCode"));
@@ -31,7 +31,7 @@ public:
         return article;
     }
 
-    void endScan(const std::optional<catalogue::Article>&) override {}
+    void endScan(const std::optional<terminal::Article>&) override {}
 
 private:
     catalogue::Dataset& products_;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-namespace veska::catalogue {
+namespace veska::terminal {
 
 // The two lookup columns of the product query: "BarCode" (codigo) and "cod_barra".
 enum class LookupColumn { Code, Barcode };
@@ -36,4 +36,4 @@ public:
     virtual void endScan(const std::optional<Article>& served) = 0;
 };
 
-} // namespace veska::catalogue
+} // namespace veska::terminal
