@@ -2,6 +2,21 @@
 # One test executable per concept; every case is a CTest test of its own.
 # QT: the executable gets a main that creates a QApplication (offscreen unless a display
 # is asked for through QT_QPA_PLATFORM in ENVIRONMENT).
+
+# What every test process (and every program it starts) needs in a sanitizer build: the
+# Firebird client keeps some allocations until the process ends, and the embedded engine
+# unloads modules with thread-local storage at shutdown, which trips the leak checker's
+# thread-local interception.
+set(VESKA_SANITIZER_TEST_ENVIRONMENT "")
+if(VESKA_SANITIZE MATCHES "address")
+    list(APPEND VESKA_SANITIZER_TEST_ENVIRONMENT
+        "ASAN_OPTIONS=intercept_tls_get_addr=0"
+        "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan.supp")
+endif()
+if(VESKA_SANITIZE MATCHES "undefined")
+    list(APPEND VESKA_SANITIZER_TEST_ENVIRONMENT "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endif()
+
 function(veska_add_gtest name)
     cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${name} ${T_SOURCES})
@@ -10,13 +25,12 @@ function(veska_add_gtest name)
     else()
         target_link_libraries(${name} PRIVATE GTest::gtest_main)
     endif()
-    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock veska_build_settings)
-    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest veska_build_settings)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()
     # A test's own ENVIRONMENT wins over these defaults.
-    set(env ${T_ENVIRONMENT})
+    set(env ${T_ENVIRONMENT} ${VESKA_SANITIZER_TEST_ENVIRONMENT})
     if(NOT T_ENVIRONMENT MATCHES "(^|;)QT_QPA_PLATFORM=")
         list(APPEND env "QT_QPA_PLATFORM=offscreen")
     endif()

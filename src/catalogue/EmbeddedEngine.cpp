@@ -19,17 +19,3 @@ void prepareEmbeddedEngine() {
 }
 
 } // namespace veska::catalogue
-
-#if defined(__SANITIZE_ADDRESS__)
-// Address-sanitizer builds only. The Firebird client keeps some allocations until the
-// process ends, and the engine unloads its modules (which have thread-local storage) with
-// dlclose at shutdown, which makes the leak checker read stale thread-local entries and
-// crash. These defaults apply to every program that uses the connection; ASAN_OPTIONS and
-// LSAN_OPTIONS given at run time still add to them.
-extern "C" __attribute__((visibility("default"), used)) const char* __asan_default_options() {
-    return "intercept_tls_get_addr=0";
-}
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
-    return "leak:libfbclient.so\nleak:libtommath.so\nleak:libEngine12.so\n";
-}
-#endif
