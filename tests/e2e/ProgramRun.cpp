@@ -1,10 +1,8 @@
 #include "ProgramRun.h"
 
+#include "LoopbackEndpoint.h"
+
 #include <QDeadlineTimer>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace e2e {
 
@@ -21,20 +19,6 @@ QString termserverLibraryPath() {
     return QStringLiteral(VESKA_TERMSERVER_LIBRARY);
 }
 
-int freeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
-
 ProgramRun::ProgramRun(QString workingDir) : env_(QProcessEnvironment::systemEnvironment()) {
     process_.setWorkingDirectory(workingDir);
     env_.insert(QStringLiteral("VESKA_LOG_STDOUT"), QStringLiteral("1"));
@@ -42,9 +26,9 @@ ProgramRun::ProgramRun(QString workingDir) : env_(QProcessEnvironment::systemEnv
     if (!env_.contains(QStringLiteral("QT_QPA_PLATFORM")))
         env_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env_.insert(QStringLiteral("FIREBIRD_LOCK"), workingDir + QStringLiteral("/.firebird-lock"));
-    // Terminals of the tests only ever reach a loopback port.
+    // Terminals of the tests only ever reach a loopback endpoint of this test's own.
     env_.insert(QStringLiteral("TERMSERVER_LISTEN"),
-                QStringLiteral("127.0.0.1:%1").arg(freeLoopbackPort()));
+                QString::fromStdString(veska::test::ownLoopbackEndpoint()));
 }
 
 ProgramRun::~ProgramRun() {

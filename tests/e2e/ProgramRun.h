@@ -18,9 +18,6 @@ QString terminalSimPath();   // terminal-sim
 QString demoCataloguePath(); // veska-demo-catalogue
 QString termserverLibraryPath();
 
-// A loopback port that was free a moment ago.
-int freeLoopbackPort();
-
 class ProgramRun {
 public:
     explicit ProgramRun(QString workingDir);

@@ -68,8 +68,6 @@ TEST_F(Startup, TheEndOfTheSessionEndsTheProgramAtOnceWithoutSaving) {
     cfg.close();
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
         ProgramRun run(dir.path());
-        run.setEnvironment(QStringLiteral("TERMSERVER_LISTEN"),
-                           QStringLiteral("127.0.0.1:%1").arg(e2e::freeLoopbackPort()));
         run.start({QStringLiteral("0")});
         ASSERT_TRUE(run.waitForOutput(QStringLiteral("Servidor inicializado com sucesso."), 15s))
             << run.standardError().toStdString();

@@ -2,6 +2,7 @@
 // the demo catalogue (embedded Firebird), the real terminal-server library on a loopback
 // port, and terminal-sim processes as the terminals.
 
+#include "LoopbackEndpoint.h"
 #include "ProgramRun.h"
 #include "ShopFixture.h"
 #include "app/MessageBoxes.h"
@@ -49,8 +50,7 @@ protected:
         const auto made = e2e::runTool(e2e::demoCataloguePath(),
                                        {QStringLiteral("--dir"), shop.path()}, shop.path(), 60s);
         ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
-        port = e2e::freeLoopbackPort();
-        server = QStringLiteral("127.0.0.1:%1").arg(port);
+        server = QString::fromStdString(veska::test::ownLoopbackEndpoint());
         qputenv("TERMSERVER_LISTEN", server.toLatin1());
         library.emplace(e2e::termserverLibraryPath().toStdString());
         window = std::make_unique<veska::app::TFConsulta>(
@@ -103,7 +103,6 @@ protected:
 
     QTemporaryDir shop;
     QString previous, server;
-    int port = 0;
     RecordingBoxes boxes;
     std::optional<veska::terminal::TermServerLibrary> library;
     std::unique_ptr<veska::app::TFConsulta> window;

@@ -1,5 +1,7 @@
 #include "LoopbackTerminal.h"
 
+#include "LoopbackEndpoint.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
@@ -12,11 +14,11 @@ namespace {
 
 constexpr int kTimeoutSeconds = 3;
 
-sockaddr_in loopback(std::uint16_t port) {
+sockaddr_in ownEndpoint() {
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(veska::test::kOwnLoopbackPort);
+    ::inet_pton(AF_INET, veska::test::ownLoopbackAddress().c_str(), &address.sin_addr);
     return address;
 }
 
@@ -26,27 +28,14 @@ sockaddr* generic(sockaddr_in* address) {
 
 } // namespace
 
-std::uint16_t freeLoopbackPort() {
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    std::uint16_t port = 0;
-    if (probe >= 0 && ::bind(probe, generic(&address), sizeof address) == 0 &&
-        ::getsockname(probe, generic(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    if (probe >= 0)
-        ::close(probe);
-    return port;
-}
-
-LoopbackTerminal::LoopbackTerminal(std::uint16_t port) {
+LoopbackTerminal::LoopbackTerminal() {
     socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
     if (socket_ < 0)
         return;
     timeval timeout{};
     timeout.tv_sec = kTimeoutSeconds;
     ::setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in address = loopback(port);
+    sockaddr_in address = ownEndpoint();
     if (::connect(socket_, generic(&address), sizeof address) != 0) {
         ::close(socket_);
         socket_ = -1;

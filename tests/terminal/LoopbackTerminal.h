@@ -1,18 +1,16 @@
 #pragma once
-// A price-check terminal played by a TCP client on 127.0.0.1: sends frames and reads the
-// server's lines, every wait bounded by a receive time-out.
+// A price-check terminal played by a TCP client on the loopback network: connects to the
+// test process's own endpoint (LoopbackEndpoint.h), sends frames and reads the server's
+// lines, every wait bounded by a receive time-out.
 
 #include <cstdint>
 #include <string>
 
 namespace veska::terminal::test {
 
-// A port on 127.0.0.1 that was free a moment ago.
-std::uint16_t freeLoopbackPort();
-
 class LoopbackTerminal {
 public:
-    explicit LoopbackTerminal(std::uint16_t port);
+    LoopbackTerminal();
     ~LoopbackTerminal();
     LoopbackTerminal(const LoopbackTerminal&) = delete;
     LoopbackTerminal& operator=(const LoopbackTerminal&) = delete;
