@@ -6,11 +6,12 @@ VESKA_BUILD_PACKAGES=(
     firebird3.0-server-core firebird3.0-utils firebird3.0-common
     libasio-dev
     fonts-wine fonts-dejavu-core
+    locales
 )
 VESKA_TEST_PACKAGES=(
-    libgtest-dev libgmock-dev googletest
+    libgtest-dev googletest
     clang libclang-rt-14-dev
-    xvfb xauth x11-utils libx11-dev xdotool trayer imagemagick locales
+    xvfb xauth x11-utils libx11-dev xdotool trayer imagemagick
     firebird3.0-server
 )
 
@@ -31,7 +32,8 @@ veska_install_packages() {
         "${missing[@]}"
 }
 
-# The tests read prices under a Brazilian locale (decimal comma) as the shops do.
+# The program runs, and the tests read prices, under the Brazilian locale (decimal comma)
+# as the shops do.
 veska_prepare_locales() {
     locale -a 2>/dev/null | grep -qi '^pt_BR\.utf-\?8$' && return 0
     local sudo=()
