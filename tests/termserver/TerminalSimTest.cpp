@@ -85,6 +85,15 @@ TEST_F(TerminalSim, ScanExitsWithOneWhenNothingListens) {
     ASSERT_NE(tc_startserver(), 0); // the fixture stops it again
 }
 
+TEST_F(TerminalSim, HelpPrintsTheUsageAndSucceeds) {
+    for (const char* flag : {" --help", " -h", " --server 127.0.0.1:1 --help"}) {
+        const auto result = runProgram(std::string(TERMINAL_SIM_PATH) + flag);
+        EXPECT_EQ(result.exitCode, 0) << flag;
+        EXPECT_EQ(result.output.rfind("usage: terminal-sim", 0), 0u) << flag << result.output;
+    }
+    EXPECT_EQ(runProgram(std::string(TERMINAL_SIM_PATH) + " --bogus").exitCode, 64);
+}
+
 TEST_F(TerminalSim, ListenPrintsDisplayMessages) {
     auto program =
         std::async(std::launch::async, runProgram, sim() + " --bind 127.0.0.31 listen --for 1.5");

@@ -19,13 +19,17 @@ namespace {
 
 using namespace terminalsim;
 
-int usage(const std::string& problem) {
-    std::cerr
-        << "terminal-sim: " << problem << "\n"
-        << "usage: terminal-sim [--server HOST:PORT] [--bind ADDR] [--timeout S] scan CODE...\n"
+void printUsage(std::ostream& out) {
+    out << "usage: terminal-sim [--server HOST:PORT] [--bind ADDR] [--timeout S] scan CODE...\n"
         << "       terminal-sim [...] listen [--for SECONDS]\n"
         << "       terminal-sim [...] load --terminals N --scans M [--rate PER_SECOND]"
-           " [--duration S] CODEFILE\n";
+           " [--duration S] CODEFILE\n"
+        << "       terminal-sim --help\n";
+}
+
+int usage(const std::string& problem) {
+    std::cerr << "terminal-sim: " << problem << "\n";
+    printUsage(std::cerr);
     return kExitUsage;
 }
 
@@ -57,8 +61,12 @@ int main(int argc, char** argv) {
         (void)name;
         return args[++i];
     };
-    for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
+    for (; i < args.size() && args[i].rfind("-", 0) == 0; ++i) {
         const std::string name = args[i];
+        if (name == "--help" || name == "-h") {
+            printUsage(std::cout);
+            return kExitOk;
+        }
         const auto text = value(name);
         if (!text)
             return usage(name + " needs a value");
