@@ -1,5 +1,7 @@
 #include "terminal/ServerControl.h"
 
+#include "terminal/LibraryText.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -13,12 +15,19 @@ QString startFailedText() {
     return QStringLiteral("Erro inicializando servidor.");
 }
 
-// The reason that the library leaves in errno when a start fails, as readable text.
-QString systemErrorText(int code) {
+// Why a start failed: the library's own words when it offers them, else the reason it
+// left in errno; empty when neither says anything.
+QString startFailureReason(const TermServerApi& api, int code) {
+    if (api.tc_lasterror != nullptr) {
+        const QString reason = libraryText(api.tc_lasterror());
+        if (!reason.isEmpty())
+            return reason;
+    }
+    if (code == 0)
+        return {};
     char buffer[256] = {};
     // GNU strerror_r returns the text, which may or may not live in the buffer.
-    const char* text = strerror_r(code, buffer, sizeof buffer);
-    return QString::fromLocal8Bit(text);
+    return QString::fromLocal8Bit(strerror_r(code, buffer, sizeof buffer));
 }
 
 } // namespace
@@ -50,10 +59,10 @@ void ServerControl::startServer() {
         view_.armHideTimer();
         return;
     }
-    QString line = startFailedText();
-    if (reason != 0)
-        line += QStringLiteral(" (%1)").arg(systemErrorText(reason));
-    log_.appendLine(line);
+    // The log line is the fixed text; the reason, when known, follows on a line of its own.
+    log_.appendLine(startFailedText());
+    if (const QString why = startFailureReason(api_, reason); !why.isEmpty())
+        log_.appendLine(why);
     view_.setRefreshTimerActive(false);
     view_.setPriceTimerActive(false);
     notices_.showNotice(startFailedText());

@@ -23,6 +23,9 @@ struct TermServerApi {
     std::int32_t (*GetTabConectados)(TTABSOCK* table, std::int32_t flags);
     std::uint32_t (*Inet_Addr)(const char* dotted);
     const char* (*Inet_NtoA)(std::uint32_t address);
+    // Not one of the eleven: why the last tc_startserver failed. Null when the library
+    // does not offer it.
+    const char* (*tc_lasterror)() = nullptr;
 };
 
 } // namespace veska::terminal

@@ -79,6 +79,9 @@ TermServerLibrary::TermServerLibrary(const std::string& file) : file_(file) {
         resolve(handle_, file_, "GetTabConectados", api_.GetTabConectados);
         resolve(handle_, file_, "Inet_Addr", api_.Inet_Addr);
         resolve(handle_, file_, "Inet_NtoA", api_.Inet_NtoA);
+        // Optional: why the last start failed. A library without it still stands in.
+        api_.tc_lasterror =
+            reinterpret_cast<decltype(api_.tc_lasterror)>(dlsym(handle_, "tc_lasterror"));
     } catch (...) {
         dlclose(handle_);
         throw;

@@ -26,6 +26,12 @@ Server& instance() {
 namespace {
 
 using termserver::instance;
+
+// Why the last start failed, for tc_lasterror.
+std::string& lastError() {
+    thread_local std::string text;
+    return text;
+}
 namespace cp = termserver::codepage;
 namespace proto = termserver::protocol;
 
@@ -53,18 +59,26 @@ const char* dll_version(void) {
 }
 
 int32_t tc_startserver(void) {
+    lastError().clear();
     std::string reason;
     const auto config = termserver::loadConfig(&reason);
     if (!config) {
+        lastError() = reason;
         errno = EINVAL;
         return 0;
     }
     const std::error_code error = instance().start(*config);
     if (error) {
+        lastError() = "cannot listen on " + config->listen.address + ":" +
+                      std::to_string(config->listen.port) + ": " + error.message();
         errno = error.category() == std::system_category() ? error.value() : EINVAL;
         return 0;
     }
     return 1;
+}
+
+const char* tc_lasterror(void) {
+    return lastError().c_str();
 }
 
 int32_t bTerminate(void) {

@@ -1,6 +1,7 @@
 // The terminal services on the real terminal-server library: a terminal played by a TCP
 // client on 127.0.0.1, and a real product database on the embedded Firebird engine. Runs
 // under a decimal-comma locale (LocaleVariant.cpp).
+#include "LoopbackEndpoint.h"
 #include "LoopbackTerminal.h"
 #include "ProductDatabase.h"
 #include "TestViews.h"
@@ -13,6 +14,9 @@
 #include "terminal/TermServerLibrary.h"
 #include "terminal/TerminalTable.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -39,9 +43,7 @@ protected:
     static void TearDownTestSuite() { library_.reset(); }
 
     void SetUp() override {
-        port_ = freeLoopbackPort();
-        ASSERT_NE(port_, 0);
-        listenOn(port_);
+        setenv("TERMSERVER_LISTEN", veska::test::ownLoopbackEndpoint().c_str(), 1);
         api().vInitialize();
     }
     void TearDown() override {
@@ -50,9 +52,6 @@ protected:
     }
 
     static const TermServerApi& api() { return library_->api(); }
-    static void listenOn(std::uint16_t port) {
-        setenv("TERMSERVER_LISTEN", ("127.0.0.1:" + std::to_string(port)).c_str(), 1);
-    }
     void start() {
         control_.toggle();
         ASSERT_EQ(view_.caption, QStringLiteral("Parar")) << log_.lines.join(u'\n').toStdString();
@@ -69,7 +68,6 @@ protected:
     }
 
     static std::unique_ptr<TermServerLibrary> library_;
-    std::uint16_t port_ = 0;
     RecordingServerView view_;
     RecordingNotices notices_;
     RecordingLog log_;
@@ -92,7 +90,7 @@ TEST_F(RealLibraryTest, VersionStartListStop) {
     table_.refresh();
     EXPECT_TRUE(list_.entries.isEmpty());
 
-    LoopbackTerminal terminal(port_);
+    LoopbackTerminal terminal;
     ASSERT_TRUE(terminal.connected());
     EXPECT_EQ(terminal.readLine().rfind("HELLO\t1\t", 0), 0u);
     refreshUntil(1);
@@ -111,24 +109,44 @@ TEST_F(RealLibraryTest, VersionStartListStop) {
     EXPECT_TRUE(terminal.closedByServer());
 }
 
+// A refused start logs the fixed line, then the library's reason on a line of its own.
 TEST_F(RealLibraryTest, ATakenPortRefusesTheStartWithTheReason) {
     const int holder = ::socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_GE(holder, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
+    address.sin_port = htons(veska::test::kOwnLoopbackPort);
+    ::inet_pton(AF_INET, veska::test::ownLoopbackAddress().c_str(), &address.sin_addr);
     ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(holder, 1), 0);
-    ASSERT_EQ(::getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    listenOn(ntohs(address.sin_port));
 
     control_.toggle();
     ::close(holder);
     EXPECT_EQ(view_.caption, QStringLiteral("Iniciar"));
-    EXPECT_EQ(log_.lines, QStringList{QStringLiteral("Erro inicializando servidor. (%1)")
-                                          .arg(QString::fromLocal8Bit(std::strerror(EADDRINUSE)))});
+    EXPECT_EQ(log_.lines,
+              (QStringList{QStringLiteral("Erro inicializando servidor."),
+                           QStringLiteral("cannot listen on %1: %2")
+                               .arg(QString::fromStdString(veska::test::ownLoopbackEndpoint()),
+                                    QString::fromLocal8Bit(std::strerror(EADDRINUSE)))}));
     EXPECT_EQ(notices_.shown, QStringList{QStringLiteral("Erro inicializando servidor.")});
+}
+
+TEST_F(RealLibraryTest, ABadSettingsFileRefusesTheStartNamingFileAndLine) {
+    QTemporaryDir shop;
+    ASSERT_TRUE(shop.isValid());
+    QFile conf(shop.filePath(QStringLiteral("termserver.conf")));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write("# terminals\nlisten = 10.0.0.1\n");
+    conf.close();
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(shop.path()));
+    control_.toggle();
+    QDir::setCurrent(before);
+    EXPECT_EQ(view_.caption, QStringLiteral("Iniciar"));
+    ASSERT_EQ(log_.lines.size(), 2) << log_.lines.join(u'\n').toStdString();
+    EXPECT_EQ(log_.lines[0], QStringLiteral("Erro inicializando servidor."));
+    EXPECT_TRUE(log_.lines[1].startsWith(QStringLiteral("termserver.conf, line 2: listen must be")))
+        << log_.lines[1].toStdString();
 }
 
 TEST_F(RealLibraryTest, ScansAreAnsweredFromTheDatabase) {
@@ -139,7 +157,7 @@ TEST_F(RealLibraryTest, ScansAreAnsweredFromTheDatabase) {
     catalogue::ProductLookup lookup(*products.database, [&mode] { return mode; });
     PriceQueryService service(api(), lookup, window, log_);
     start();
-    LoopbackTerminal terminal(port_);
+    LoopbackTerminal terminal;
     ASSERT_TRUE(terminal.connected());
     ASSERT_FALSE(terminal.readLine().empty()); // the greeting
     refreshUntil(1);
@@ -173,7 +191,7 @@ TEST_F(RealLibraryTest, DisplayMessagesReachThePickedTerminal) {
     FormView form;
     DisplayMessage message(api(), list_, form, notices_, log_);
     start();
-    LoopbackTerminal terminal(port_);
+    LoopbackTerminal terminal;
     ASSERT_TRUE(terminal.connected());
     ASSERT_FALSE(terminal.readLine().empty());
     refreshUntil(1);

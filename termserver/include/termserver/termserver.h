@@ -51,6 +51,11 @@ TERMSERVER_API void vInitialize(void);
 TERMSERVER_API const char* dll_version(void);
 /* Non-zero when the server listens. On 0, errno holds the reason (EADDRINUSE, EACCES, ...). */
 TERMSERVER_API int32_t tc_startserver(void);
+/* Why the last tc_startserver failed, as one line of text ("termserver.conf, line 3: ...",
+ * "cannot listen on 0.0.0.0:9123: Address already in use"); "" after a successful start.
+ * Not one of the eleven functions: a caller looks it up at run time and does without it
+ * when a library lacks it. */
+TERMSERVER_API const char* tc_lasterror(void);
 /* 1 when every connection is closed and the server no longer listens. */
 TERMSERVER_API int32_t bTerminate(void);
 /* The oldest pending barcode with its sender, or "" when none is pending; each is handed

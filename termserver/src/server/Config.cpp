@@ -1,8 +1,11 @@
 #include "server/Config.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -62,29 +65,36 @@ std::optional<Config> parseConfig(std::string_view fileText, const char* listenO
     };
     std::istringstream lines{std::string(fileText)};
     std::string rawLine;
-    while (std::getline(lines, rawLine)) {
+    for (int number = 1; std::getline(lines, rawLine); ++number) {
+        const auto lineFailure = [&](const std::string& what) {
+            return failure("line " + std::to_string(number) + ": " + what);
+        };
         const std::string_view line = trim(rawLine);
         if (line.empty() || line.front() == '#')
             continue;
         const auto equals = line.find('=');
         if (equals == std::string_view::npos)
-            return failure("no '=' in line: " + std::string(line));
+            return lineFailure("no '=' in \"" + std::string(line) + "\"");
         const std::string_view key = trim(line.substr(0, equals));
         const std::string_view value = trim(line.substr(equals + 1));
         if (key == "listen") {
             const auto endpoint = parseListen(value);
             if (!endpoint)
-                return failure("bad listen value: " + std::string(value));
+                return lineFailure(
+                    "listen must be ADDRESS:PORT (dotted IPv4, port 0-65535), not \"" +
+                    std::string(value) + "\"");
             config.listen = *endpoint;
         } else if (key == "codepage") {
             const auto page = parseCodePage(value);
             if (!page)
-                return failure("unknown code page: " + std::string(value));
+                return lineFailure("unknown code page \"" + std::string(value) +
+                                   "\" (1252 or 28591)");
             config.codePage = *page;
         } else if (key == "idle_timeout") {
             const auto seconds = parseNumber<int>(value);
             if (!seconds || *seconds < 1 || *seconds > 86400)
-                return failure("bad idle_timeout: " + std::string(value));
+                return lineFailure("idle_timeout must be 1 to 86400 seconds, not \"" +
+                                   std::string(value) + "\"");
             config.idleTimeout = std::chrono::seconds(*seconds);
         }
         // Unknown keys are ignored, so a newer file still works with this version.
@@ -92,7 +102,8 @@ std::optional<Config> parseConfig(std::string_view fileText, const char* listenO
     if (listenOverride != nullptr && *listenOverride != 0) {
         const auto endpoint = parseListen(listenOverride);
         if (!endpoint)
-            return failure(std::string("bad ") + kListenVariable + ": " + listenOverride);
+            return failure(std::string(kListenVariable) + " must be ADDRESS:PORT, not \"" +
+                           listenOverride + "\"");
         config.listen = *endpoint;
     }
     return config;
@@ -100,12 +111,33 @@ std::optional<Config> parseConfig(std::string_view fileText, const char* listenO
 
 std::optional<Config> loadConfig(std::string* error) {
     std::string fileText;
-    if (std::ifstream file{kConfigFileName}) {
+    // No file means the defaults; a file that is there but cannot be read is an error.
+    std::error_code ignored;
+    if (std::filesystem::exists(kConfigFileName, ignored)) {
+        if (std::filesystem::is_directory(kConfigFileName, ignored)) {
+            if (error != nullptr)
+                *error = std::string(kConfigFileName) + ": " + std::strerror(EISDIR);
+            return std::nullopt;
+        }
+        errno = 0;
+        std::ifstream file{kConfigFileName, std::ios::binary};
         std::ostringstream content;
-        content << file.rdbuf();
+        if (file)
+            content << file.rdbuf();
+        if (!file || file.bad()) {
+            if (error != nullptr)
+                *error =
+                    std::string(kConfigFileName) + ": " + std::strerror(errno != 0 ? errno : EIO);
+            return std::nullopt;
+        }
         fileText = content.str();
     }
-    return parseConfig(fileText, std::getenv(kListenVariable), error);
+    std::string reason;
+    auto config = parseConfig(fileText, std::getenv(kListenVariable), &reason);
+    if (!config && error != nullptr)
+        *error =
+            reason.rfind("line ", 0) == 0 ? std::string(kConfigFileName) + ", " + reason : reason;
+    return config;
 }
 
 } // namespace termserver
