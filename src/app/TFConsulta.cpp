@@ -54,11 +54,9 @@ TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
         std::make_unique<terminal::DisplayMessage>(api, *this, *this, *context_.boxes, *this);
     // The products page's grid follows the served scans while it is shown.
     servedGrid_ = std::make_unique<catalogue::ServedArticleGrid>(
-        *CDSProdutos, [this] { return isVisible() && currentPage() == 2; });
-    productLookup_ = std::make_unique<catalogue::ProductLookup>(*Database1, [this] {
-        return RadioButton1->isChecked() ? catalogue::PriceMode::Wholesale
-                                         : catalogue::PriceMode::Retail;
-    });
+        *CDSProdutos, [this] { return isVisible() && currentPage() == Page::Products; });
+    productLookup_ = std::make_unique<catalogue::ProductLookup>(
+        *Database1, [this] { return currentPriceMode(); });
     productLookup_->setGrid(servedGrid_.get());
     priceQuery_ = std::make_unique<terminal::PriceQueryService>(api, *productLookup_, *this, *this);
     FormCreate();
@@ -108,7 +106,7 @@ void TFConsulta::FormCreate() {
         probeRetailColumn();
         restoreSavedPriceMode();
         terminalTable_->setSelectedSocket(-1);
-        showPage(0);
+        showPage(Page::Monitoring);
         terminal::initializeLibraryAndLogVersion(*context_.api, *this);
         serverControl_->presentStopped();
         setGridColumnWidths();
@@ -139,7 +137,7 @@ void TFConsulta::showEvent(QShowEvent* event) {
         PC->setFocus();
     }
     guarded([this] { FormShow(); });
-    if (currentPage() == 2)
+    if (currentPage() == Page::Products)
         guarded([this] { servedGrid_->shown(); });
 }
 
@@ -155,7 +153,7 @@ void TFConsulta::keyPressEvent(QKeyEvent* event) {
             button->click();
             return;
         }
-        if (currentPage() == 2) {
+        if (currentPage() == Page::Products) {
             BtnPesquisar->click();
             return;
         }
@@ -164,13 +162,13 @@ void TFConsulta::keyPressEvent(QKeyEvent* event) {
 }
 
 void TFConsulta::BtnMonitoraClick() {
-    showPage(0);
+    showPage(Page::Monitoring);
 }
 void TFConsulta::BtnMensagensClick() {
-    showPage(1);
+    showPage(Page::Messages);
 }
 void TFConsulta::BtnProdutosClick() {
-    showPage(2);
+    showPage(Page::Products);
     servedGrid_->shown();
 }
 

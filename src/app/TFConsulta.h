@@ -5,6 +5,7 @@
 #include "app/DBNavigator.h"
 #include "app/MessageBoxes.h"
 #include "app/Tagged.h"
+#include "catalogue/PriceMode.h"
 #include "core/Notices.h"
 #include "terminal/TTabSock.h"
 #include "terminal/TermServerApi.h"
@@ -132,9 +133,13 @@ public:
     void Sair1Click();
     void TrayIcon1DblClick();
 
-    // The page shown: 0 monitoring, 1 messages, 2 products.
-    int currentPage() const;
-    void showPage(int index);
+    // The pages of PC, in their order.
+    enum class Page { Monitoring = 0, Messages = 1, Products = 2 };
+    Page currentPage() const;
+    void showPage(Page page);
+
+    // The price mode of the selected option: RadioButton1 wholesale, RadioButton2 retail.
+    catalogue::PriceMode currentPriceMode() const;
 
     // ActivityLog
     void appendLine(const QString& line) override;

@@ -26,9 +26,7 @@ void TFConsulta::createCatalogue() {
     Database1 = std::make_unique<catalogue::Database>();
     CDSProdutos = new catalogue::Query(*Database1, QStringLiteral("CDSProdutos"), this);
     QueCon = new catalogue::Query(*Database1, QStringLiteral("QueCon"), this);
-    catalogue::setUpProductQuery(*CDSProdutos, [this] {
-        return RadioButton1->isChecked() ? PriceMode::Wholesale : PriceMode::Retail;
-    });
+    catalogue::setUpProductQuery(*CDSProdutos, [this] { return currentPriceMode(); });
 
     DSProdutos = new QueryTableModel(
         *CDSProdutos,
@@ -113,6 +111,10 @@ void TFConsulta::restoreSavedPriceMode() {
     // Selecting an option that was not selected runs its handler.
     (*saved == PriceMode::Retail ? RadioButton2 : RadioButton1)->setChecked(true);
     setPriceColumnTitle((RadioButton1->isChecked() ? RadioButton1 : RadioButton2)->text());
+}
+
+PriceMode TFConsulta::currentPriceMode() const {
+    return RadioButton1->isChecked() ? PriceMode::Wholesale : PriceMode::Retail;
 }
 
 void TFConsulta::setGridColumnWidths() {

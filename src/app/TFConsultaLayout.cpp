@@ -195,12 +195,12 @@ void TFConsulta::layoutStretchingControls() {
     GrpIMsg->setGeometry(8, 16, std::max(0, 297 + dw), std::max(0, 145 + dh));
 }
 
-int TFConsulta::currentPage() const {
-    return PC->findChild<QStackedWidget*>()->currentIndex();
+TFConsulta::Page TFConsulta::currentPage() const {
+    return static_cast<Page>(PC->findChild<QStackedWidget*>()->currentIndex());
 }
 
-void TFConsulta::showPage(int index) {
-    PC->findChild<QStackedWidget*>()->setCurrentIndex(index);
+void TFConsulta::showPage(Page page) {
+    PC->findChild<QStackedWidget*>()->setCurrentIndex(static_cast<int>(page));
 }
 
 } // namespace veska::app

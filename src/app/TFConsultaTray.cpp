@@ -32,8 +32,7 @@ bool TFConsulta::FormClose() {
         TrayIcon1->HideMainForm();
         return false;
     }
-    catalogue::savePriceMode(RadioButton1->isChecked() ? catalogue::PriceMode::Wholesale
-                                                       : catalogue::PriceMode::Retail);
+    catalogue::savePriceMode(currentPriceMode());
     return true;
 }
 

@@ -35,7 +35,7 @@ TEST_F(Creation, ACleanStartRunsEveryStep) {
     EXPECT_TRUE(w->RadioButton1->isChecked());
     EXPECT_EQ(w->DSProdutos->columnTitle(2), QStringLiteral("Preço"));
     EXPECT_EQ(w->selectedSocket(), -1);
-    EXPECT_EQ(w->currentPage(), 0);
+    EXPECT_EQ(w->currentPage(), veska::app::TFConsulta::Page::Monitoring);
     EXPECT_EQ(w->BtnMonitora->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
     EXPECT_FALSE(w->BtnMensagens->isEnabled());
     EXPECT_EQ(columnWidths(*w), (QList<int>{120, 225, 85}));
