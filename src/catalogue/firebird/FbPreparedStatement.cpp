@@ -52,19 +52,15 @@ PreparedStatement::PreparedStatement(Attachment& attachment, Transaction& transa
                                      const QByteArray& sql)
     : attachment_(attachment), output_(std::make_unique<Descriptor>(20)) {
     ISC_STATUS_ARRAY status;
-    isc_dsql_allocate_statement(status, attachment_.handle(), &handle_);
+    isc_dsql_allocate_statement(status, attachment_.handle(), &handle_.value);
     check(status);
-    isc_dsql_prepare(status, transaction.handle(), &handle_, 0, sql.constData(), SQL_DIALECT_V6,
-                     output_->sqlda);
-    if (status[0] == 1 && status[1] != 0) {
-        ISC_STATUS_ARRAY ignored;
-        isc_dsql_free_statement(ignored, &handle_, DSQL_drop);
-        raise(status);
-    }
+    isc_dsql_prepare(status, transaction.handle(), &handle_.value, 0, sql.constData(),
+                     SQL_DIALECT_V6, output_->sqlda);
+    check(status);
     const int columns = output_->sqlda->sqld;
     if (columns > output_->sqlda->sqln) {
         output_ = std::make_unique<Descriptor>(columns);
-        isc_dsql_describe(status, &handle_, SQL_DIALECT_V6, output_->sqlda);
+        isc_dsql_describe(status, &handle_.value, SQL_DIALECT_V6, output_->sqlda);
         check(status);
     }
     output_->bindOutput();
@@ -75,11 +71,11 @@ PreparedStatement::PreparedStatement(Attachment& attachment, Transaction& transa
     }
 
     input_ = std::make_unique<Descriptor>(4);
-    isc_dsql_describe_bind(status, &handle_, SQL_DIALECT_V6, input_->sqlda);
+    isc_dsql_describe_bind(status, &handle_.value, SQL_DIALECT_V6, input_->sqlda);
     check(status);
     if (input_->sqlda->sqld > input_->sqlda->sqln) {
         input_ = std::make_unique<Descriptor>(input_->sqlda->sqld);
-        isc_dsql_describe_bind(status, &handle_, SQL_DIALECT_V6, input_->sqlda);
+        isc_dsql_describe_bind(status, &handle_.value, SQL_DIALECT_V6, input_->sqlda);
         check(status);
     }
     input_->nullFlags.assign(static_cast<std::size_t>(input_->sqlda->sqld), 0);
@@ -90,12 +86,14 @@ PreparedStatement::PreparedStatement(Attachment& attachment, Transaction& transa
     }
 }
 
-PreparedStatement::~PreparedStatement() {
-    if (handle_ != 0) {
+PreparedStatement::Handle::~Handle() {
+    if (value != 0) {
         ISC_STATUS_ARRAY status;
-        isc_dsql_free_statement(status, &handle_, DSQL_drop);
+        isc_dsql_free_statement(status, &value, DSQL_drop);
     }
 }
+
+PreparedStatement::~PreparedStatement() = default;
 
 int PreparedStatement::parameterCount() const {
     return input_->sqlda->sqld;
@@ -109,7 +107,7 @@ void PreparedStatement::closeCursor() noexcept {
     if (!cursorOpen_)
         return;
     ISC_STATUS_ARRAY status;
-    isc_dsql_free_statement(status, &handle_, DSQL_close);
+    isc_dsql_free_statement(status, &handle_.value, DSQL_close);
     cursorOpen_ = false;
 }
 
@@ -133,7 +131,7 @@ void PreparedStatement::execute(Transaction& transaction,
         *var.sqlind = 0;
     }
     ISC_STATUS_ARRAY status;
-    isc_dsql_execute(status, transaction.handle(), &handle_, SQL_DIALECT_V6,
+    isc_dsql_execute(status, transaction.handle(), &handle_.value, SQL_DIALECT_V6,
                      in->sqld > 0 ? in : nullptr);
     check(status);
     transaction_ = &transaction;
@@ -144,7 +142,8 @@ bool PreparedStatement::fetch() {
     if (!cursorOpen_)
         return false;
     ISC_STATUS_ARRAY status;
-    const ISC_STATUS result = isc_dsql_fetch(status, &handle_, SQL_DIALECT_V6, output_->sqlda);
+    const ISC_STATUS result =
+        isc_dsql_fetch(status, &handle_.value, SQL_DIALECT_V6, output_->sqlda);
     if (result == 100) {
         closeCursor();
         return false;

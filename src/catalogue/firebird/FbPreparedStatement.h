@@ -47,12 +47,22 @@ public:
 private:
     struct Descriptor;
 
+    // The statement handle, dropped with its owner: also when the owner's constructor
+    // throws after allocating it, and whatever step failed.
+    struct Handle {
+        isc_stmt_handle value = 0;
+        Handle() = default;
+        Handle(const Handle&) = delete;
+        Handle& operator=(const Handle&) = delete;
+        ~Handle();
+    };
+
     QString decodeText(const char* bytes, qsizetype size) const;
     QVariant readBlob(const ISC_QUAD& id);
 
     Attachment& attachment_;
     Transaction* transaction_ = nullptr;
-    isc_stmt_handle handle_ = 0;
+    Handle handle_;
     std::unique_ptr<Descriptor> output_;
     std::unique_ptr<Descriptor> input_;
     QStringList columnNames_;
