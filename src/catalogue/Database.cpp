@@ -1,12 +1,12 @@
 #include "catalogue/Database.h"
 
+#include "catalogue/AttachAttempt.h"
 #include "catalogue/EmbeddedEngine.h"
-#include "catalogue/Query.h"
-#include "catalogue/firebird/FbAttachment.h"
 #include "core/Errors.h"
 
 #include <QFile>
-#include <algorithm>
+#include <QFileInfo>
+#include <sys/stat.h>
 
 namespace veska::catalogue {
 namespace {
@@ -14,17 +14,20 @@ namespace {
 const QString kUser = QStringLiteral("ROOT");
 const QString kPassword = QStringLiteral("480317");
 
+std::optional<std::pair<dev_t, ino_t>> identityOf(const QString& file) {
+    struct stat info {};
+    if (file.isEmpty() || ::stat(QFile::encodeName(file).constData(), &info) != 0)
+        return std::nullopt;
+    return std::make_pair(info.st_dev, info.st_ino);
+}
+
 } // namespace
 
 Database::Database(ConnectionProfiles profiles) : profiles_(std::move(profiles)) {
     prepareEmbeddedEngine();
 }
 
-Database::~Database() {
-    closeQueries();
-    for (Query* query : queries_)
-        query->database_ = nullptr;
-}
+Database::~Database() = default;
 
 QStringList Database::params() const {
     return {QStringLiteral("USER NAME=") + kUser, QStringLiteral("PASSWORD=") + kPassword};
@@ -37,9 +40,7 @@ void Database::setAlias(const QString& alias) {
     alias_ = alias;
 }
 
-void Database::connect() {
-    if (isConnected())
-        return;
+firebird::AttachParameters Database::attachParameters() const {
     const ConnectionTarget target = profiles_.resolve(alias_);
     firebird::AttachParameters parameters;
     // Paths travel in the file system's encoding; the rest is plain ASCII in practice.
@@ -47,39 +48,108 @@ void Database::connect() {
     parameters.user = target.user.value_or(kUser).toUtf8();
     parameters.password = target.password.value_or(kPassword).toUtf8();
     parameters.charset = target.charset.toLatin1();
-    attachment_ = std::make_unique<firebird::Attachment>(firebird::Attachment::attach(parameters));
+    parameters.connectTimeoutSeconds = connectTimeoutSeconds;
+    return parameters;
 }
 
-bool Database::isConnected() const {
-    return attachment_ != nullptr;
+void Database::connect() {
+    if (isConnected())
+        return;
+    const firebird::AttachParameters parameters = attachParameters();
+    adopt(std::make_shared<firebird::Attachment>(firebird::Attachment::attach(parameters)));
 }
 
 void Database::disconnect() {
-    closeQueries();
     attachment_.reset();
 }
 
-firebird::Attachment& Database::attachment() {
-    connect();
-    return *attachment_;
+void Database::adopt(std::shared_ptr<firebird::Attachment> attachment) {
+    attachment_ = std::move(attachment);
+    everAttached_ = true;
+    attempt_.reset();
+    unavailable_.clear();
+    notAnswering_ = false;
+    // An embedded attachment reads a local file: remember which one, to see it replaced.
+    const QString database = profiles_.resolve(alias_).database;
+    const bool localFile = database.startsWith(QLatin1Char('/')) && QFileInfo(database).isFile();
+    file_ = localFile ? database : QString();
+    fileIdentity_ = identityOf(file_);
 }
 
-void Database::connectionLost() {
-    disconnect();
+bool Database::fileReplaced() const {
+    if (!fileIdentity_)
+        return false;
+    const auto now = identityOf(file_);
+    return now && *now != *fileIdentity_;
 }
 
-void Database::registerQuery(Query* query) {
-    queries_.push_back(query);
+std::shared_ptr<firebird::Attachment> Database::attachment() {
+    if (attachment_ && fileReplaced()) {
+        notice(QStringLiteral("O arquivo do banco de dados foi substituído (%1); "
+                              "conectando ao arquivo novo.")
+                   .arg(file_));
+        attachment_.reset();
+        connect(); // a local file: the new attachment is made at once
+        return attachment_;
+    }
+    if (attachment_)
+        return attachment_;
+    if (!everAttached_) {
+        connect();
+        return attachment_;
+    }
+    // After a loss a new attempt may take up to a call's time. Once the server is known not
+    // to answer, uses fail at once and the attempts go on in the background.
+    return reattach(notAnswering_ ? std::chrono::milliseconds(0) : callLimit);
 }
 
-void Database::unregisterQuery(Query* query) {
-    queries_.erase(std::remove(queries_.begin(), queries_.end(), query), queries_.end());
+std::shared_ptr<firebird::Attachment> Database::reattach(std::chrono::milliseconds wait) {
+    if (!attempt_)
+        attempt_ = std::make_unique<AttachAttempt>(attachParameters());
+    const std::optional<AttachAttempt::Outcome> outcome = attempt_->waitFor(wait);
+    if (!outcome) {
+        notAnswering_ = true;
+        if (unavailable_.isEmpty())
+            unavailable_ = QStringLiteral("O banco de dados não responde.");
+        throw DatabaseUnavailableError(unavailable_);
+    }
+    attempt_.reset();
+    if (!outcome->attachment) {
+        unavailable_ = outcome->error;
+        throw DatabaseUnavailableError(unavailable_);
+    }
+    const bool wasUnavailable = !unavailable_.isEmpty();
+    adopt(outcome->attachment);
+    if (wasUnavailable)
+        notice(QStringLiteral("Conexão com o banco de dados restabelecida."));
+    return attachment_;
 }
 
-void Database::closeQueries() {
-    const std::vector<Query*> queries = queries_;
-    for (Query* query : queries)
-        query->close();
+void Database::connectionLost(const std::shared_ptr<firebird::Attachment>& broken) {
+    if (attachment_ == broken)
+        attachment_.reset();
+}
+
+void Database::lost(const std::shared_ptr<firebird::Attachment>& broken,
+                    const firebird::ConnectionLostError& error, bool brokenOff) {
+    connectionLost(broken);
+    if (brokenOff) {
+        unavailable_ = QStringLiteral("O banco de dados não respondeu em %1 s.")
+                           .arg(std::chrono::duration<double>(callLimit).count());
+        notAnswering_ = true;
+        throw DatabaseUnavailableError(unavailable_);
+    }
+    if (dynamic_cast<const firebird::DamagedDatabaseError*>(&error) != nullptr) {
+        notice(QStringLiteral("O banco de dados acusou um erro de consistência; a conexão "
+                              "será refeita. (%1)")
+                   .arg(QString(error.text()).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    }
+    throw;
+}
+
+void Database::notice(const QString& line) const {
+    if (notices_)
+        notices_(line);
 }
 
 } // namespace veska::catalogue

@@ -1,26 +1,47 @@
 #pragma once
-// The database connection "Database1": its name, alias, fixed login parameters, and the one
-// Firebird attachment that every query of the connection uses. The login prompt is off: the
-// user is never asked for credentials. Every engine failure is a veska::DatabaseError with
-// the engine's message.
+// The database connection "Database1": its name, alias, fixed login parameters, and the
+// Firebird attachment that the queries and lookups of the connection use. The login prompt
+// is off: the user is never asked for credentials. Every engine failure is a
+// veska::DatabaseError with the engine's message.
+//
+// No wait on the database is unbounded (run()): a call that gets no answer within
+// callLimit is broken off by a watchdog, and a server that stopped answering is reached
+// again from a thread of its own, so the program never hangs with it. An attachment that
+// broke (server restarted, network lost, database damaged, file replaced) is dropped and
+// the next use makes a new one; while no new one can be made, uses fail at once with the
+// reason while new attempts go on in the background until the server answers again.
 
 #include "catalogue/ConnectionProfiles.h"
+#include "catalogue/Watchdog.h"
+#include "catalogue/firebird/FbAttachment.h"
+#include "catalogue/firebird/FbError.h"
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
+#include <functional>
 #include <memory>
-#include <vector>
+#include <optional>
+#include <sys/types.h>
 
 namespace veska::catalogue {
 
-namespace firebird {
-class Attachment;
-}
-class Query;
+class AttachAttempt;
+
+// The database cannot be used now: it stopped answering, or no new attachment could be
+// made after a loss. Raised at once while that lasts.
+class DatabaseUnavailableError : public firebird::ConnectionLostError {
+public:
+    using firebird::ConnectionLostError::ConnectionLostError;
+};
 
 class Database {
 public:
     static inline const QString defaultAlias = QStringLiteral("QuildaneLojaR");
+    // How long one call may wait for the database before it is broken off.
+    static constexpr std::chrono::milliseconds callLimit{2000};
+    // How long a server may take to accept a new attachment (its client's time-out).
+    static constexpr int connectTimeoutSeconds = 10;
 
     explicit Database(ConnectionProfiles profiles = ConnectionProfiles());
     Database(const Database&) = delete;
@@ -37,29 +58,65 @@ public:
     // Only while not connected: raises DatabaseError otherwise.
     void setAlias(const QString& alias);
 
-    // Resolves the alias through the connection profiles and attaches; no effect when
-    // connected.
+    // Resolves the alias through the connection profiles and attaches, waiting for the
+    // attempt to end; no effect when connected.
     void connect();
-    bool isConnected() const;
-    // Closes the queries of the connection and detaches.
+    bool isConnected() const { return attachment_ != nullptr; }
+    // Drops the attachment; the next use makes a new one.
     void disconnect();
 
-    // For the queries of this connection: the attachment (connecting first if needed).
-    firebird::Attachment& attachment();
-    // For the queries: the attachment broke (server stopped, network lost). Closes every
-    // query and drops the attachment so that the next open makes a new one.
-    void connectionLost();
+    // Lines for the activity log about the connection (a replaced file, a damaged
+    // database, the connection back after it was lost). None until set.
+    void setNoticeSink(std::function<void(const QString&)> sink) { notices_ = std::move(sink); }
+
+    // The attachment to use now: connects first when there is none (see above), and
+    // attaches afresh when the database file has been replaced on disk.
+    std::shared_ptr<firebird::Attachment> attachment();
+
+    // Runs work(attachment) with its waits bounded by callLimit. When the attachment
+    // breaks during the work it is dropped; a call broken off for taking too long raises
+    // DatabaseError saying that the database does not answer.
+    template <class Work> decltype(auto) run(Work&& work) {
+        return runOn(attachment(), std::forward<Work>(work));
+    }
+    // The same on a given attachment (a cursor's own, which may be an older one).
+    template <class Work>
+    decltype(auto) runOn(const std::shared_ptr<firebird::Attachment>& on, Work&& work) {
+        Watchdog::Armed armed = watchdog_.arm(on, callLimit);
+        try {
+            return std::forward<Work>(work)(on);
+        } catch (const firebird::ConnectionLostError& error) {
+            lost(on, error, armed.fired());
+        }
+    }
+
+    // The attachment broke: drop it (if it is still the current one) so that the next use
+    // makes a new one.
+    void connectionLost(const std::shared_ptr<firebird::Attachment>& broken);
 
 private:
-    friend class Query;
-    void registerQuery(Query* query);
-    void unregisterQuery(Query* query);
-    void closeQueries();
+    [[noreturn]] void lost(const std::shared_ptr<firebird::Attachment>& broken,
+                           const firebird::ConnectionLostError& error, bool brokenOff);
+    firebird::AttachParameters attachParameters() const;
+    void adopt(std::shared_ptr<firebird::Attachment> attachment);
+    bool fileReplaced() const;
+    std::shared_ptr<firebird::Attachment> reattach(std::chrono::milliseconds wait);
+    void notice(const QString& line) const;
 
     ConnectionProfiles profiles_;
     QString alias_ = defaultAlias;
-    std::unique_ptr<firebird::Attachment> attachment_;
-    std::vector<Query*> queries_;
+    Watchdog watchdog_;
+    std::shared_ptr<firebird::Attachment> attachment_;
+    // The database file of an embedded attachment, to notice when it is replaced.
+    QString file_;
+    std::optional<std::pair<dev_t, ino_t>> fileIdentity_;
+    // After a loss: the attempt in progress, the last failure, and whether the server is
+    // known not to answer (then uses do not wait for an attempt).
+    std::unique_ptr<AttachAttempt> attempt_;
+    QString unavailable_;
+    bool notAnswering_ = false;
+    bool everAttached_ = false;
+    std::function<void(const QString&)> notices_;
 };
 
 } // namespace veska::catalogue

@@ -20,27 +20,27 @@
 
 namespace veska::catalogue {
 
-// The engine side of an open query: its transaction and its statement.
+// The engine side of an open query: the attachment it was opened on (kept alive by it,
+// whatever the connection does meanwhile), its transaction and its statement.
 struct Query::Cursor {
+    std::shared_ptr<firebird::Attachment> attachment;
     firebird::Transaction transaction;
     firebird::PreparedStatement statement;
 
-    Cursor(firebird::Attachment& attachment, const QByteArray& sql)
-        : transaction(attachment, firebird::Transaction::Kind::ReadCommittedReadOnly),
-          statement(attachment, transaction, sql) {}
+    Cursor(std::shared_ptr<firebird::Attachment> on, const QByteArray& sql)
+        : attachment(std::move(on)),
+          transaction(*attachment, firebird::Transaction::Kind::ReadCommittedReadOnly),
+          statement(*attachment, transaction, sql) {}
 };
 
 Query::Query(Database& database, const QString& name, QObject* parent)
-    : QObject(parent), database_(&database) {
+    : QObject(parent), database_(database) {
     setObjectName(name);
-    database_->registerQuery(this);
 }
 
+// The cursor holds what it needs; the connection itself is not touched.
 Query::~Query() {
-    if (database_ != nullptr) {
-        close();
-        database_->unregisterQuery(this);
-    }
+    cursor_.reset();
 }
 
 void Query::replaceSql(int index, const QString& line) {
@@ -64,15 +64,12 @@ void Query::openWith(const QString& condition, const QStringList& parameters) {
     narrowingParameters_ = parameters;
     if (beforeOpen_)
         beforeOpen_(*this);
-    if (database_ == nullptr)
-        throw DatabaseError(QStringLiteral("%1: Missing database").arg(name()));
-    const bool wasConnected = database_->isConnected();
+    const bool wasConnected = database_.isConnected();
     try {
         startCursor();
     } catch (const firebird::ConnectionLostError&) {
-        // The attachment made earlier broke (the server was restarted, say): drop it and
+        // The attachment made earlier broke (the server was restarted, say): it is dropped;
         // try once on a new one. A fresh attachment that breaks at once is reported.
-        database_->connectionLost();
         if (!wasConnected)
             throw;
         startCursor();
@@ -98,16 +95,17 @@ void Query::startCursor() {
     if (!narrowing_.isEmpty())
         lines.insert(std::max<qsizetype>(lines.size() - 1, 0), narrowing_);
     const QByteArray sql = lines.join(QLatin1Char('\n')).toUtf8();
-    firebird::Attachment& attachment = database_->attachment();
-    auto cursor = std::make_unique<Cursor>(attachment, sql);
-    std::vector<QByteArray> parameters;
-    for (const QString& parameter : std::as_const(narrowingParameters_))
-        parameters.push_back(attachment.utf8() ? parameter.toUtf8()
-                                               : codepage::fromUnicode(parameter));
-    cursor->statement.execute(cursor->transaction, parameters);
-    columns_ = cursor->statement.columnNames();
-    rows_.clear();
-    cursor_ = std::move(cursor);
+    database_.run([&](const std::shared_ptr<firebird::Attachment>& attachment) {
+        auto cursor = std::make_unique<Cursor>(attachment, sql);
+        std::vector<QByteArray> parameters;
+        for (const QString& parameter : std::as_const(narrowingParameters_))
+            parameters.push_back(attachment->utf8() ? parameter.toUtf8()
+                                                    : codepage::fromUnicode(parameter));
+        cursor->statement.execute(cursor->transaction, parameters);
+        columns_ = cursor->statement.columnNames();
+        rows_.clear();
+        cursor_ = std::move(cursor);
+    });
 }
 
 void Query::close() {
@@ -136,18 +134,21 @@ bool Query::fetchOne() {
     if (!cursor_)
         return false;
     try {
-        if (!cursor_->statement.fetch()) {
-            finishCursor();
-            return false;
-        }
-        std::vector<QVariant> row;
-        row.reserve(static_cast<std::size_t>(columns_.size()));
-        for (int i = 0; i < columns_.size(); ++i)
-            row.push_back(cursor_->statement.value(i));
-        rows_.push_back(std::move(row));
-        return true;
+        return database_.runOn(cursor_->attachment, [this](const auto&) {
+            if (!cursor_->statement.fetch()) {
+                finishCursor();
+                return false;
+            }
+            std::vector<QVariant> row;
+            row.reserve(static_cast<std::size_t>(columns_.size()));
+            for (int i = 0; i < columns_.size(); ++i)
+                row.push_back(cursor_->statement.value(i));
+            rows_.push_back(std::move(row));
+            return true;
+        });
     } catch (const firebird::ConnectionLostError&) {
-        database_->connectionLost(); // closes this query too
+        // The connection broke or stopped answering: the result cannot go on.
+        close();
         throw;
     }
 }

@@ -96,7 +96,6 @@ Q_SIGNALS:
     void currentRowChanged(int row);
 
 private:
-    friend class Database;
     struct Cursor;
 
     void requireOpen() const;
@@ -109,7 +108,7 @@ private:
     void finishCursor();
     void setCurrent(int row, bool bof, bool eof);
 
-    Database* database_;
+    Database& database_;
     QStringList lines_;
     Hook beforeOpen_;
     QString narrowing_;

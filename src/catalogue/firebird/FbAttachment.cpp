@@ -23,6 +23,13 @@ QByteArray parameterBlock(const AttachParameters& parameters) {
         appendItem(dpb, isc_dpb_password, parameters.password);
     if (!parameters.charset.isEmpty())
         appendItem(dpb, isc_dpb_lc_ctype, parameters.charset);
+    if (parameters.connectTimeoutSeconds > 0) {
+        dpb.append(static_cast<char>(isc_dpb_connect_timeout));
+        dpb.append(static_cast<char>(4));
+        const qint32 seconds = parameters.connectTimeoutSeconds;
+        dpb.append(reinterpret_cast<const char*>(&seconds),
+                   4); // little-endian, as the client reads it
+    }
     if (parameters.forcedWrites) {
         dpb.append(static_cast<char>(isc_dpb_force_write));
         dpb.append(static_cast<char>(1));
@@ -89,6 +96,13 @@ void Attachment::detach() noexcept {
     // itself on the next call, so the error is of no use here.
     if (isc_detach_database(status, &handle_) != 0)
         handle_ = 0;
+}
+
+void Attachment::abort() noexcept {
+    if (handle_ == 0)
+        return;
+    ISC_STATUS_ARRAY status;
+    fb_cancel_operation(status, &handle_, fb_cancel_abort);
 }
 
 void Attachment::executeImmediate(const QByteArray& sql) {

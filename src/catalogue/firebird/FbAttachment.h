@@ -17,6 +17,9 @@ struct AttachParameters {
     // Changes the database's forced writes (synchronous page writes) when given; the
     // owner may. Off speeds up bulk loading of tools and tests.
     std::optional<bool> forcedWrites;
+    // How long a server may take to accept the attachment, in seconds; 0 waits as long as
+    // the network does. The embedded engine does not use it.
+    int connectTimeoutSeconds = 0;
 };
 
 class Attachment {
@@ -38,6 +41,11 @@ public:
 
     // Runs one statement without result rows in its own transaction and commits it.
     void executeImmediate(const QByteArray& sql);
+
+    // Breaks the attachment from any thread: a call that waits for the server in another
+    // thread returns at once with a lost-connection error, and so does every later call.
+    // For a server that has stopped answering.
+    void abort() noexcept;
 
 private:
     Attachment(isc_db_handle handle, bool utf8) : handle_(handle), utf8_(utf8) {}

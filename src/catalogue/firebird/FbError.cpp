@@ -1,7 +1,9 @@
 #include "catalogue/firebird/FbError.h"
 
 #include <QString>
+#include <algorithm>
 #include <iberror.h>
+#include <initializer_list>
 
 namespace veska::catalogue::firebird {
 
@@ -17,8 +19,12 @@ void raise(const ISC_STATUS* status) {
     }
     if (message.isEmpty())
         message = QStringLiteral("Firebird error %1").arg(status[1]);
+    if (isDamage(status))
+        throw DamagedDatabaseError(message);
     if (isConnectionLost(status))
         throw ConnectionLostError(message);
+    if (isStringTruncation(status))
+        throw StringTruncationError(message);
     throw DatabaseError(message);
 }
 
@@ -27,27 +33,34 @@ void check(const ISC_STATUS* status) {
         raise(status);
 }
 
-bool isConnectionLost(const ISC_STATUS* status) {
-    // Walks the clusters of the status vector: isc_arg_gds codes are the ones that tell.
+namespace {
+
+// Whether the status vector holds one of the codes. It is walked cluster by cluster:
+// isc_arg_gds codes are the ones that tell.
+bool holdsCode(const ISC_STATUS* status, std::initializer_list<ISC_STATUS> codes) {
     for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
         const ISC_STATUS kind = p[0];
-        if (kind == isc_arg_gds) {
-            switch (p[1]) {
-            case isc_network_error:
-            case isc_net_read_err:
-            case isc_net_write_err:
-            case isc_lost_db_connection:
-            case isc_shutdown:
-            case isc_att_shutdown:
-            case isc_bad_db_handle:
-                return true;
-            default:
-                break;
-            }
-        }
+        if (kind == isc_arg_gds && std::find(codes.begin(), codes.end(), p[1]) != codes.end())
+            return true;
         p += (kind == isc_arg_cstring) ? 3 : 2;
     }
     return false;
+}
+
+} // namespace
+
+bool isConnectionLost(const ISC_STATUS* status) {
+    return holdsCode(status,
+                     {isc_network_error, isc_net_read_err, isc_net_write_err,
+                      isc_lost_db_connection, isc_shutdown, isc_att_shutdown, isc_bad_db_handle});
+}
+
+bool isDamage(const ISC_STATUS* status) {
+    return holdsCode(status, {isc_bug_check, isc_db_corrupt, isc_io_error});
+}
+
+bool isStringTruncation(const ISC_STATUS* status) {
+    return holdsCode(status, {isc_string_truncation});
 }
 
 } // namespace veska::catalogue::firebird

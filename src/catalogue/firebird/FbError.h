@@ -15,6 +15,20 @@ public:
     using DatabaseError::DatabaseError;
 };
 
+// The engine found the database damaged (a consistency check failed, a page could not be
+// read). The engine may refuse everything on that attachment from then on, so it is
+// dropped as a lost one; a new attachment reads the file afresh.
+class DamagedDatabaseError : public ConnectionLostError {
+public:
+    using ConnectionLostError::ConnectionLostError;
+};
+
+// A text value does not fit the column or parameter it was given for.
+class StringTruncationError : public DatabaseError {
+public:
+    using DatabaseError::DatabaseError;
+};
+
 // Throws veska::DatabaseError (ConnectionLostError when the attachment is gone) with every
 // message of the status vector, one per line.
 [[noreturn]] void raise(const ISC_STATUS* status);
@@ -23,5 +37,7 @@ public:
 void check(const ISC_STATUS* status);
 
 bool isConnectionLost(const ISC_STATUS* status);
+bool isDamage(const ISC_STATUS* status);
+bool isStringTruncation(const ISC_STATUS* status);
 
 } // namespace veska::catalogue::firebird

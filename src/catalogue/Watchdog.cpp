@@ -1,0 +1,76 @@
+#include "catalogue/Watchdog.h"
+
+#include "catalogue/firebird/FbAttachment.h"
+
+#include <utility>
+
+namespace veska::catalogue {
+
+Watchdog::~Watchdog() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+Watchdog::Armed Watchdog::arm(std::shared_ptr<firebird::Attachment> attachment,
+                              std::chrono::milliseconds limit) {
+    const std::lock_guard lock(mutex_);
+    if (depth_++ > 0)
+        return Armed(this, serial_);
+    watched_ = std::move(attachment);
+    deadline_ = std::chrono::steady_clock::now() + limit;
+    ++serial_;
+    if (!thread_.joinable())
+        thread_ = std::thread([this] { watch(); });
+    // The watcher sleeps until something is armed; a later deadline needs no wake-up.
+    changed_.notify_one();
+    return Armed(this, serial_);
+}
+
+void Watchdog::disarm(std::uint64_t serial) {
+    const std::lock_guard lock(mutex_);
+    if (serial != serial_ || depth_ == 0 || --depth_ > 0)
+        return;
+    watched_.reset();
+}
+
+bool Watchdog::fired(std::uint64_t serial) const {
+    const std::lock_guard lock(mutex_);
+    return firedSerial_ == serial;
+}
+
+void Watchdog::watch() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        if (!watched_) {
+            changed_.wait(lock);
+            continue;
+        }
+        const std::uint64_t serial = serial_;
+        if (changed_.wait_until(lock, deadline_) == std::cv_status::timeout && watched_ &&
+            serial == serial_ && std::chrono::steady_clock::now() >= deadline_) {
+            // Aborting only breaks the connection; it never waits for the server.
+            watched_->abort();
+            firedSerial_ = serial;
+            watched_.reset();
+        }
+    }
+}
+
+Watchdog::Armed::Armed(Armed&& other) noexcept
+    : watchdog_(std::exchange(other.watchdog_, nullptr)), serial_(other.serial_) {}
+
+Watchdog::Armed::~Armed() {
+    if (watchdog_ != nullptr)
+        watchdog_->disarm(serial_);
+}
+
+bool Watchdog::Armed::fired() const {
+    return watchdog_ != nullptr && watchdog_->fired(serial_);
+}
+
+} // namespace veska::catalogue
