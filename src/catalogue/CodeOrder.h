@@ -8,8 +8,8 @@
 // is that of the characters). Under any other collation (PT_BR, a case-insensitive one...)
 // two codes are compared by the engine itself, with a prepared statement that casts both to
 // the column's type and collation. A code column that is not text is compared as numbers.
-// Codes that compare equal are equal keys to the engine, which keeps equal keys of an index
-// in the order of their record numbers.
+// Codes that compare equal are equal keys to the engine, whose order among them only the
+// product query itself can tell.
 
 #include <QString>
 #include <memory>

@@ -2,6 +2,7 @@
 
 #include "catalogue/CodeOrder.h"
 #include "catalogue/Database.h"
+#include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
 #include "catalogue/ServedArticleGrid.h"
 #include "catalogue/firebird/FbAttachment.h"
@@ -11,54 +12,68 @@
 #include "core/CodePage.h"
 
 #include <array>
-#include <vector>
 
 namespace veska::catalogue {
 namespace {
 
-enum ResultColumn { CodeColumn, NameColumn, BarcodeColumn, PriceColumn, KeyColumn };
+// The columns of both kinds of statement: the lookups and the product query.
+enum ResultColumn { CodeColumn, NameColumn, BarcodeColumn, PriceColumn };
+
+// Rows of the product query read per bounded call when a tie sends a scan there.
+constexpr int kRowsPerCall = 2000;
 
 QByteArray lookupStatement(PriceMode mode, LookupColumn column) {
     return (QStringLiteral("select codigo, nome, cod_barra, ") + priceColumn(mode) +
-            QStringLiteral(", rdb$db_key from produtos where ") +
+            QStringLiteral(" from produtos where ") +
             (column == LookupColumn::Code ? QStringLiteral("codigo")
                                           : QStringLiteral("cod_barra")) +
             QStringLiteral(" = ?"))
         .toUtf8();
 }
 
-// The record number inside a table's RDB$DB_KEY: a 40-bit number, its low 32 bits
-// little-endian in bytes 4 to 7 and its high 8 bits in byte 2.
-quint64 recordNumber(const QByteArray& key) {
-    if (key.size() < 8)
-        return 0;
-    const auto byte = [&key](int i) { return static_cast<quint64>(static_cast<uchar>(key[i])); };
-    return (byte(2) << 32) | (byte(7) << 24) | (byte(6) << 16) | (byte(5) << 8) | byte(4);
+QByteArray productStatement(PriceMode mode) {
+    QStringList lines = productQueryLines();
+    lines[1] = priceColumn(mode);
+    return lines.join(QLatin1Char('\n')).toUtf8();
 }
 
-struct Candidate {
+int comparedColumn(LookupColumn column) {
+    return column == LookupColumn::Code ? CodeColumn : BarcodeColumn;
+}
+
+Article articleFrom(firebird::PreparedStatement& row, LookupColumn column, const QString& value) {
     Article article;
-    quint64 record = 0;
-};
+    article.column = column;
+    article.value = value;
+    article.code = Query::textOf(row.value(CodeColumn));
+    article.description = Query::textOf(row.value(NameColumn));
+    const QVariant price = row.value(PriceColumn);
+    if (!price.isNull())
+        article.priceText = Query::textOf(price);
+    return article;
+}
 
 } // namespace
 
 // The statements of one attachment, and the transaction of the scan in progress.
 struct ProductLookup::Prepared {
-    firebird::Attachment* attachment = nullptr;
-    isc_db_handle handle = 0;
+    std::shared_ptr<firebird::Attachment> attachment;
     std::unique_ptr<firebird::Transaction> transaction;
     // [price mode][lookup column]
-    std::array<std::array<std::unique_ptr<firebird::PreparedStatement>, 2>, 2> statements;
+    std::array<std::array<std::unique_ptr<firebird::PreparedStatement>, 2>, 2> lookups;
+    // [price mode]: the product query, for ties.
+    std::array<std::unique_ptr<firebird::PreparedStatement>, 2> products;
     std::unique_ptr<CodeOrder> order;
 
     ~Prepared() {
         order.reset();
         // The statements go before the transaction they may still be reading in.
-        for (auto& byMode : statements) {
+        for (auto& byMode : lookups) {
             for (auto& statement : byMode)
                 statement.reset();
         }
+        for (auto& statement : products)
+            statement.reset();
         if (transaction)
             transaction->rollbackQuietly();
     }
@@ -66,6 +81,19 @@ struct ProductLookup::Prepared {
     QByteArray encode(const QString& text) const {
         return attachment->utf8() ? text.toUtf8() : codepage::fromUnicode(text);
     }
+    firebird::PreparedStatement& statement(std::unique_ptr<firebird::PreparedStatement>& slot,
+                                           const QByteArray& sql) {
+        if (!slot)
+            slot = std::make_unique<firebird::PreparedStatement>(*attachment, *transaction, sql);
+        return *slot;
+    }
+};
+
+// What the lookup statement found: the first exact match, and whether another exact
+// match shares its code.
+struct ProductLookup::Candidates {
+    std::optional<Article> first;
+    bool tied = false;
 };
 
 ProductLookup::ProductLookup(Database& database, std::function<PriceMode()> currentMode)
@@ -85,32 +113,34 @@ void ProductLookup::endScan(const std::optional<Article>& served) {
 }
 
 void ProductLookup::endTransaction() noexcept {
-    if (prepared_ && prepared_->transaction) {
-        for (auto& byMode : prepared_->statements) {
-            for (auto& statement : byMode) {
-                if (statement)
-                    statement->closeCursor();
-            }
+    if (!prepared_ || !prepared_->transaction)
+        return;
+    for (auto& byMode : prepared_->lookups) {
+        for (auto& statement : byMode) {
+            if (statement)
+                statement->closeCursor();
         }
-        prepared_->transaction->rollbackQuietly();
-        prepared_->transaction.reset();
     }
+    for (auto& statement : prepared_->products) {
+        if (statement)
+            statement->closeCursor();
+    }
+    prepared_->transaction->rollbackQuietly();
+    prepared_->transaction.reset();
 }
 
 ProductLookup::Prepared& ProductLookup::prepared() {
-    firebird::Attachment& attachment = database_.attachment();
+    const std::shared_ptr<firebird::Attachment> attachment = database_.attachment();
     // Statements belong to the attachment that prepared them: a new attachment (after a
-    // lost connection) prepares them again.
-    if (!prepared_ || prepared_->attachment != &attachment ||
-        prepared_->handle != *attachment.handle()) {
+    // lost connection, a replaced file) prepares them again.
+    if (!prepared_ || prepared_->attachment != attachment) {
         prepared_ = std::make_unique<Prepared>();
-        prepared_->attachment = &attachment;
-        prepared_->handle = *attachment.handle();
-        prepared_->order = std::make_unique<CodeOrder>(attachment);
+        prepared_->attachment = attachment;
+        prepared_->order = std::make_unique<CodeOrder>(*attachment);
     }
     if (!prepared_->transaction) {
         prepared_->transaction = std::make_unique<firebird::Transaction>(
-            attachment, firebird::Transaction::Kind::ReadCommittedReadOnly);
+            *attachment, firebird::Transaction::Kind::ReadCommittedReadOnly);
     }
     return *prepared_;
 }
@@ -120,9 +150,8 @@ std::optional<Article> ProductLookup::find(LookupColumn column, const QString& v
     try {
         return findOnce(column, value);
     } catch (const firebird::ConnectionLostError&) {
-        // As the product query does: drop the broken attachment and try once on a new one.
+        // The connection dropped the broken attachment; try once on a new one.
         prepared_.reset();
-        database_.connectionLost();
         if (!wasConnected)
             throw;
         return findOnce(column, value);
@@ -130,51 +159,76 @@ std::optional<Article> ProductLookup::find(LookupColumn column, const QString& v
 }
 
 std::optional<Article> ProductLookup::findOnce(LookupColumn column, const QString& value) {
-    Prepared& state = prepared();
-    auto& statement = state.statements[mode_ == PriceMode::Retail ? 1 : 0]
-                                      [column == LookupColumn::Barcode ? 1 : 0];
-    if (!statement) {
-        statement = std::make_unique<firebird::PreparedStatement>(
-            *state.attachment, *state.transaction, lookupStatement(mode_, column));
-    }
-    const QByteArray parameter = state.encode(value);
-    // A value longer than the column can hold equals none of its values exactly (and the
-    // engine would refuse it). The capacity is in bytes of the connection's character set:
-    // up to four a character on a UTF-8 connection, where the column's length counts
-    // characters.
-    const int capacity = statement->parameterCapacity(0);
-    const qsizetype length = state.attachment->utf8() ? value.toUcs4().size() : parameter.size();
-    if (capacity >= 0 && length > (state.attachment->utf8() ? capacity / 4 : capacity))
-        return std::nullopt;
+    Candidates found = candidates(column, value);
+    if (found.tied)
+        return firstInProductQuery(column, value);
+    return std::move(found.first);
+}
 
-    statement->execute(*state.transaction, {parameter});
-    const int compared = column == LookupColumn::Code ? CodeColumn : BarcodeColumn;
-    std::optional<Candidate> first;
-    while (statement->fetch()) {
-        if (Query::textOf(statement->value(compared)) != value)
-            continue;
-        Candidate candidate;
-        candidate.article.code = Query::textOf(statement->value(CodeColumn));
-        candidate.record = recordNumber(statement->rawBytes(KeyColumn));
-        if (first) {
-            const int order = first->article.code == candidate.article.code
-                                  ? 0
-                                  : state.order->compare(candidate.article.code,
-                                                         first->article.code, *state.transaction);
-            if (order > 0 || (order == 0 && candidate.record > first->record))
-                continue;
+ProductLookup::Candidates ProductLookup::candidates(LookupColumn column, const QString& value) {
+    return database_.run([&](const std::shared_ptr<firebird::Attachment>&) {
+        Prepared& state = prepared();
+        firebird::PreparedStatement& lookup =
+            state.statement(state.lookups[mode_ == PriceMode::Retail ? 1 : 0]
+                                         [column == LookupColumn::Barcode ? 1 : 0],
+                            lookupStatement(mode_, column));
+        Candidates result;
+        try {
+            lookup.execute(*state.transaction, {state.encode(value)});
+        } catch (const firebird::StringTruncationError&) {
+            return result; // longer than the column: equal to none of its values
         }
-        candidate.article.column = column;
-        candidate.article.value = value;
-        candidate.article.description = Query::textOf(statement->value(NameColumn));
-        const QVariant price = statement->value(PriceColumn);
-        if (!price.isNull())
-            candidate.article.priceText = Query::textOf(price);
-        first = std::move(candidate);
+        while (lookup.fetch()) {
+            if (Query::textOf(lookup.value(comparedColumn(column))) != value)
+                continue;
+            const QString code = Query::textOf(lookup.value(CodeColumn));
+            if (result.first) {
+                const int order =
+                    code == result.first->code
+                        ? 0
+                        : state.order->compare(code, result.first->code, *state.transaction);
+                if (order > 0)
+                    continue;
+                if (order == 0) {
+                    result.tied = true;
+                    continue;
+                }
+            }
+            result.first = articleFrom(lookup, column, value);
+            result.tied = false;
+        }
+        return result;
+    });
+}
+
+std::optional<Article> ProductLookup::firstInProductQuery(LookupColumn column,
+                                                          const QString& value) {
+    // The product query as the grid runs it, read row by row up to the first exact match;
+    // each call to the engine bounded on its own, however long the whole read takes.
+    Prepared& state = prepared();
+    firebird::PreparedStatement& products = state.statement(
+        state.products[mode_ == PriceMode::Retail ? 1 : 0], productStatement(mode_));
+    database_.runOn(state.attachment, [&](const auto&) { products.execute(*state.transaction); });
+    for (;;) {
+        std::optional<Article> found;
+        bool more = true;
+        database_.runOn(state.attachment, [&](const auto&) {
+            for (int i = 0; i < kRowsPerCall && !found; ++i) {
+                if (!products.fetch()) {
+                    more = false;
+                    return;
+                }
+                if (Query::textOf(products.value(comparedColumn(column))) == value)
+                    found = articleFrom(products, column, value);
+            }
+        });
+        if (found) {
+            products.closeCursor();
+            return found;
+        }
+        if (!more)
+            return std::nullopt;
     }
-    if (!first)
-        return std::nullopt;
-    return std::move(first->article);
 }
 
 } // namespace veska::catalogue

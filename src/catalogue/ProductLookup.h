@@ -6,13 +6,14 @@
 // attachment and price mode and reused; each lookup costs an index probe, not a pass over
 // the catalogue.
 //
-// The engine's "=" is wider than the exact comparison that the service needs: trailing
-// blanks are padding to it, and a column's collation may ignore letter case. So every row
-// the engine returns is compared again here, exactly, and among the exact matches the one
-// that comes first in the product query's order ("order by codigo") is chosen here too
-// (CodeOrder: the column's collation, then the record number, which is how the engine walks
-// equal keys of an index). Only the exact matches of one code are ordered, never the
-// catalogue.
+// The answer is always the article that the product query itself ("... order by codigo")
+// would make current with Locate. The engine's "=" is wider than Locate's exact comparison
+// (trailing blanks are padding to it, a collation may ignore letter case), so every row
+// it returns is compared again here, exactly. Among the exact matches the one with the
+// first code in the order of codigo wins (CodeOrder); when two of them share the first
+// code, only the product query can tell which it lists first, so that scan reads the
+// product query up to the first match, as Locate does. A code longer than the column
+// simply matches nothing.
 
 #include "catalogue/PriceMode.h"
 #include "terminal/ArticleSource.h"
@@ -46,8 +47,11 @@ public:
 
 private:
     struct Prepared;
+    struct Candidates;
 
     std::optional<Article> findOnce(LookupColumn column, const QString& value);
+    Candidates candidates(LookupColumn column, const QString& value);
+    std::optional<Article> firstInProductQuery(LookupColumn column, const QString& value);
     Prepared& prepared();
     void endTransaction() noexcept;
 
