@@ -6,12 +6,14 @@ VESKA_BUILD_PACKAGES=(
     firebird3.0-server-core firebird3.0-utils firebird3.0-common
     libasio-dev
     fonts-wine fonts-dejavu-core
+    scdoc dpkg-dev file
 )
 VESKA_TEST_PACKAGES=(
     libgtest-dev libgmock-dev googletest
     clang libclang-rt-14-dev
     xvfb xauth x11-utils libx11-dev xdotool trayer imagemagick locales
     firebird3.0-server
+    lintian desktop-file-utils appstream man-db
 )
 
 # Installs the named packages that are missing; needs root (or sudo).
