@@ -77,7 +77,10 @@ for elf in "$work"/tree/usr/bin/* "$work/tree/usr/lib/$multiarch/libtermserver.s
 done
 
 # Metadata, checked with the tools that read it.
-appstreamcli validate --no-net "$work"/tree/usr/share/metainfo/*.xml
+# Clean means no remark at all, not only an exit code of 0 (both tools pass a warning).
+remarks=$(LC_ALL=C.UTF-8 appstreamcli validate --no-net --pedantic \
+    "$work"/tree/usr/share/metainfo/*.xml 2>&1) || fail "appstreamcli: $remarks"
+! grep -qE '^[EWIP]: ' <<<"$remarks" || fail "appstreamcli: $remarks"
 newest_release=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' \
     "$work"/tree/usr/share/metainfo/*.xml | head -n 1)
 [ "$newest_release" = "$version" ] ||
@@ -86,8 +89,9 @@ changelog_version=$(zcat "$work/tree/usr/share/doc/consulta-veska/changelog.gz" 
     sed -n '1s/^consulta-veska (\([^)]*\)).*/\1/p')
 [ "$changelog_version" = "$version" ] ||
     fail "the changelog's newest entry is $changelog_version, the project's version $version"
-desktop-file-validate "$work/tree/usr/share/applications/consulta_veska.desktop" \
-    "$work/tree/usr/share/doc/consulta-veska/examples/consulta_veska-autostart.desktop"
+remarks=$(desktop-file-validate "$work/tree/usr/share/applications/consulta_veska.desktop" \
+    "$work/tree/usr/share/doc/consulta-veska/examples/consulta_veska-autostart.desktop" 2>&1) &&
+    [ -z "$remarks" ] || fail "desktop-file-validate: $remarks"
 for page in "$work"/tree/usr/share/man/man*/*; do
     warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
         man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
