@@ -7,12 +7,14 @@ VESKA_BUILD_PACKAGES=(
     libasio-dev
     fonts-wine fonts-dejavu-core
     locales
+    scdoc dpkg-dev file
 )
 VESKA_TEST_PACKAGES=(
     libgtest-dev googletest
     clang libclang-rt-14-dev
     xvfb xauth x11-utils libx11-dev xdotool trayer imagemagick
     firebird3.0-server
+    lintian desktop-file-utils appstream man-db
 )
 
 # Installs the named packages that are missing; needs root (or sudo).
