@@ -19,7 +19,7 @@ endif()
 
 function(veska_add_gtest name)
     cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
-    add_executable(${name} ${T_SOURCES})
+    add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/SuiteSetUpFailure.cpp)
     if(T_QT)
         target_link_libraries(${name} PRIVATE veska_qt_test_main)
     else()
