@@ -16,10 +16,11 @@
 #include "ReopenedQuerySource.h"
 #include "catalogue/Database.h"
 #include "catalogue/EmbeddedEngine.h"
+#include "catalogue/ProductList.h"
+#include "catalogue/ProductListModel.h"
 #include "catalogue/ProductLookup.h"
 #include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
-#include "catalogue/QueryTableModel.h"
 #include "catalogue/ServedArticleGrid.h"
 #include "catalogue/firebird/FbAttachment.h"
 #include "terminal/PriceQueryService.h"
@@ -164,9 +165,12 @@ std::vector<std::string> scanCodes(const std::string& kind, long articles, int c
 // One child run: one catalogue, one way, one window state.
 int runChild(const QString& dir, long articles, bool reference, bool shown, int scans) {
     catalogue::Database database(catalogue::ConnectionProfiles(QStringList{dir}));
-    catalogue::Query products(database, QStringLiteral("CDSProdutos"));
+    catalogue::ProductList products(database, QStringLiteral("CDSProdutos"));
     catalogue::setUpProductQuery(products, [] { return catalogue::PriceMode::Wholesale; });
-    catalogue::QueryTableModel model(products, catalogue::productGridColumns());
+    catalogue::ProductListModel model(products, catalogue::productGridColumns());
+    // The reference reads the product query as the document's way does: whole, in order.
+    catalogue::Query wholeQuery(database, QStringLiteral("CDSProdutos"));
+    catalogue::setUpProductQuery(wholeQuery, [] { return catalogue::PriceMode::Wholesale; });
     QTableView grid;
     grid.setModel(&model);
     grid.resize(600, 400);
@@ -186,7 +190,7 @@ int runChild(const QString& dir, long articles, bool reference, bool shown, int 
     catalogue::ServedArticleGrid follower(products, [shown] { return shown; });
     catalogue::ProductLookup lookup(database, [] { return catalogue::PriceMode::Wholesale; });
     lookup.setGrid(&follower);
-    terminal::test::ReopenedQuerySource reopened(products);
+    terminal::test::ReopenedQuerySource reopened(wholeQuery);
     terminal::ArticleSource& source =
         reference ? static_cast<terminal::ArticleSource&>(reopened) : lookup;
     terminal::PriceQueryService service(benchApi, source, window, log);

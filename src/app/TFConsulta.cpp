@@ -3,6 +3,7 @@
 #include "app/HandlerGuard.h"
 #include "catalogue/Database.h"
 #include "catalogue/PriceMode.h"
+#include "catalogue/ProductList.h"
 #include "catalogue/ProductLookup.h"
 #include "catalogue/Query.h"
 #include "catalogue/ServedArticleGrid.h"

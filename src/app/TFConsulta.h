@@ -4,6 +4,7 @@
 
 #include "app/DBNavigator.h"
 #include "app/MessageBoxes.h"
+#include "app/ProductGrid.h"
 #include "app/Tagged.h"
 #include "catalogue/PriceMode.h"
 #include "core/Notices.h"
@@ -23,7 +24,6 @@ class QListWidget;
 class QPlainTextEdit;
 class QRadioButton;
 class QStackedWidget;
-class QTableView;
 class QMenu;
 class QAction;
 
@@ -38,9 +38,10 @@ namespace veska {
 class TNotifyTrayIcon;
 namespace catalogue {
 class Database;
+class ProductList;
+class ProductListModel;
 class ProductLookup;
 class Query;
-class QueryTableModel;
 class ServedArticleGrid;
 } // namespace catalogue
 } // namespace veska
@@ -80,7 +81,7 @@ public:
     TTimer* Timer100ms;
     TTimer* Timer3Seg;
     QLabel* TxtConectados;
-    QTableView* GridProdutos;
+    ProductGrid* GridProdutos;
     TDBNavigator* DBNavigator1;
     QLabel* StaticText2;
     QPlainTextEdit* MemoRecv;
@@ -97,12 +98,12 @@ public:
     QLineEdit* EdtTimeEx;
     QPushButton* BtnMsgSend;
     std::unique_ptr<catalogue::Database> Database1;
-    catalogue::Query* CDSProdutos;
+    catalogue::ProductList* CDSProdutos;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
     catalogue::Query* QueCon;
     // The data source and its fields: the grid's and the navigator's view of CDSProdutos.
-    catalogue::QueryTableModel* DSProdutos;
+    catalogue::ProductListModel* DSProdutos;
     TNotifyTrayIcon* TrayIcon1;
     QMenu* PopupMenu1;
     QAction* Sobre1;

@@ -5,10 +5,11 @@
 #include "catalogue/Database.h"
 #include "catalogue/DatabaseSettings.h"
 #include "catalogue/PriceMode.h"
+#include "catalogue/ProductList.h"
+#include "catalogue/ProductListModel.h"
 #include "catalogue/ProductQuery.h"
 #include "catalogue/ProductSearch.h"
 #include "catalogue/Query.h"
-#include "catalogue/QueryTableModel.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -20,22 +21,17 @@
 namespace veska::app {
 
 using catalogue::PriceMode;
-using catalogue::QueryTableModel;
+using catalogue::ProductListModel;
 
 void TFConsulta::createCatalogue() {
     Database1 = std::make_unique<catalogue::Database>();
-    CDSProdutos = new catalogue::Query(*Database1, QStringLiteral("CDSProdutos"), this);
+    CDSProdutos = new catalogue::ProductList(*Database1, QStringLiteral("CDSProdutos"), this);
     QueCon = new catalogue::Query(*Database1, QStringLiteral("QueCon"), this);
     catalogue::setUpProductQuery(*CDSProdutos, [this] { return currentPriceMode(); });
 
-    DSProdutos = new QueryTableModel(
-        *CDSProdutos,
-        {{QStringLiteral("BARCODE"), QStringLiteral("Código"), QueryTableModel::Format::Text},
-         {QStringLiteral("PRODUTO"), QStringLiteral("Descrição"), QueryTableModel::Format::Text},
-         {QStringLiteral("PRECO"), catalogue::initialPriceTitle, QueryTableModel::Format::Money}},
-        this);
+    DSProdutos = new ProductListModel(*CDSProdutos, catalogue::productGridColumns(), this);
     DSProdutos->setObjectName(QStringLiteral("DSProdutos"));
-    GridProdutos->setModel(DSProdutos);
+    GridProdutos->setProductModel(DSProdutos);
     // Widths at design: 90, the description field's default (50 characters), 75.
     const int digit = QFontMetrics(GridProdutos->font()).horizontalAdvance(QLatin1Char('0'));
     GridProdutos->setColumnWidth(0, 90);
@@ -43,7 +39,7 @@ void TFConsulta::createCatalogue() {
     GridProdutos->setColumnWidth(2, 75);
 
     // The grid follows the query's current row, and the operator's pick moves it.
-    connect(DSProdutos, &QueryTableModel::currentRowChanged, this, [this](int row) {
+    connect(DSProdutos, &ProductListModel::currentRowChanged, this, [this](int row) {
         if (row < 0) {
             GridProdutos->clearSelection();
             return;
@@ -58,11 +54,11 @@ void TFConsulta::createCatalogue() {
                 if (current.isValid() && current.row() != DSProdutos->currentRow())
                     DSProdutos->setCurrentRow(current.row());
             });
-    connect(DSProdutos, &QueryTableModel::navigationChanged, this, [this] {
+    connect(DSProdutos, &ProductListModel::navigationChanged, this, [this] {
         DBNavigator1->setState(
             {CDSProdutos->isOpen(), !DSProdutos->canMoveBackward(), !DSProdutos->canMoveForward()});
     });
-    connect(DSProdutos, &QueryTableModel::fetchFailed, this,
+    connect(DSProdutos, &ProductListModel::fetchFailed, this,
             [this](const QString& message) { context_.boxes->showError(message); });
     DBNavigator1->onMove = [this](TDBNavigator::Button button) {
         guarded([this, button] {

@@ -128,7 +128,7 @@ void TFConsulta::createControls() {
         place<QPushButton>(GrpIMsg, "BtnMsgSend", {78, 104, 75, 25}, QStringLiteral("Enviar"));
 
     // Products page.
-    GridProdutos = place<QTableView>(TabProdutos, "GridProdutos", {3, 3, 522, 327});
+    GridProdutos = place<ProductGrid>(TabProdutos, "GridProdutos", {3, 3, 522, 327});
     GridProdutos->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GridProdutos->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridProdutos->setSelectionMode(QAbstractItemView::SingleSelection);

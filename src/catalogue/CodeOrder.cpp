@@ -6,6 +6,7 @@
 #include "core/CodePage.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace veska::catalogue {
 namespace {
@@ -47,6 +48,7 @@ void CodeOrder::learnColumn(firebird::Transaction& transaction) {
     const QString collation = column.value(1).toString();
     const qint64 length = column.value(2).toLongLong();
     column.closeCursor();
+    length_ = static_cast<int>(std::clamp<qint64>(length, 0, 32765));
     // A character set's default collation bears its name and orders by the bytes.
     if (collation == charset || !isPlainName(charset) || !isPlainName(collation) || length <= 0) {
         kind_ = Kind::Bytes;
@@ -74,6 +76,18 @@ int CodeOrder::compareBytes(const QString& a, const QString& b) const {
             return p < q ? -1 : 1;
     }
     return 0;
+}
+
+bool CodeOrder::ordersByBytes(firebird::Transaction& transaction) {
+    if (kind_ == Kind::Unknown)
+        learnColumn(transaction);
+    return kind_ == Kind::Bytes && length_ > 0;
+}
+
+int CodeOrder::length(firebird::Transaction& transaction) {
+    if (kind_ == Kind::Unknown)
+        learnColumn(transaction);
+    return length_;
 }
 
 int CodeOrder::compare(const QString& a, const QString& b, firebird::Transaction& transaction) {

@@ -33,6 +33,11 @@ public:
     // collation is read from the catalogue at the first call.
     int compare(const QString& a, const QString& b, firebird::Transaction& transaction);
 
+    // Whether the engine orders the codes by their bytes (text under a binary collation),
+    // and the column's length in characters (0 when it is not text).
+    bool ordersByBytes(firebird::Transaction& transaction);
+    int length(firebird::Transaction& transaction);
+
 private:
     enum class Kind { Unknown, Bytes, Numbers, Engine };
 
@@ -41,6 +46,7 @@ private:
 
     firebird::Attachment& attachment_;
     Kind kind_ = Kind::Unknown;
+    int length_ = 0;
     std::unique_ptr<firebird::PreparedStatement> comparison_;
 };
 

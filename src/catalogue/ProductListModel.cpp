@@ -1,75 +1,91 @@
-#include "catalogue/QueryTableModel.h"
+#include "catalogue/ProductListModel.h"
 
 #include "catalogue/NumberText.h"
+#include "catalogue/ProductList.h"
 #include "catalogue/Query.h"
 #include "core/Errors.h"
 
 namespace veska::catalogue {
 
-QueryTableModel::QueryTableModel(Query& query, std::vector<Column> columns, QObject* parent)
-    : QAbstractTableModel(parent), query_(query), columns_(std::move(columns)) {
-    connect(&query_, &Query::opened, this, &QueryTableModel::reset);
-    connect(&query_, &Query::closed, this, &QueryTableModel::reset);
-    connect(&query_, &Query::rowsFetched, this, &QueryTableModel::addFetchedRows);
-    connect(&query_, &Query::currentRowChanged, this, [this](int row) {
+ProductListModel::ProductListModel(ProductList& list, std::vector<Column> columns, QObject* parent)
+    : QAbstractTableModel(parent), list_(list), columns_(std::move(columns)) {
+    // While a change is announced, views that ask for more rows get none: they ask again.
+    connect(&list_, &ProductList::aboutToReset, this, [this] {
+        changing_ = true;
+        beginResetModel();
+    });
+    connect(&list_, &ProductList::reset, this, [this] {
+        mapColumns();
+        endResetModel();
+        changing_ = false;
+        Q_EMIT navigationChanged();
+    });
+    connect(&list_, &ProductList::aboutToInsert, this, [this](int first, int last) {
+        changing_ = true;
+        pendingFront_ = first == 0 && list_.rowCount() > 0 ? last + 1 : 0;
+        beginInsertRows({}, first, last);
+    });
+    connect(&list_, &ProductList::inserted, this, [this] {
+        endInsertRows();
+        changing_ = false;
+        if (pendingFront_ > 0)
+            Q_EMIT rowsShiftedAtFront(std::exchange(pendingFront_, 0));
+        Q_EMIT navigationChanged();
+    });
+    connect(&list_, &ProductList::aboutToRemove, this, [this](int first, int last) {
+        changing_ = true;
+        pendingFront_ = first == 0 ? -(last + 1) : 0;
+        beginRemoveRows({}, first, last);
+    });
+    connect(&list_, &ProductList::removed, this, [this] {
+        endRemoveRows();
+        changing_ = false;
+        if (pendingFront_ < 0)
+            Q_EMIT rowsShiftedAtFront(std::exchange(pendingFront_, 0));
+        Q_EMIT navigationChanged();
+    });
+    connect(&list_, &ProductList::currentRowChanged, this, [this](int row) {
         Q_EMIT currentRowChanged(row);
         Q_EMIT navigationChanged();
     });
-    reset();
+    mapColumns();
 }
 
-void QueryTableModel::reset() {
-    const ChangeGuard guard(changing_);
-    beginResetModel();
+void ProductListModel::mapColumns() {
     fieldIndexes_.clear();
     for (const Column& column : columns_)
-        fieldIndexes_.push_back(query_.isOpen() ? query_.columnIndex(column.field) : -1);
-    // Only the rows the query has already fetched (the first one at open); the view asks
-    // for more as it shows them.
-    shownRows_ = query_.isOpen() ? query_.fetchedRowCount() : 0;
-    endResetModel();
-    Q_EMIT navigationChanged();
+        fieldIndexes_.push_back(list_.columnIndex(column.field));
 }
 
-void QueryTableModel::addFetchedRows(int count) {
-    if (!query_.isOpen() || count <= shownRows_)
-        return;
-    const ChangeGuard guard(changing_);
-    beginInsertRows({}, shownRows_, count - 1);
-    shownRows_ = count;
-    endInsertRows();
-    Q_EMIT navigationChanged();
-}
-
-void QueryTableModel::setColumnTitle(int column, const QString& title) {
+void ProductListModel::setColumnTitle(int column, const QString& title) {
     if (column < 0 || column >= columnCount())
         return;
     columns_[static_cast<std::size_t>(column)].title = title;
     Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
 }
 
-QString QueryTableModel::columnTitle(int column) const {
+QString ProductListModel::columnTitle(int column) const {
     if (column < 0 || column >= columnCount())
         return {};
     return columns_[static_cast<std::size_t>(column)].title;
 }
 
-int QueryTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : shownRows_;
+int ProductListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : list_.rowCount();
 }
 
-int QueryTableModel::columnCount(const QModelIndex& parent) const {
+int ProductListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
-QVariant QueryTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= shownRows_ || !query_.isOpen())
+QVariant ProductListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= list_.rowCount())
         return {};
     const auto column = static_cast<std::size_t>(index.column());
     const int field = fieldIndexes_[column];
     if (field < 0)
         return {};
-    const QVariant& value = query_.value(index.row(), field);
+    const QVariant& value = list_.value(index.row(), field);
     const bool money = columns_[column].format == Format::Money;
     if (role == Qt::DisplayRole) {
         if (money && !value.isNull() && value.canConvert<double>())
@@ -81,41 +97,53 @@ QVariant QueryTableModel::data(const QModelIndex& index, int role) const {
     return {};
 }
 
-QVariant QueryTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole)
+QVariant ProductListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
         return {};
-    if (orientation == Qt::Horizontal)
-        return columnTitle(section);
-    return {};
+    return columnTitle(section);
 }
 
-Qt::ItemFlags QueryTableModel::flags(const QModelIndex& index) const {
+Qt::ItemFlags ProductListModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable; // read-only: never editable
 }
 
-bool QueryTableModel::canFetchMore(const QModelIndex& parent) const {
-    return !parent.isValid() && !changing_ && query_.isOpen() && !query_.allRowsFetched();
+bool ProductListModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && !changing_ && list_.isOpen() && !list_.endsList();
 }
 
-void QueryTableModel::fetchMore(const QModelIndex& parent) {
-    // A view may ask for more while it is told of the last rows; they come next time.
-    if (parent.isValid() || changing_ || !query_.isOpen())
+void ProductListModel::fetchMore(const QModelIndex& parent) {
+    if (!canFetchMore(parent))
         return;
     try {
-        query_.fetchMoreRows(fetchBatch); // rowsFetched adds the rows
+        list_.fetchAfter();
     } catch (const Error& error) {
         Q_EMIT fetchFailed(error.text());
     }
 }
 
-int QueryTableModel::currentRow() const {
-    return query_.isOpen() ? query_.currentRow() : -1;
+bool ProductListModel::canFetchBefore() const {
+    return !changing_ && list_.isOpen() && !list_.startsList();
 }
 
-template <typename Step> void QueryTableModel::navigate(Step step) {
-    if (!query_.isOpen())
+int ProductListModel::fetchBefore() {
+    if (!canFetchBefore())
+        return 0;
+    try {
+        return list_.fetchBefore();
+    } catch (const Error& error) {
+        Q_EMIT fetchFailed(error.text());
+        return 0;
+    }
+}
+
+int ProductListModel::currentRow() const {
+    return list_.isOpen() ? list_.currentRow() : -1;
+}
+
+template <typename Step> void ProductListModel::navigate(Step step) {
+    if (!list_.isOpen())
         return;
     try {
         step();
@@ -125,34 +153,29 @@ template <typename Step> void QueryTableModel::navigate(Step step) {
     Q_EMIT navigationChanged();
 }
 
-void QueryTableModel::setCurrentRow(int row) {
-    navigate([this, row] { query_.moveTo(row); });
+void ProductListModel::setCurrentRow(int row) {
+    navigate([this, row] { list_.setCurrentRow(row); });
 }
 
-bool QueryTableModel::canMoveBackward() const {
-    // A query narrowed to the rows from one key on has rows before its first one.
-    if (query_.isNarrowed())
-        return true;
-    return query_.isOpen() && !query_.bof() && query_.currentRow() > 0;
+bool ProductListModel::canMoveBackward() const {
+    return list_.isOpen() && !list_.bof();
 }
 
-bool QueryTableModel::canMoveForward() const {
-    if (!query_.isOpen() || query_.eof())
-        return false;
-    return !(query_.allRowsFetched() && query_.currentRow() >= query_.fetchedRowCount() - 1);
+bool ProductListModel::canMoveForward() const {
+    return list_.isOpen() && !list_.eof();
 }
 
-void QueryTableModel::moveFirst() {
-    navigate([this] { query_.first(); });
+void ProductListModel::moveFirst() {
+    navigate([this] { list_.first(); });
 }
-void QueryTableModel::movePrior() {
-    navigate([this] { query_.prior(); });
+void ProductListModel::movePrior() {
+    navigate([this] { list_.prior(); });
 }
-void QueryTableModel::moveNext() {
-    navigate([this] { query_.next(); });
+void ProductListModel::moveNext() {
+    navigate([this] { list_.next(); });
 }
-void QueryTableModel::moveLast() {
-    navigate([this] { query_.last(); });
+void ProductListModel::moveLast() {
+    navigate([this] { list_.last(); });
 }
 
 } // namespace veska::catalogue

@@ -1,8 +1,10 @@
 #pragma once
-// The grid's and the navigator's view of a Query: a read-only table of chosen columns with
-// titles, whose rows are fetched from the query as the view asks for them (canFetchMore /
-// fetchMore), never all at open. It follows the query's current row and reports it, so a
-// grid can select and scroll to it and a navigator can enable its buttons.
+// The grid's and the navigator's view of the product list: a read-only table of chosen
+// columns with titles over the list's window of rows. It follows the window as it grows,
+// shrinks and moves (the list reads it by key), asks the list for the next rows as a view
+// scrolls down (canFetchMore / fetchMore) and, through fetchBefore(), for the previous ones
+// as it scrolls up. It follows the list's current row and reports it, so a grid can select
+// and scroll to it and a navigator can enable its buttons.
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -10,9 +12,9 @@
 
 namespace veska::catalogue {
 
-class Query;
+class ProductList;
 
-class QueryTableModel : public QAbstractTableModel {
+class ProductListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
@@ -26,10 +28,7 @@ public:
         Format format = Format::Text;
     };
 
-    QueryTableModel(Query& query, std::vector<Column> columns, QObject* parent = nullptr);
-
-    // How many rows one fetchMore() asks the query for.
-    static constexpr int fetchBatch = 100;
+    ProductListModel(ProductList& list, std::vector<Column> columns, QObject* parent = nullptr);
 
     void setColumnTitle(int column, const QString& title);
     QString columnTitle(int column) const;
@@ -42,14 +41,17 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
+    // Rows before the first one held, when the list has any; how many came.
+    bool canFetchBefore() const;
+    int fetchBefore();
 
-    // The query's current row (-1 when closed or empty); makes a row current (the grid's
+    // The list's current row (-1 when closed or empty); makes a row current (the grid's
     // selection). Failures of the engine are reported through fetchFailed, never thrown.
     int currentRow() const;
     void setCurrentRow(int row);
 
-    // The navigator: first and prior are possible unless at the beginning, next and last
-    // unless at the end; nothing while the query is closed.
+    // The navigator: first and prior are possible unless at the beginning of the list, next
+    // and last unless at its end; nothing while the list is closed.
     bool canMoveBackward() const;
     bool canMoveForward() const;
     void moveFirst();
@@ -62,27 +64,20 @@ Q_SIGNALS:
     void currentRowChanged(int row);
     // The navigator's state may have changed.
     void navigationChanged();
-    // Fetching rows for the view failed; the message is the engine's.
+    // Rows were put before the first one held, or taken from the front: a view keeps its
+    // rows in place by scrolling by this many (negative: taken).
+    void rowsShiftedAtFront(int count);
+    // Reading rows for the view failed; the message is the engine's.
     void fetchFailed(const QString& message);
 
 private:
-    // Marks a change notification in progress, during which no rows are fetched.
-    struct ChangeGuard {
-        bool& flag;
-        explicit ChangeGuard(bool& changing) : flag(changing) { flag = true; }
-        ~ChangeGuard() { flag = false; }
-        ChangeGuard(const ChangeGuard&) = delete;
-        ChangeGuard& operator=(const ChangeGuard&) = delete;
-    };
-
-    void reset();
-    void addFetchedRows(int count);
+    void mapColumns();
     template <typename Step> void navigate(Step step);
 
-    Query& query_;
+    ProductList& list_;
     std::vector<Column> columns_;
     std::vector<int> fieldIndexes_;
-    int shownRows_ = 0;
+    int pendingFront_ = 0;
     bool changing_ = false;
 };
 

@@ -22,23 +22,10 @@ QStringList productQueryLines() {
             QStringLiteral("order by codigo")};
 }
 
-std::vector<QueryTableModel::Column> productGridColumns() {
+std::vector<ProductListModel::Column> productGridColumns() {
     return {{QStringLiteral("BARCODE"), QStringLiteral("Código")},
             {QStringLiteral("PRODUTO"), QStringLiteral("Descrição")},
-            {QStringLiteral("PRECO"), initialPriceTitle, QueryTableModel::Format::Money}};
-}
-
-void applyPriceColumn(Query& products, PriceMode mode) {
-    products.replaceSql(1, priceColumn(mode));
-}
-
-void setUpProductQuery(Query& products, std::function<PriceMode()> currentMode) {
-    products.clearSql();
-    for (const QString& line : productQueryLines())
-        products.appendSql(line);
-    products.setBeforeOpen([currentMode = std::move(currentMode)](Query& query) {
-        applyPriceColumn(query, currentMode());
-    });
+            {QStringLiteral("PRECO"), initialPriceTitle, ProductListModel::Format::Money}};
 }
 
 QString fieldExistsStatement(const QString& column, const QString& table) {

@@ -4,7 +4,7 @@
 // through the query QueCon.
 
 #include "catalogue/PriceMode.h"
-#include "catalogue/QueryTableModel.h"
+#include "catalogue/ProductListModel.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,15 +20,26 @@ QStringList productQueryLines();
 
 // The products grid's columns: "Código" (BARCODE), "Descrição" (PRODUTO) and "Preço"
 // (PRECO, shown as "#,##0.00"); COD_BARRA is not shown. Index 2 is the price column.
-std::vector<QueryTableModel::Column> productGridColumns();
+std::vector<ProductListModel::Column> productGridColumns();
 inline constexpr int priceGridColumn = 2;
 
 // CDSProdutosBeforeOpen: replaces line 1 (never inserts) with the mode's price column.
-void applyPriceColumn(Query& products, PriceMode mode);
+template <class Products> void applyPriceColumn(Products& products, PriceMode mode) {
+    products.replaceSql(1, priceColumn(mode));
+}
 
-// Gives the query its four lines and a before-open hook that asks currentMode() at every
-// open and applies its price column.
-void setUpProductQuery(Query& products, std::function<PriceMode()> currentMode);
+// Gives the query (the product list, or a plain query reading the same result) its four
+// lines and a before-open hook that asks currentMode() at every open and applies its price
+// column.
+template <class Products>
+void setUpProductQuery(Products& products, std::function<PriceMode()> currentMode) {
+    products.clearSql();
+    for (const QString& line : productQueryLines())
+        products.appendSql(line);
+    products.setBeforeOpen([currentMode = std::move(currentMode)](Products& query) {
+        applyPriceColumn(query, currentMode());
+    });
+}
 
 // The probe's statement: SELECT COUNT(*) CT FROM RDB$RELATION_FIELDS where
 // RDB$FIELD_NAME='<COLUMN>' AND RDB$RELATION_NAME='<TABLE>', names upper-cased in a to z

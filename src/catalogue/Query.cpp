@@ -50,18 +50,8 @@ void Query::replaceSql(int index, const QString& line) {
 }
 
 void Query::open() {
-    openWith({}, {});
-}
-
-void Query::openNarrowed(const QString& condition, const QStringList& parameters) {
-    openWith(condition, parameters);
-}
-
-void Query::openWith(const QString& condition, const QStringList& parameters) {
     if (open_)
         return;
-    narrowing_ = condition;
-    narrowingParameters_ = parameters;
     if (beforeOpen_)
         beforeOpen_(*this);
     const bool wasConnected = database_.isConnected();
@@ -91,17 +81,10 @@ void Query::openWith(const QString& condition, const QStringList& parameters) {
 }
 
 void Query::startCursor() {
-    QStringList lines = lines_;
-    if (!narrowing_.isEmpty())
-        lines.insert(std::max<qsizetype>(lines.size() - 1, 0), narrowing_);
-    const QByteArray sql = lines.join(QLatin1Char('\n')).toUtf8();
+    const QByteArray sql = statement().toUtf8();
     database_.run([&](const std::shared_ptr<firebird::Attachment>& attachment) {
         auto cursor = std::make_unique<Cursor>(attachment, sql);
-        std::vector<QByteArray> parameters;
-        for (const QString& parameter : std::as_const(narrowingParameters_))
-            parameters.push_back(attachment->utf8() ? parameter.toUtf8()
-                                                    : codepage::fromUnicode(parameter));
-        cursor->statement.execute(cursor->transaction, parameters);
+        cursor->statement.execute(cursor->transaction);
         columns_ = cursor->statement.columnNames();
         rows_.clear();
         cursor_ = std::move(cursor);
@@ -113,8 +96,6 @@ void Query::close() {
         return;
     finishCursor();
     open_ = false;
-    narrowing_.clear();
-    narrowingParameters_.clear();
     rows_.clear();
     columns_.clear();
     current_ = -1;
@@ -240,24 +221,12 @@ std::int64_t Query::fieldAsInteger(const QString& column) const {
     return number;
 }
 
-void Query::widen() {
-    close();
-    open();
-}
-
 bool Query::locate(const QString& column, const QString& value) {
-    requireColumn(column);
-    if (isNarrowed())
-        widen();
-    return locateWithin(column, value, std::numeric_limits<int>::max());
-}
-
-bool Query::locateWithin(const QString& column, const QString& value, int maxRows) {
     const int index = requireColumn(column);
     const int before = fetchedRowCount();
     int found = -1;
     // Exact comparison on our side: whole value, case-sensitive, blanks count.
-    for (int row = 0; row < maxRows; ++row) {
+    for (int row = 0;; ++row) {
         if (row >= fetchedRowCount() && !fetchOne())
             break;
         if (textOf(rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(index)]) ==
@@ -285,31 +254,11 @@ void Query::setCurrent(int row, bool bof, bool eof) {
 
 void Query::first() {
     requireOpen();
-    if (isNarrowed())
-        widen();
     setCurrent(rows_.empty() ? -1 : 0, true, rows_.empty());
 }
 
 void Query::prior() {
     requireOpen();
-    if (isNarrowed() && current_ <= 0 && !rows_.empty()) {
-        // The row before the narrowed result's first one: found in the whole result.
-        const std::vector<QVariant> firstRow = rows_.front();
-        widen();
-        int row = 0;
-        for (;; ++row) {
-            if (row >= fetchedRowCount() && !fetchOne())
-                break;
-            if (rows_[static_cast<std::size_t>(row)] == firstRow)
-                break;
-        }
-        Q_EMIT rowsFetched(fetchedRowCount());
-        if (row <= 0 || row >= fetchedRowCount())
-            setCurrent(rows_.empty() ? -1 : 0, true, rows_.empty());
-        else
-            setCurrent(row - 1, false, false);
-        return;
-    }
     if (current_ <= 0) {
         bof_ = true;
         return;

@@ -1,7 +1,8 @@
 #pragma once
-// A read-only SQL query on the connection (the "CDS"/"Que" queries of the window): SQL
-// lines, a before-open hook, and a result whose rows are fetched from the engine only as
-// they are needed (navigation, the grid, a locate's scan), then kept for browsing.
+// A read-only SQL query on the connection (QueCon, the catalogue probe): SQL lines, a
+// before-open hook, and a result whose rows are fetched from the engine in order, only as
+// they are needed (navigation, a locate's scan), then kept. The product query, whose
+// result can be a million rows, is a ProductList instead.
 //
 // Each open runs in a new read-only, read-committed transaction, so it sees what is
 // committed at that moment; the transaction ends when the query closes or has fetched its
@@ -45,18 +46,9 @@ public:
 
     // Dataset. open() on an open query does nothing (the hook does not run either).
     void open() override;
-    // Opens like open(), but with condition ("where codigo >= ?") as a line before the last
-    // line of the SQL text, its "?" bound to the parameters in order. A narrowed query
-    // reads only part of the result: locate(), first(), and prior() at its first row
-    // reopen it whole first.
-    void openNarrowed(const QString& condition, const QStringList& parameters);
-    bool isNarrowed() const { return open_ && !narrowing_.isEmpty(); }
     void close() override;
     bool isOpen() const override { return open_; }
     bool locate(const QString& column, const QString& value) override;
-    // As locate(), but among the first maxRows rows of the result as it is open, narrowed
-    // or not.
-    bool locateWithin(const QString& column, const QString& value, int maxRows);
     QString fieldAsText(const QString& column) const override;
     bool fieldIsNull(const QString& column) const override;
     std::int64_t fieldAsInteger(const QString& column) const override;
@@ -100,10 +92,7 @@ private:
 
     void requireOpen() const;
     int requireColumn(const QString& column) const;
-    void openWith(const QString& condition, const QStringList& parameters);
     void startCursor();
-    // Reopens a narrowed query whole; the first row is current.
-    void widen();
     bool fetchOne();
     void finishCursor();
     void setCurrent(int row, bool bof, bool eof);
@@ -111,8 +100,6 @@ private:
     Database& database_;
     QStringList lines_;
     Hook beforeOpen_;
-    QString narrowing_;
-    QStringList narrowingParameters_;
     std::unique_ptr<Cursor> cursor_;
     bool open_ = false;
     QStringList columns_;

@@ -1,11 +1,9 @@
 #pragma once
 // The products grid following the price-query service. While the grid is shown, every
-// served scan leaves the product query on the served article, or on its first row when
-// nothing was found, as if the query had been reopened and searched. The article is
-// reached by its key: the query is reopened narrowed to "where codigo >= <its codigo>",
-// whose first rows are the article and the rows that share its key, so nothing before it
-// is read. While the grid is not shown, only the last outcome is remembered, and it is
-// shown when the grid next appears.
+// served scan leaves the product list on the served article, with the rows around it, or
+// on its first row when nothing was found, as if the query had been reopened and searched.
+// While the grid is not shown, only the last outcome is remembered, and it is shown when
+// the grid next appears.
 
 #include "terminal/ArticleSource.h"
 
@@ -15,11 +13,11 @@ namespace veska::catalogue {
 
 using terminal::Article;
 
-class Query;
+class ProductList;
 
 class ServedArticleGrid {
 public:
-    ServedArticleGrid(Query& products, std::function<bool()> isShown);
+    ServedArticleGrid(ProductList& products, std::function<bool()> isShown);
 
     // A scan was served with this article, or with a not-found answer.
     void follow(const std::optional<Article>& served);
@@ -27,9 +25,7 @@ public:
     void shown();
 
 private:
-    void show(const std::optional<Article>& served);
-
-    Query& products_;
+    ProductList& products_;
     std::function<bool()> isShown_;
     std::optional<std::optional<Article>> pending_;
 };

@@ -2,8 +2,8 @@
 // a failing step that ends the sequence while the window still opens.
 
 #include "ShopFixture.h"
-#include "catalogue/Query.h"
-#include "catalogue/QueryTableModel.h"
+#include "catalogue/ProductList.h"
+#include "catalogue/ProductListModel.h"
 
 #include <QHeaderView>
 #include <QPlainTextEdit>

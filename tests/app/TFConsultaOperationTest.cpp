@@ -3,7 +3,7 @@
 // display messages, the search, and the close that hides or ends.
 
 #include "ShopFixture.h"
-#include "catalogue/Query.h"
+#include "catalogue/ProductList.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -6,9 +6,10 @@
 #include "TcpRelay.h"
 #include "TestDatabase.h"
 #include "catalogue/Database.h"
+#include "catalogue/ProductList.h"
+#include "catalogue/ProductListModel.h"
 #include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
-#include "catalogue/QueryTableModel.h"
 #include "catalogue/firebird/FbAttachment.h"
 #include "core/Errors.h"
 
@@ -191,10 +192,10 @@ TEST_F(ServerConnectionTest, AConnectionLostWhileTheGridFetchesIsReportedNotThro
     test::TcpRelay relay(kServerPort);
     relay.start();
     auto database = databaseFor(QStringLiteral("127.0.0.1/%1:%2").arg(relay.port()).arg(*path_));
-    Query products(*database, QStringLiteral("CDSProdutos"));
+    ProductList products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
-    QueryTableModel model(products, {{QStringLiteral("BARCODE"), QStringLiteral("Código")}});
-    QSignalSpy failures(&model, &QueryTableModel::fetchFailed);
+    ProductListModel model(products, {{QStringLiteral("BARCODE"), QStringLiteral("Código")}});
+    QSignalSpy failures(&model, &ProductListModel::fetchFailed);
     products.open();
     relay.stop();
     for (int batch = 0; batch < 100 && model.canFetchMore({}); ++batch)

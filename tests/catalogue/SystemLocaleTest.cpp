@@ -3,9 +3,9 @@
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "catalogue/Database.h"
+#include "catalogue/ProductList.h"
+#include "catalogue/ProductListModel.h"
 #include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
-#include "catalogue/QueryTableModel.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -31,12 +31,12 @@ TEST(SystemLocaleTest, FieldTextAndGridPriceUseTheRegionalSeparators) {
                        QDir(folder.path()).filePath(QStringLiteral("loja.fdb")));
     Database database(ConnectionProfiles({folder.path()}));
     database.setAlias(QStringLiteral("loja"));
-    Query products(database, QStringLiteral("CDSProdutos"));
+    ProductList products(database, QStringLiteral("CDSProdutos"));
     PriceMode mode = PriceMode::Retail;
     setUpProductQuery(products, [&mode] { return mode; });
-    QueryTableModel model(products, {{QStringLiteral("BARCODE"), QStringLiteral("Código")},
-                                     {QStringLiteral("PRECO"), QStringLiteral("Preço"),
-                                      QueryTableModel::Format::Money}});
+    ProductListModel model(products, {{QStringLiteral("BARCODE"), QStringLiteral("Código")},
+                                      {QStringLiteral("PRECO"), QStringLiteral("Preço"),
+                                       ProductListModel::Format::Money}});
     products.open();
     EXPECT_EQ(products.fieldAsText(QStringLiteral("Preco")), QStringLiteral("12,5"));
     EXPECT_EQ(model.data(model.index(0, 1)).toString(), QStringLiteral("12,50"));

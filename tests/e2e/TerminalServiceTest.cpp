@@ -7,7 +7,7 @@
 #include "ShopFixture.h"
 #include "app/MessageBoxes.h"
 #include "app/TFConsulta.h"
-#include "catalogue/Query.h"
+#include "catalogue/ProductList.h"
 #include "terminal/TermServerLibrary.h"
 
 #include <QCoreApplication>

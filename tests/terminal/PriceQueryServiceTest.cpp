@@ -66,14 +66,14 @@ protected:
         resetProvider();
         products_ = std::make_unique<ProductQuery>(*database_, mode_);
         if (GetParam() == Path::InDatabase) {
-            grid_ = std::make_unique<catalogue::ServedArticleGrid>(*products(),
+            grid_ = std::make_unique<catalogue::ServedArticleGrid>(*products_->list,
                                                                    [this] { return gridShown_; });
             auto lookup = std::make_unique<catalogue::ProductLookup>(*products_->database,
                                                                      [this] { return mode_; });
             lookup->setGrid(grid_.get());
             source_ = std::move(lookup);
         } else {
-            source_ = std::make_unique<ReopenedQuerySource>(*products());
+            source_ = std::make_unique<ReopenedQuerySource>(*products_->query);
         }
         service_ = std::make_unique<PriceQueryService>(providerApi(), *source_, window_, log_);
     }
@@ -84,7 +84,21 @@ protected:
         products_.reset();
     }
 
-    catalogue::Query* products() { return products_->query.get(); }
+    // The product query the grid shows: the list that follows the lookups, or the query
+    // that the reference reopens and searches.
+    catalogue::Dataset* products() {
+        return GetParam() == Path::InDatabase
+                   ? static_cast<catalogue::Dataset*>(products_->list.get())
+                   : products_->query.get();
+    }
+    int currentRow() {
+        return GetParam() == Path::InDatabase ? products_->list->currentRow()
+                                              : products_->query->currentRow();
+    }
+    bool moveTo(int row) {
+        return GetParam() == Path::InDatabase ? products_->list->setCurrentRow(row)
+                                              : products_->query->moveTo(row);
+    }
 
     static void scan(const char* code) {
         provider().barcodes.push_back({std::string(code), kTerminal, kSocket});
@@ -177,7 +191,7 @@ TEST_P(PRICE_QUERY_SUITE, OnlyAnUpperCaseFrameOfAtLeastThreeCharactersIsRetried)
 }
 
 TEST_P(PRICE_QUERY_SUITE, NotFoundLeavesTheFirstRowCurrent) {
-    ASSERT_TRUE(products()->moveTo(4));
+    ASSERT_TRUE(moveTo(4));
     serve("NAOEXISTE");
     EXPECT_EQ(journal(),
               (QStringList{QStringLiteral("bReceiveBarcode"), QStringLiteral("bSendProdNotFound"),
@@ -185,7 +199,7 @@ TEST_P(PRICE_QUERY_SUITE, NotFoundLeavesTheFirstRowCurrent) {
                            QStringLiteral("log: ") +
                                line(QStringLiteral("NAOEXISTE|PRODUTO NAO ENCONTRADO"))}));
     EXPECT_TRUE(products()->isOpen());
-    EXPECT_EQ(products()->currentRow(), 0);
+    EXPECT_EQ(currentRow(), 0);
 }
 
 TEST_P(PRICE_QUERY_SUITE, PriceTextsAreRoundedToTheCentWithTheRegionalSeparator) {
@@ -256,14 +270,14 @@ TEST_P(PRICE_QUERY_SUITE, AHiddenWindowGetsNoLogLineButTheTerminalIsAnswered) {
 }
 
 TEST_P(PRICE_QUERY_SUITE, NoBarcodeLeavesTheQueryUntouched) {
-    ASSERT_TRUE(products()->moveTo(3));
+    ASSERT_TRUE(moveTo(3));
     provider().barcodes.push_back({std::string(), kTerminal, kSocket});
     provider().barcodes.push_back({std::nullopt, kTerminal, kSocket});
     EXPECT_FALSE(service_->serveNextBarcode());
     EXPECT_FALSE(service_->serveNextBarcode());
     EXPECT_FALSE(service_->serveNextBarcode()); // nothing pending at all
     EXPECT_TRUE(products()->isOpen());
-    EXPECT_EQ(products()->currentRow(), 3);
+    EXPECT_EQ(currentRow(), 3);
     products()->close();
     EXPECT_FALSE(service_->serveNextBarcode());
     EXPECT_FALSE(products()->isOpen());
@@ -289,8 +303,8 @@ TEST_P(PRICE_QUERY_SUITE, ADatabaseErrorPropagatesAndTheBarcodeGetsNoAnswer) {
     catalogue::ProductLookup broken(missing, [] { return PriceMode::Wholesale; });
     PriceQueryService brokenService(providerApi(), broken, window_, log_);
     PriceQueryService& service = GetParam() == Path::InDatabase ? brokenService : *service_;
-    products()->close();
-    products()->setBeforeOpen(
+    products_->query->close();
+    products_->query->setBeforeOpen(
         [](Query& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
     scan("123");
     EXPECT_THROW(service.serveNextBarcode(), DatabaseError);

@@ -89,6 +89,9 @@ ProductQuery::ProductQuery(const ProductDatabase& products, const catalogue::Pri
     query = std::make_unique<catalogue::Query>(*database, QStringLiteral("CDSProdutos"));
     catalogue::setUpProductQuery(*query, [&mode] { return mode; });
     query->open();
+    list = std::make_unique<catalogue::ProductList>(*database, QStringLiteral("CDSProdutos"));
+    catalogue::setUpProductQuery(*list, [&mode] { return mode; });
+    list->open();
 }
 
 } // namespace veska::terminal::test

@@ -5,6 +5,7 @@
 
 #include "catalogue/Database.h"
 #include "catalogue/PriceMode.h"
+#include "catalogue/ProductList.h"
 #include "catalogue/Query.h"
 #include "catalogue/firebird/FbAttachment.h"
 
@@ -30,12 +31,14 @@ private:
     QString path_;
 };
 
-// The connection "SISTEMA" on the file, and CDSProdutos asking the mode at every open.
+// The connection "SISTEMA" on the file, and the product query asking the mode at every
+// open: read whole and in order (query, the reference) and as the grid's list (list).
 struct ProductQuery {
     ProductQuery(const ProductDatabase& products, const catalogue::PriceMode& mode);
 
     std::unique_ptr<catalogue::Database> database;
     std::unique_ptr<catalogue::Query> query;
+    std::unique_ptr<catalogue::ProductList> list;
 };
 
 } // namespace veska::terminal::test

@@ -9,6 +9,7 @@
 #include "ReopenedQuerySource.h"
 #include "TestProvider.h"
 #include "TestViews.h"
+#include "catalogue/ProductList.h"
 #include "catalogue/ProductLookup.h"
 #include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
@@ -232,7 +233,9 @@ std::vector<QString> makeScans(std::mt19937& random, const std::vector<Row>& row
 // One way of serving: its connection, product query, source and service.
 struct Path {
     std::unique_ptr<catalogue::Database> database;
-    std::unique_ptr<catalogue::Query> query;
+    std::unique_ptr<catalogue::Query> query;      // the reference's product query
+    std::unique_ptr<catalogue::ProductList> list; // the grid's, following the lookups
+    catalogue::Dataset* shown = nullptr;          // what the grid shows
     std::unique_ptr<catalogue::ServedArticleGrid> grid;
     std::unique_ptr<terminal::ArticleSource> source;
     std::unique_ptr<PriceQueryService> service;
@@ -263,18 +266,24 @@ protected:
 
     void build(Path& path, bool inDatabase) {
         path.database = catalogue_->connect();
-        path.query =
-            std::make_unique<catalogue::Query>(*path.database, QStringLiteral("CDSProdutos"));
-        catalogue::setUpProductQuery(*path.query, [this] { return mode_; });
-        path.query->open();
         if (inDatabase) {
+            path.list = std::make_unique<catalogue::ProductList>(*path.database,
+                                                                 QStringLiteral("CDSProdutos"));
+            catalogue::setUpProductQuery(*path.list, [this] { return mode_; });
+            path.list->open();
+            path.shown = path.list.get();
             path.grid =
-                std::make_unique<catalogue::ServedArticleGrid>(*path.query, [] { return true; });
+                std::make_unique<catalogue::ServedArticleGrid>(*path.list, [] { return true; });
             auto lookup = std::make_unique<catalogue::ProductLookup>(*path.database,
                                                                      [this] { return mode_; });
             lookup->setGrid(path.grid.get());
             path.source = std::move(lookup);
         } else {
+            path.query =
+                std::make_unique<catalogue::Query>(*path.database, QStringLiteral("CDSProdutos"));
+            catalogue::setUpProductQuery(*path.query, [this] { return mode_; });
+            path.query->open();
+            path.shown = path.query.get();
             path.source = std::make_unique<ReopenedQuerySource>(*path.query);
         }
         path.service =
@@ -297,7 +306,7 @@ protected:
         for (const std::uint32_t address : provider().notFound)
             outcome.answers.append(QStringLiteral("%1 not found").arg(address));
         for (const char* column : {"BarCode", "Produto", "cod_barra", "Preco"})
-            outcome.currentRow.append(path.query->fieldAsText(QString::fromLatin1(column)));
+            outcome.currentRow.append(path.shown->fieldAsText(QString::fromLatin1(column)));
         return outcome;
     }
 
