@@ -5,6 +5,7 @@
 #include "tray/TNotifyIconDataEx.h"
 #include "tray/platform/ApplicationWindow.h"
 #include "tray/platform/NotifyIcon.h"
+#include "tray/platform/Timers.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -64,6 +65,34 @@ public:
     std::vector<std::pair<QMenu*, QPoint>> menusShown;
     // Runs while the menu is "open" (an operator's pick, for instance).
     std::function<void(QMenu*)> whileMenuOpen;
+};
+
+// Timers on a clock that only the test moves: Advance fires every tick that falls due, in
+// time order, as the event loop would, and nothing ever waits.
+class ManualTimers : public platform::TimerBackend {
+public:
+    int StartTimer(uint32_t intervalMs, Tick tick) override;
+    void KillTimer(int id) override;
+    void Advance(int64_t ms);
+    std::size_t Running() const { return timers_.size(); }
+    int64_t Now() const { return now_; }
+
+private:
+    struct Timer {
+        uint32_t interval;
+        int64_t due;
+        Tick tick;
+    };
+    int64_t now_ = 0;
+    int nextId_ = 1;
+    std::map<int, Timer> timers_;
+};
+
+// Installs manual timers for the life of the object.
+struct ManualTimersInstalled {
+    ManualTimersInstalled() { platform::SetTimerBackend(&timers); }
+    ~ManualTimersInstalled() { platform::SetTimerBackend(nullptr); }
+    ManualTimers timers;
 };
 
 // Processes events until the condition holds or the time is up; returns the condition.
