@@ -111,15 +111,6 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     return true;
 }
 
-void Pump(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-}
-
 int ManualTimers::StartTimer(uint32_t intervalMs, Tick tick) {
     const int id = nextId_++;
     timers_[id] = Timer{intervalMs, now_ + intervalMs, std::move(tick)};

@@ -6,6 +6,7 @@
 #include "tray/platform/ApplicationWindow.h"
 #include "tray/platform/NotifyIcon.h"
 #include "tray/platform/Timers.h"
+#include "tray/platform/TrayHosts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -37,6 +38,24 @@ public:
     bool available = true;
     std::vector<NotifyCall> calls;
     std::map<std::pair<uint32_t, uint32_t>, TNotifyIconDataEx> icons;
+};
+
+// The desktop's notification areas as a test sets them; every change is announced.
+class StandInTrayHosts : public platform::TrayHosts {
+public:
+    bool BusHost() const override { return busHost; }
+    bool BusUnanswered() const override { return busUnanswered; }
+    bool XEmbedTray() const override { return xembedTray; }
+    void Set(bool bus, bool unanswered, bool xembed) {
+        busHost = bus;
+        busUnanswered = unanswered;
+        xembedTray = xembed;
+        Q_EMIT Changed();
+    }
+
+    bool busHost = false;
+    bool busUnanswered = false;
+    bool xembedTray = true;
 };
 
 class RecordingApplicationWindow : public platform::ApplicationWindow {
@@ -97,7 +116,5 @@ struct ManualTimersInstalled {
 
 // Processes events until the condition holds or the time is up; returns the condition.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 2000);
-// Processes events for about the given time.
-void Pump(int ms);
 
 } // namespace veska::test
