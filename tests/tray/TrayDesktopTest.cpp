@@ -92,8 +92,8 @@ protected:
     std::vector<std::string> Events() const {
         std::vector<std::string> events;
         for (const QString& line : lines) {
-            if (!line.startsWith(QStringLiteral("icon")) && !line.startsWith(QStringLiteral("area")) &&
-                line != QStringLiteral("gone"))
+            if (!line.startsWith(QStringLiteral("icon")) &&
+                !line.startsWith(QStringLiteral("area")) && line != QStringLiteral("gone"))
                 events.push_back(line.toStdString());
         }
         return events;
