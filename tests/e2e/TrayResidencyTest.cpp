@@ -349,6 +349,27 @@ TEST_P(TrayResidency, AHungBusWatcherDelaysNoAnswer) {
     EXPECT_TRUE(run.isRunning());
 }
 
+TEST_P(TrayResidency, AWatcherHungAtStartUpHoldsBackOnlyTheIcon) {
+    if (host != Host::StatusNotifierPanel)
+        GTEST_SKIP() << "only a bus host has a watcher";
+    const qint64 watcher = display.watcherPid();
+    ASSERT_GT(watcher, 0);
+    ASSERT_EQ(::kill(static_cast<pid_t>(watcher), SIGSTOP), 0);
+    // Qt asks the watcher with a blocking call when it makes its first icon: the program
+    // starts and serves without waiting for it, and shows its icon once it answers.
+    run.start({QStringLiteral("0")});
+    const bool started =
+        run.waitForOutput(QStringLiteral("Servidor inicializado com sucesso."), 15s);
+    QStringList answers;
+    for (int i = 0; started && i < 4; ++i)
+        answers << scan(QStringLiteral("000003"));
+    ::kill(static_cast<pid_t>(watcher), SIGCONT);
+    ASSERT_TRUE(started) << run.standardError().toStdString();
+    EXPECT_EQ(answers, QStringList(4, kAnswer));
+    EXPECT_TRUE(waitFor([&] { return display.registeredItems().size() == 1; }, 30s));
+    EXPECT_TRUE(run.isRunning());
+}
+
 INSTANTIATE_TEST_SUITE_P(Hosts, TrayResidency,
                          ::testing::Values(Host::Trayer, Host::StatusNotifierPanel, Host::None),
                          hostName);
