@@ -158,14 +158,23 @@ protected:
         }
         const QStringList before = desktop.visibleWindowsOf(QStringLiteral("consulta_veska"));
         const WindowGeometry g = icon();
-        desktop.xdotool({QStringLiteral("mousemove"), QString::number(g.x + g.width / 2),
-                         QString::number(g.y + g.height / 2)});
-        return waitFor(
-            [&] {
-                return desktop.visibleWindowsOf(QStringLiteral("consulta_veska")).size() >
-                       before.size();
-            },
-            10s);
+        const auto tipShown = [&] {
+            for (const QString& id : desktop.visibleWindowsOf(QStringLiteral("consulta_veska")))
+                if (!before.contains(id))
+                    return true;
+            return false;
+        };
+        // The pointer comes in from outside and rests on the icon (again, should the first
+        // entry have been missed).
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            desktop.xdotool({QStringLiteral("mousemove"), QString::number(g.x - 100),
+                             QString::number(g.y + 200)});
+            desktop.xdotool({QStringLiteral("mousemove"), QString::number(g.x + g.width / 2),
+                             QString::number(g.y + g.height / 2 + attempt)});
+            if (waitFor(tipShown, 4s))
+                return true;
+        }
+        return false;
     }
 
     QString scan(const QString& code) const {
@@ -213,11 +222,11 @@ TEST_P(TrayResidency, TheOperatorsStepsFromTheStartToSair) {
     const QString window = startProgram();
     ASSERT_FALSE(window.isEmpty()) << run.standardError().toStdString();
     ASSERT_GT(icon().width, 0) << "the icon is there from the start, with the window";
-    EXPECT_TRUE(showsHint());
 
     // The automatic hide after the start; hidden, the program still answers the terminals.
     ASSERT_TRUE(waitFor([&] { return !desktop.isViewable(window); }, 10s));
     EXPECT_EQ(scan(QStringLiteral("000003")), kAnswer);
+    EXPECT_TRUE(showsHint());
 
     // "Abrir" picked with the pointer from the icon's real menu opens the window; the icon
     // leaves the notification area and the program lives on.

@@ -7,6 +7,7 @@
 #include "tray/platform/Input.h"
 #include "tray/platform/MessageWindow.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QMenu>
 #include <QPixmap>
@@ -49,6 +50,16 @@ QSystemTrayIcon::MessageIcon balloonIcon(uint32_t infoFlags) {
     default:
         return QSystemTrayIcon::NoIcon;
     }
+}
+
+// Whether Qt has embedded an icon into an XEmbed tray: it makes a top-level widget of its
+// own class for each such icon.
+bool qtMadeAnXEmbedIcon() {
+    for (const QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") == 0)
+            return true;
+    }
+    return false;
 }
 
 // The bus menu's copy of the component's menu: the same items, each running the
@@ -196,14 +207,35 @@ bool QtNotifyIconBackend::add(const TNotifyIconDataEx& data) {
     apply(*entry, data);
     exportMenu(key, *entry);
     entry->icon->show();
+    if (settleKind(*entry))
+        exportMenu(key, *entry);
     if ((data.uFlags & nim::NIF_INFO) != 0 && data.szInfo[0] != 0)
         showBalloon(key, *entry, data);
     return true;
 }
 
+// The kind was guessed from the hosts as Qt 6.4 chooses; later Qt versions choose the bus
+// as soon as a watcher is there. On X, what Qt made for the first icon tells.
+bool QtNotifyIconBackend::settleKind(Entry& entry) {
+    if (kindSettled_ || QGuiApplication::platformName() != QStringLiteral("xcb"))
+        return false;
+    kindSettled_ = true;
+    const Kind guessed = kind_;
+    if (qtMadeAnXEmbedIcon())
+        kind_ = Kind::XEmbed;
+    else if (kind_ == Kind::XEmbed && hosts_->XEmbedTray())
+        kind_ = Kind::Bus; // a tray was there, yet Qt embedded nothing: it took the bus
+    entry.translator.SetBusHost(kind_ == Kind::Bus);
+    return kind_ != guessed;
+}
+
 void QtNotifyIconBackend::exportMenu(const Key& key, Entry& entry) {
-    if (kind_ != Kind::Bus)
-        return; // an XEmbed tray would pop Qt's menu up besides the component's own
+    if (kind_ != Kind::Bus) {
+        // An XEmbed tray would pop Qt's menu up besides the component's own.
+        if (entry.icon->contextMenu() != nullptr)
+            entry.icon->setContextMenu(nullptr);
+        return;
+    }
     const auto source = menus_.find(key);
     QMenu* menu = source == menus_.end() ? nullptr : source->second.data();
     if (menu == nullptr) {

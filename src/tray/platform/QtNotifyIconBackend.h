@@ -11,7 +11,8 @@
 // tray, hiding a QSystemTrayIcon deletes the tray widget whose mouse handler is running.
 //
 // Two kinds of notification area, and Qt picks one for the whole run when it makes its first
-// icon (Qt 6.4: the bus when a StatusNotifierItem host is registered, XEmbed otherwise):
+// icon (Qt 6.4: the bus when a StatusNotifierItem host is registered, XEmbed otherwise; on X
+// the widget that Qt makes, or not, for the first icon confirms the choice):
 // - XEmbed: the component opens its own menu on the right button; Qt is given no menu.
 // - StatusNotifierItem (bus): a copy of the component's menu is exported over the bus, for
 //   hosts that only show the bus menu. Such hosts report activations, not clicks: every
@@ -74,6 +75,8 @@ private:
     bool remove(const TNotifyIconDataEx& data);
     void apply(Entry& entry, const TNotifyIconDataEx& data);
     void exportMenu(const Key& key, Entry& entry);
+    // True when the kind turned out other than guessed.
+    bool settleKind(Entry& entry);
     void showBalloon(const Key& key, Entry& entry, const TNotifyIconDataEx& data);
     void hideBalloon(const Key& key, Entry& entry);
     void activated(const Key& key, const std::weak_ptr<Entry>& reporter,
@@ -95,6 +98,7 @@ private:
     QElapsedTimer clock_;
     bool areaWasAvailable_ = false;
     Kind kind_ = Kind::Undecided;
+    bool kindSettled_ = false;
 };
 
 } // namespace veska::platform
