@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QTimer>
 #include <cstring>
+#include <vector>
 
 namespace veska::platform {
 namespace {
@@ -244,6 +245,8 @@ void QtNotifyIconBackend::exportMenu(const Key& key, Entry& entry) {
     }
     if (entry.exported == nullptr) {
         entry.exported = new QMenu;
+        // Those of retired icons are gone already.
+        std::erase_if(exportedMenus_, [](const QPointer<QMenu>& gone) { return gone.isNull(); });
         exportedMenus_.emplace_back(entry.exported);
     }
     copyMenu(*entry.exported, *menu);
