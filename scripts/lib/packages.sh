@@ -1,7 +1,7 @@
 # Debian 12 packages that build, run and test the program. Sourced by the scripts.
 VESKA_BUILD_PACKAGES=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
     libsoci-dev libboost-dev firebird-dev libfbclient2
     firebird3.0-server-core firebird3.0-utils firebird3.0-common
     libasio-dev
@@ -13,6 +13,7 @@ VESKA_TEST_PACKAGES=(
     libgtest-dev googletest
     clang libclang-rt-14-dev
     xvfb xauth x11-utils libx11-dev xdotool trayer imagemagick
+    dbus-daemon dbus-bin xfce4-panel xfconf
     firebird3.0-server
     lintian desktop-file-utils appstream man-db
 )

@@ -1,5 +1,6 @@
 #include "app/TFConsulta.h"
 
+#include "app/ExitQuestion.h"
 #include "app/HandlerGuard.h"
 #include "catalogue/Database.h"
 #include "catalogue/PriceMode.h"
@@ -41,7 +42,8 @@ void echoLogLine(const QString& line) {
 } // namespace
 
 TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
-    : QWidget(parent), context_(context) {
+    : QWidget(parent), ExitWithoutNotificationArea(askExitWithoutNotificationArea),
+      context_(context) {
     const terminal::TermServerApi& api = *context_.api;
     createControls();
     createComponents();

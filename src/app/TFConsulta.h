@@ -113,6 +113,9 @@ public:
 
     // The exit flag: 0 while closing only hides the window.
     int Tag = 0;
+    // Asked by a close request while the desktop has no notification area: true ends the
+    // program as "Sair" does (askExitWithoutNotificationArea; tests answer themselves).
+    std::function<bool()> ExitWithoutNotificationArea;
 
     // Handlers.
     void BtnMonitoraClick();

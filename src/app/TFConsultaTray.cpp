@@ -5,6 +5,7 @@
 #include "catalogue/PriceMode.h"
 #include "tray/TNotifyTrayIcon.h"
 #include "tray/TrayPicture.h"
+#include "tray/platform/NotifyIcon.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,6 +28,10 @@ void TFConsulta::createTrayIcon() {
 }
 
 bool TFConsulta::FormClose() {
+    // Without a notification area the icon's "Sair" is out of reach: the close asks.
+    if (Tag == 0 && !veska::platform::NotificationAreaAvailable() && ExitWithoutNotificationArea &&
+        ExitWithoutNotificationArea())
+        Tag = 1;
     if (Tag == 0) {
         TrayIcon1->SetIconVisible(true);
         TrayIcon1->HideMainForm();

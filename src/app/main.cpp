@@ -10,10 +10,10 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <thread>
 
 namespace {
 
@@ -38,6 +38,7 @@ int endWithApplicationError(int argc, char** argv, const veska::Error& error) {
 int main(int argc, char** argv) {
     using namespace veska::app;
     platform::blockSessionEndSignals();
+    platform::SessionEnd sessionEnd;
     const QStringList arguments = argumentsOf(argc, argv);
 
     // The program does not run without its terminal-server library.
@@ -54,16 +55,19 @@ int main(int argc, char** argv) {
     } catch (const veska::ConvertError& error) {
         return endWithApplicationError(argc, argv, error);
     }
-    std::this_thread::sleep_for(
-        std::chrono::milliseconds(static_cast<std::uint32_t>(StartupDelayMs)));
+    // The end of the session during the delay ends the program before anything starts.
+    if (!sessionEnd.sleepUnlessEnded(
+            std::chrono::milliseconds(static_cast<std::uint32_t>(StartupDelayMs))))
+        return 0;
 
     QApplication app(argc, argv);
+    sessionEnd.watch();
     QApplication::setApplicationName(QStringLiteral("consulta_veska"));
     QApplication::setQuitOnLastWindowClosed(false);
     QtMessageBoxes boxes;
     TFConsulta window({&library->api(), &boxes, !arguments.isEmpty(),
                        qEnvironmentVariableIntValue("VESKA_LOG_STDOUT") == 1});
-    platform::SessionEnd sessionEnd;
     window.show();
+    QTimer::singleShot(0, &sessionEnd, [&sessionEnd] { sessionEnd.started(); });
     return app.exec();
 }

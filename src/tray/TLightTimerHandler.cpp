@@ -1,8 +1,8 @@
 #include "tray/TLightTimerHandler.h"
 
 #include "tray/TLightTimer.h"
+#include "tray/platform/Timers.h"
 
-#include <QTimerEvent>
 #include <memory>
 
 namespace veska {
@@ -31,8 +31,8 @@ struct ModuleShutdown {
 TLightTimerHandler::TLightTimerHandler() = default;
 
 TLightTimerHandler::~TLightTimerHandler() {
-    for (const auto& entry : idsByQtTimer_)
-        killTimer(entry.first);
+    for (const auto& entry : platformTimersById_)
+        platform::CurrentTimerBackend().KillTimer(entry.second);
 }
 
 TLightTimerHandler* TLightTimerHandler::Instance() {
@@ -69,29 +69,25 @@ void TLightTimerHandler::RemoveTimer() {
 bool TLightTimerHandler::SetTimer(uint32_t id, uint32_t interval) {
     // Setting a timer that already runs replaces it, as the platform call does.
     KillTimer(id);
-    const int qtTimer = startTimer(std::chrono::milliseconds(interval), Qt::PreciseTimer);
-    if (qtTimer == 0)
+    const int platformTimer =
+        platform::CurrentTimerBackend().StartTimer(interval, [this, id] { platformTick(id); });
+    if (platformTimer == 0)
         return false;
-    idsByQtTimer_.emplace(qtTimer, id);
-    qtTimersById_.emplace(id, qtTimer);
+    platformTimersById_.emplace(id, platformTimer);
     return true;
 }
 
 bool TLightTimerHandler::KillTimer(uint32_t id) {
-    const auto found = qtTimersById_.find(id);
-    if (found == qtTimersById_.end())
+    const auto found = platformTimersById_.find(id);
+    if (found == platformTimersById_.end())
         return false;
-    killTimer(found->second);
-    idsByQtTimer_.erase(found->second);
-    qtTimersById_.erase(found);
+    platform::CurrentTimerBackend().KillTimer(found->second);
+    platformTimersById_.erase(found);
     return true;
 }
 
-void TLightTimerHandler::timerEvent(QTimerEvent* event) {
-    const auto found = idsByQtTimer_.find(event->timerId());
-    if (found == idsByQtTimer_.end())
-        return;
-    TMessage message{msg::WM_TIMER, found->second, 0, 0};
+void TLightTimerHandler::platformTick(uint32_t id) {
+    TMessage message{msg::WM_TIMER, id, 0, 0};
     ++dispatching_;
     HandleTimerMessage(message);
     --dispatching_;

@@ -1,5 +1,5 @@
 #pragma once
-// The hidden object shared by every TLightTimer: runs their platform timers (Qt timer events)
+// The hidden object shared by every TLightTimer: runs their platform timers (platform/Timers)
 // and hands each tick to the live timer it names. A tick for a timer that no longer exists
 // reaches nobody: timers are found by an identity that is never reused.
 
@@ -41,12 +41,10 @@ public:
     static void UnregisterTimer(uint32_t id);
     static TLightTimer* FindTimer(uint32_t id);
 
-protected:
-    void timerEvent(QTimerEvent* event) override;
-
 private:
-    std::unordered_map<int, uint32_t> idsByQtTimer_;
-    std::unordered_map<uint32_t, int> qtTimersById_;
+    void platformTick(uint32_t id);
+
+    std::unordered_map<uint32_t, int> platformTimersById_;
     int dispatching_ = 0;
     bool released_ = false;
 };

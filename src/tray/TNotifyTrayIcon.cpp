@@ -71,6 +71,8 @@ TNotifyTrayIcon::~TNotifyTrayIcon() {
     }
     if (FPopupMenu != nullptr && MenuPopupComponent(FPopupMenu) == this)
         SetMenuPopupComponent(FPopupMenu, nullptr);
+    if (FPopupMenu != nullptr)
+        platform::SetNotifyIconMenu(IconData.hWnd, IconData.uID, nullptr);
     TTrayIconHandler::ReleaseTrayHandler();
 }
 
@@ -179,6 +181,7 @@ void TNotifyTrayIcon::SetIconIndex(int32_t value) {
 void TNotifyTrayIcon::SetPopupMenu(QMenu* value) {
     FPopupMenu = value;
     watchComponent(value);
+    platform::SetNotifyIconMenu(IconData.hWnd, IconData.uID, value);
 }
 
 void TNotifyTrayIcon::SetWantEnterExitEvents(bool value) {

@@ -3,6 +3,7 @@
 // display messages, the search, and the close that hides or ends.
 
 #include "ShopFixture.h"
+#include "TrayTestDoubles.h"
 #include "catalogue/ProductList.h"
 
 #include <QLineEdit>
@@ -181,6 +182,36 @@ TEST_F(Operation, ClosingHidesUntilSairWhichSavesThePriceMode) {
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("consulta_veska.cfg"))));
 
     window->Sair1Click();
+    EXPECT_EQ(window->Tag, 1);
+    EXPECT_EQ(folder.read(QStringLiteral("consulta_veska.cfg")), QByteArray("2\r\n"));
+}
+
+TEST_F(Operation, WithoutANotificationAreaTheCloseAsksAndSairSavesAndEnds) {
+    veska::test::RecordingNotifyArea area;
+    veska::platform::SetNotifyIconBackend(&area);
+    const std::shared_ptr<void> restore(
+        nullptr, [](void*) { veska::platform::SetNotifyIconBackend(nullptr); });
+    int asked = 0;
+    bool answer = true;
+    window->ExitWithoutNotificationArea = [&] {
+        ++asked;
+        return answer;
+    };
+    window->show();
+    window->RadioButton2->click();
+    EXPECT_FALSE(window->close()) << "with a notification area the close only hides";
+    EXPECT_EQ(asked, 0);
+
+    area.available = false;
+    answer = false; // "Minimizar"
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(window->Tag, 0);
+    EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("consulta_veska.cfg"))));
+
+    answer = true; // "Sair"
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked, 2);
     EXPECT_EQ(window->Tag, 1);
     EXPECT_EQ(folder.read(QStringLiteral("consulta_veska.cfg")), QByteArray("2\r\n"));
 }

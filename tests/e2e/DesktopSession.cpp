@@ -60,6 +60,12 @@ QStringList DesktopSession::visibleWindowsOf(const QString& className) const {
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+QStringList DesktopSession::visibleWindows() const {
+    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--name"), QStringLiteral("")})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 WindowGeometry DesktopSession::geometry(const QString& window) const {
     const QString text = xdotool({QStringLiteral("getwindowgeometry"), window});
     WindowGeometry g;

@@ -27,6 +27,8 @@ public:
     QString waitForWindow(const QString& title, std::chrono::milliseconds timeout) const;
     // The visible windows of a program (by its class name).
     QStringList visibleWindowsOf(const QString& className) const;
+    // Every visible window on the display.
+    QStringList visibleWindows() const;
     WindowGeometry geometry(const QString& window) const;
     // Saves a picture of the window (or "root" for the whole screen) as PNG.
     bool screenshot(const QString& window, const QString& file) const;

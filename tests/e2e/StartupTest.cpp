@@ -1,13 +1,21 @@
 // The real program started as the operator starts it: the start-up argument, the exit
 // codes, the first log line, a missing terminal-server library.
 
+#include "DesktopSession.h"
+#include "PrivateDisplay.h"
 #include "ProgramRun.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
+#include <arpa/inet.h>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using e2e::ProgramRun;
@@ -16,6 +24,44 @@ namespace {
 
 class Startup : public ::testing::Test {
 protected:
+    QTemporaryDir dir;
+};
+
+// Whether the process blocks SIGTERM already (then a signal can no longer kill it outright).
+bool blocksSigterm(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("SigBlk:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) & (1ULL << (SIGTERM - 1))) != 0;
+    }
+    return false;
+}
+
+// The end of the session while the start-up still runs: a delay, or a box of the creation
+// or of the first showing on a real display. The program ends at once, without saving the
+// price mode and without starting anything.
+class StartupSessionEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto made = e2e::runTool(e2e::demoCataloguePath(),
+                                       {QStringLiteral("--dir"), dir.path()}, dir.path(), 60s);
+        ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    }
+
+    // Sends SIGTERM and checks that the program ended at once and started nothing.
+    void endSessionAndCheck(e2e::ProgramRun& run) {
+        ASSERT_EQ(::kill(static_cast<pid_t>(run.pid()), SIGTERM), 0);
+        // Without the fix the program goes on: to the end of a 20 s delay, or forever
+        // behind the box.
+        ASSERT_TRUE(run.waitForFinished(10s)) << "the program did not end";
+        EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(run.exitCode(), 0);
+        EXPECT_FALSE(run.standardOutput().contains(QStringLiteral("Servidor inicializado")));
+        EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("consulta_veska.cfg"))));
+    }
+
     QTemporaryDir dir;
 };
 
@@ -79,4 +125,57 @@ TEST_F(Startup, TheEndOfTheSessionEndsTheProgramAtOnceWithoutSaving) {
         EXPECT_EQ(cfg.readAll(), QByteArray("2 \r\n")) << "the price mode is not saved";
         cfg.close();
     }
+}
+
+TEST_F(StartupSessionEnd, DuringTheStartUpDelayNothingStartsAndNothingIsLogged) {
+    e2e::ProgramRun run(dir.path());
+    run.start({QStringLiteral("20")});
+    QDeadlineTimer deadline(10s);
+    while (!blocksSigterm(run.pid()) && !deadline.hasExpired())
+        QThread::msleep(5);
+    ASSERT_TRUE(blocksSigterm(run.pid()));
+    endSessionAndCheck(run);
+    EXPECT_TRUE(run.logLines().isEmpty()) << run.standardOutput().toStdString();
+}
+
+TEST_F(StartupSessionEnd, WhileACreationErrorBoxIsOpen) {
+    e2e::PrivateDisplay display;
+    if (display.name().isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed";
+    QFile::remove(dir.filePath(QStringLiteral("SYS_INFO.INI"))); // the settings step fails
+    e2e::ProgramRun run(dir.path());
+    run.setEnvironment(QStringLiteral("DISPLAY"), display.name());
+    run.setEnvironment(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    run.start({QStringLiteral("0")});
+    const e2e::DesktopSession desktop(display.name());
+    ASSERT_FALSE(desktop.waitForWindow(QStringLiteral("Veska - Programa"), 20s).isEmpty())
+        << run.standardError().toStdString();
+    endSessionAndCheck(run);
+}
+
+TEST_F(StartupSessionEnd, WhileTheFirstShowingsServerErrorBoxIsOpen) {
+    e2e::PrivateDisplay display;
+    if (display.name().isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed";
+    // The terminal port is taken: the automatic start fails with its notice.
+    const int taken = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(taken, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(taken, 1), 0);
+    ASSERT_EQ(::getsockname(taken, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    e2e::ProgramRun run(dir.path());
+    run.setEnvironment(QStringLiteral("TERMSERVER_LISTEN"),
+                       QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port)));
+    run.setEnvironment(QStringLiteral("DISPLAY"), display.name());
+    run.setEnvironment(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    run.start({QStringLiteral("0")});
+    ASSERT_TRUE(run.waitForOutput(QStringLiteral("Erro inicializando servidor."), 20s))
+        << run.standardError().toStdString();
+    const e2e::DesktopSession desktop(display.name());
+    ASSERT_FALSE(desktop.waitForWindow(QStringLiteral("Veska - Programa"), 10s).isEmpty());
+    endSessionAndCheck(run);
+    ::close(taken);
 }

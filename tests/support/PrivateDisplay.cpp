@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -50,6 +52,7 @@ PrivateDisplay::PrivateDisplay() {
         if (xvfb_->waitForStarted(5000) && waitForFile(socket, 5000) &&
             !xvfb_->waitForFinished(200)) {
             name_ = candidate;
+            startBus();
             return;
         }
         stop(xvfb_);
@@ -57,8 +60,26 @@ PrivateDisplay::PrivateDisplay() {
 }
 
 PrivateDisplay::~PrivateDisplay() {
+    stop(panel_);
     stop(trayer_);
+    stop(bus_);
     stop(xvfb_);
+}
+
+void PrivateDisplay::startBus() {
+    if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+        return;
+    bus_ = std::make_unique<QProcess>();
+    bus_->setProcessEnvironment(environment());
+    bus_->start(QStringLiteral("dbus-daemon"),
+                {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                 QStringLiteral("--print-address=1")});
+    if (!bus_->waitForStarted(5000))
+        return;
+    QDeadlineTimer deadline(5000);
+    while (!bus_->canReadLine() && !deadline.hasExpired())
+        bus_->waitForReadyRead(100);
+    busAddress_ = QString::fromUtf8(bus_->readLine()).trimmed();
 }
 
 QProcessEnvironment PrivateDisplay::environment() const {
@@ -66,7 +87,128 @@ QProcessEnvironment PrivateDisplay::environment() const {
     env.insert(QStringLiteral("DISPLAY"), name_);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    if (busAddress_.isEmpty())
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    else
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress_);
+    // The panel's settings live in the test's own folders (the bus daemon passes them on to
+    // the settings service it starts).
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
     return env;
+}
+
+QString PrivateDisplay::dbusSend(const QStringList& arguments, int timeoutMs) const {
+    QProcess tool;
+    tool.setProcessEnvironment(environment());
+    tool.start(QStringLiteral("dbus-send"),
+               QStringList{QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                           QStringLiteral("--reply-timeout=%1").arg(timeoutMs)} +
+                   arguments);
+    if (!tool.waitForFinished(timeoutMs + 2000)) {
+        tool.kill();
+        tool.waitForFinished(2000);
+        return {};
+    }
+    return QString::fromUtf8(tool.readAllStandardOutput());
+}
+
+namespace {
+
+// One panel along the top with xfce's status tray as its only plugin.
+const char kPanelSettings[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="32"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+)";
+
+} // namespace
+
+bool PrivateDisplay::startStatusNotifierPanel() {
+    if (busAddress_.isEmpty())
+        return false;
+    const QString folder =
+        home_.filePath(QStringLiteral("config/xfce4/xfconf/xfce-perchannel-xml"));
+    QDir().mkpath(folder);
+    QFile settings(folder + QStringLiteral("/xfce4-panel.xml"));
+    if (!settings.exists()) {
+        if (!settings.open(QIODevice::WriteOnly))
+            return false;
+        settings.write(kPanelSettings);
+        settings.close();
+    }
+    panel_ = std::make_unique<QProcess>();
+    panel_->setProcessEnvironment(environment());
+    panel_->setStandardOutputFile(QProcess::nullDevice());
+    panel_->setStandardErrorFile(QProcess::nullDevice());
+    panel_->start(QStringLiteral("xfce4-panel"), {});
+    if (!panel_->waitForStarted(5000))
+        return false;
+    QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        if (dbusSend({QStringLiteral("--dest=org.kde.StatusNotifierWatcher"),
+                      QStringLiteral("/StatusNotifierWatcher"),
+                      QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                      QStringLiteral("string:org.kde.StatusNotifierWatcher"),
+                      QStringLiteral("string:IsStatusNotifierHostRegistered")},
+                     1000)
+                .contains(QStringLiteral("boolean true")))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+void PrivateDisplay::stopStatusNotifierPanel() {
+    if (!panel_)
+        return;
+    // The tray plugin runs in a process of its own that ends with the panel.
+    const qint64 plugin = watcherPid();
+    stop(panel_);
+    if (plugin > 0) {
+        QDeadlineTimer deadline(5000);
+        while (QFile::exists(QStringLiteral("/proc/%1").arg(plugin)) && !deadline.hasExpired())
+            QThread::msleep(50);
+    }
+}
+
+qint64 PrivateDisplay::watcherPid() const {
+    const QString reply = dbusSend(
+        {QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+         QStringLiteral("org.freedesktop.DBus.GetConnectionUnixProcessID"),
+         QStringLiteral("string:org.kde.StatusNotifierWatcher")});
+    const auto match = QRegularExpression(QStringLiteral("uint32 (\\d+)")).match(reply);
+    return match.hasMatch() ? match.captured(1).toLongLong() : 0;
+}
+
+QStringList PrivateDisplay::registeredItems() const {
+    const QString reply = dbusSend({QStringLiteral("--dest=org.kde.StatusNotifierWatcher"),
+                                    QStringLiteral("/StatusNotifierWatcher"),
+                                    QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                                    QStringLiteral("string:org.kde.StatusNotifierWatcher"),
+                                    QStringLiteral("string:RegisteredStatusNotifierItems")},
+                                   2000);
+    QStringList items;
+    auto it = QRegularExpression(QStringLiteral("string \"([^\"]+)\"")).globalMatch(reply);
+    while (it.hasNext())
+        items << it.next().captured(1);
+    return items;
 }
 
 bool PrivateDisplay::startTray() {

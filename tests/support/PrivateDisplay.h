@@ -1,10 +1,13 @@
 #pragma once
-// An X server of the test's own (Xvfb on a free display number), optionally with a real
-// notification area (trayer, an XEmbed tray at the top right), so that what one test does
-// to windows and the tray is seen by no other test.
+// An X server of the test's own (Xvfb on a free display number) with a session bus of its
+// own (dbus-daemon --session), and optionally a real notification area on it: trayer (an
+// XEmbed tray at the top right) or xfce4-panel with its status tray (a StatusNotifierItem
+// host, also an XEmbed tray, at the top left), so that what one test does to windows, the
+// bus and the tray is seen by no other test.
 
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 #include <memory>
 
 namespace e2e {
@@ -18,13 +21,30 @@ public:
 
     // Empty when no server could be started (Xvfb missing).
     const QString& name() const { return name_; }
+    // The session bus of this display; empty when dbus-daemon is missing.
+    const QString& busAddress() const { return busAddress_; }
     bool startTray(); // trayer, 200 × 32 pixels at the top right of a 1024 × 768 screen
     void stopTray();
-    QProcessEnvironment environment() const; // DISPLAY and QT_QPA_PLATFORM=xcb
+    // xfce4-panel, 32 pixels high along the top, holding only its status tray; true once its
+    // watcher reports a host on the bus.
+    bool startStatusNotifierPanel();
+    void stopStatusNotifierPanel();
+    // The process that answers for org.kde.StatusNotifierWatcher (xfce's tray plugin), or 0.
+    qint64 watcherPid() const;
+    // The bus names of the items the watcher holds; empty when it does not answer.
+    QStringList registeredItems() const;
+    // DISPLAY, the bus, QT_QPA_PLATFORM=xcb and the panel's private settings folders.
+    QProcessEnvironment environment() const;
+    // Runs dbus-send on this display's bus; its standard output.
+    QString dbusSend(const QStringList& arguments, int timeoutMs = 5000) const;
 
 private:
+    void startBus();
+
     QString name_;
-    std::unique_ptr<QProcess> xvfb_, trayer_;
+    QString busAddress_;
+    QTemporaryDir home_;
+    std::unique_ptr<QProcess> xvfb_, bus_, trayer_, panel_;
 };
 
 } // namespace e2e

@@ -19,8 +19,10 @@ struct Report {
     int64_t atMs;
 };
 
-Messages Translate(std::initializer_list<Report> reports, uint32_t version = 0) {
+Messages Translate(std::initializer_list<Report> reports, uint32_t version = 0,
+                   bool busHost = false) {
     platform::ActivationTranslator translator;
+    translator.SetBusHost(busHost);
     Messages all;
     for (const Report& report : reports) {
         const Messages some = translator.Translate(report.reason, report.atMs, 400, version);
@@ -79,6 +81,24 @@ TEST(ActivationTranslatorTest, RightAndMiddleButtons) {
                          {QSystemTrayIcon::Trigger, 100}}),
               (Messages{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_LBUTTONDOWN,
                         WM_LBUTTONUP}));
+}
+
+TEST(ActivationTranslatorTest, OnABusHostEveryActivationIsADoubleClickAndItsEchoIsDropped) {
+    const auto bus = [](std::initializer_list<Report> reports) {
+        return Translate(reports, 0, true);
+    };
+    // One Activate per double click, or two: the window opens once either way.
+    EXPECT_EQ(bus({{QSystemTrayIcon::Trigger, 1000}}), kDoubleClick);
+    EXPECT_EQ(bus({{QSystemTrayIcon::Trigger, 1000}, {QSystemTrayIcon::Trigger, 1400}}),
+              kDoubleClick);
+    EXPECT_EQ(bus({{QSystemTrayIcon::Trigger, 1000}, {QSystemTrayIcon::DoubleClick, 1100}}),
+              kDoubleClick);
+    // Activations further apart are gestures of their own.
+    Messages twice = kDoubleClick;
+    twice.insert(twice.end(), kDoubleClick.begin(), kDoubleClick.end());
+    EXPECT_EQ(bus({{QSystemTrayIcon::Trigger, 1000}, {QSystemTrayIcon::Trigger, 1401}}), twice);
+    // The host's menu request stays a right click.
+    EXPECT_EQ(bus({{QSystemTrayIcon::Context, 0}}), (Messages{WM_RBUTTONDOWN, WM_RBUTTONUP}));
 }
 
 } // namespace

@@ -1,16 +1,14 @@
 // The light timer: its property rules, the pause, auto-disable, restart and the shared
-// handler's lifetime, on real Qt timers.
+// handler's lifetime, on a clock the test moves by hand; and one run on Qt's real timers.
 #include "TrayTestDoubles.h"
 #include "tray/TLightTimer.h"
 #include "tray/TLightTimerHandler.h"
 
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
 using namespace veska;
-using veska::test::Pump;
 using veska::test::WaitUntil;
 
 namespace {
@@ -19,6 +17,8 @@ class LightTimerTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(TLightTimerHandler::Instance(), nullptr); }
     void TearDown() override { EXPECT_EQ(TLightTimerHandler::Instance(), nullptr); }
+    void Advance(int64_t ms) { clock.timers.Advance(ms); }
+    veska::test::ManualTimersInstalled clock;
 };
 
 TEST_F(LightTimerTest, NewTimerIsStoppedWithDefaults) {
@@ -31,19 +31,23 @@ TEST_F(LightTimerTest, NewTimerIsStoppedWithDefaults) {
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 0u);
 }
 
-TEST_F(LightTimerTest, TicksPeriodicallyWithItselfAsSender) {
+TEST_F(LightTimerTest, TicksEveryIntervalWithItselfAsSender) {
+    std::vector<int64_t> ticks;
     std::vector<TLightTimer*> senders;
-    TLightTimer timer(10, [&](TLightTimer* sender) { senders.push_back(sender); });
+    TLightTimer timer(10, [&](TLightTimer* sender) {
+        senders.push_back(sender);
+        ticks.push_back(clock.timers.Now());
+    });
     timer.SetEnabled(true);
     EXPECT_TRUE(timer.Enabled());
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 1u);
-    ASSERT_TRUE(WaitUntil([&] { return senders.size() >= 3; }));
+    Advance(35);
+    EXPECT_EQ(ticks, (std::vector<int64_t>{10, 20, 30}));
     EXPECT_EQ(senders.front(), &timer);
     timer.SetEnabled(false);
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 0u);
-    const std::size_t ticks = senders.size();
-    Pump(40);
-    EXPECT_EQ(senders.size(), ticks);
+    Advance(100);
+    EXPECT_EQ(ticks.size(), 3u);
 }
 
 TEST_F(LightTimerTest, EnablingWithIntervalZeroLeavesItStopped) {
@@ -53,56 +57,52 @@ TEST_F(LightTimerTest, EnablingWithIntervalZeroLeavesItStopped) {
     EXPECT_FALSE(timer.Enabled());
     EXPECT_FALSE(timer.StartTimer());
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 0u);
+    EXPECT_EQ(clock.timers.Running(), 0u);
 }
 
 TEST_F(LightTimerTest, EnablingARunningTimerRestartsItsPeriod) {
-    QElapsedTimer clock;
-    qint64 tickAt = -1;
-    TLightTimer timer(150, [&](TLightTimer*) {
-        if (tickAt < 0)
-            tickAt = clock.elapsed();
-    });
+    std::vector<int64_t> ticks;
+    TLightTimer timer(150, [&](TLightTimer*) { ticks.push_back(clock.timers.Now()); });
     timer.SetEnabled(true);
-    Pump(100);
-    clock.start();
+    Advance(100);
     timer.SetEnabled(true);
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 1u);
-    ASSERT_TRUE(WaitUntil([&] { return tickAt >= 0; }));
-    // The first tick comes a whole period after the restart, not 50 ms after it.
-    EXPECT_GE(tickAt, 140);
+    Advance(149);
+    EXPECT_TRUE(ticks.empty()) << "not 50 ms after the restart";
+    Advance(1);
+    EXPECT_EQ(ticks, (std::vector<int64_t>{250}));
 }
 
 TEST_F(LightTimerTest, AssigningTheSameIntervalDoesNotRestart) {
-    QElapsedTimer clock;
-    qint64 tickAt = -1;
-    TLightTimer timer(300, [&](TLightTimer*) {
-        if (tickAt < 0)
-            tickAt = clock.elapsed();
-    });
-    clock.start();
+    std::vector<int64_t> ticks;
+    TLightTimer timer(300, [&](TLightTimer*) { ticks.push_back(clock.timers.Now()); });
     timer.SetEnabled(true);
-    Pump(150);
-    const qint64 assignedAt = clock.elapsed();
+    Advance(150);
     timer.SetInterval(300);
-    ASSERT_TRUE(WaitUntil([&] { return tickAt >= 0; }));
-    // A restart would put the first tick a whole period after the assignment.
-    EXPECT_LT(tickAt, assignedAt + 300);
+    Advance(150);
+    EXPECT_EQ(ticks, (std::vector<int64_t>{300}));
+    // A new interval restarts the period.
+    Advance(50);
+    timer.SetInterval(100);
+    Advance(100);
+    EXPECT_EQ(ticks, (std::vector<int64_t>{300, 450}));
 }
 
 TEST_F(LightTimerTest, IntervalZeroPausesAndANewIntervalResumes) {
     int ticks = 0;
     TLightTimer timer(10, [&](TLightTimer*) { ++ticks; });
     timer.SetEnabled(true);
-    ASSERT_TRUE(WaitUntil([&] { return ticks >= 1; }));
+    Advance(10);
+    EXPECT_EQ(ticks, 1);
     timer.SetInterval(0);
     EXPECT_TRUE(timer.Enabled());
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 0u);
-    const int paused = ticks;
-    Pump(50);
-    EXPECT_EQ(ticks, paused);
+    Advance(50);
+    EXPECT_EQ(ticks, 1);
     timer.SetInterval(10);
     EXPECT_TRUE(timer.Enabled());
-    ASSERT_TRUE(WaitUntil([&] { return ticks >= paused + 2; }));
+    Advance(20);
+    EXPECT_EQ(ticks, 3);
 }
 
 TEST_F(LightTimerTest, RemovingTheHandlerPausesAndOnlyEnablingResumes) {
@@ -110,16 +110,17 @@ TEST_F(LightTimerTest, RemovingTheHandlerPausesAndOnlyEnablingResumes) {
     const TLightTimer::TTimerEvent count = [&](TLightTimer*) { ++ticks; };
     TLightTimer timer(10, count);
     timer.SetEnabled(true);
-    ASSERT_TRUE(WaitUntil([&] { return ticks >= 1; }));
+    Advance(10);
+    EXPECT_EQ(ticks, 1);
     timer.SetOnTimer({});
     EXPECT_TRUE(timer.Enabled());
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 0u);
     timer.SetOnTimer(count);
-    const int paused = ticks;
-    Pump(50);
-    EXPECT_EQ(ticks, paused);
+    Advance(50);
+    EXPECT_EQ(ticks, 1);
     timer.SetEnabled(true);
-    ASSERT_TRUE(WaitUntil([&] { return ticks >= paused + 1; }));
+    Advance(10);
+    EXPECT_EQ(ticks, 2);
 }
 
 TEST_F(LightTimerTest, AutoDisableTicksOncePerStartAndReadsDisabledInside) {
@@ -131,15 +132,13 @@ TEST_F(LightTimerTest, AutoDisableTicksOncePerStartAndReadsDisabledInside) {
     });
     timer.SetAutoDisable(true);
     timer.SetEnabled(true);
-    ASSERT_TRUE(WaitUntil([&] { return ticks == 1; }));
+    Advance(50);
+    EXPECT_EQ(ticks, 1);
     EXPECT_FALSE(enabledInside);
     EXPECT_FALSE(timer.Enabled());
-    Pump(50);
-    EXPECT_EQ(ticks, 1);
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 0u);
     timer.SetEnabled(true);
-    ASSERT_TRUE(WaitUntil([&] { return ticks == 2; }));
-    Pump(30);
+    Advance(50);
     EXPECT_EQ(ticks, 2);
 }
 
@@ -152,12 +151,13 @@ TEST_F(LightTimerTest, DestroyingARunningTimerKillsItsPlatformTimer) {
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 2u);
     doomed.reset();
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 1u);
+    EXPECT_EQ(clock.timers.Running(), 1u);
+    Advance(5);
+    EXPECT_EQ(ticks, 1);
     other->SetOnTimer({});
-    Pump(30);
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 0u);
-    const int before = ticks;
-    Pump(30);
-    EXPECT_EQ(ticks, before);
+    Advance(30);
+    EXPECT_EQ(ticks, 1);
 }
 
 TEST_F(LightTimerTest, SharedHandlerIsCountedAndGoesWithTheLastTimer) {
@@ -182,9 +182,10 @@ TEST_F(LightTimerTest, ATimerDestroyedInItsOwnTickStopsCleanly) {
         timer.reset();
     });
     timer->SetEnabled(true);
-    ASSERT_TRUE(WaitUntil([&] { return timer == nullptr; }));
-    Pump(30);
+    Advance(30);
+    EXPECT_EQ(timer, nullptr);
     EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(clock.timers.Running(), 0u);
 }
 
 TEST_F(LightTimerTest, ATickForADestroyedTimerReachesNobody) {
@@ -212,6 +213,17 @@ TEST_F(LightTimerTest, StoppingAStoppedTimerFailsWithoutCountingDown) {
     running.SetEnabled(true);
     EXPECT_FALSE(stopped.StopTimer(true));
     EXPECT_EQ(TLightTimerHandler::Instance()->ActiveCount, 1u);
+}
+
+// Qt's own timers tick the light timers through the event loop; only the ticks are waited
+// for, never a time.
+TEST(LightTimerOnQtTimers, TicksArriveThroughTheEventLoopAndStopWithTheTimer) {
+    int ticks = 0;
+    auto timer = std::make_unique<TLightTimer>(5, [&](TLightTimer*) { ++ticks; });
+    timer->SetEnabled(true);
+    ASSERT_TRUE(WaitUntil([&] { return ticks >= 3; }, 10000));
+    timer.reset();
+    EXPECT_EQ(TLightTimerHandler::Instance(), nullptr);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-// The QSystemTrayIcon backend under the component: the shell's rules, a notification area
-// that is missing, disappears or reappears, the desktop's click reports, the menu and the
-// balloon notices.
+// The QSystemTrayIcon backend under the component: the shell's rules, notification areas
+// that are missing, unanswered, disappear or reappear, the desktop's reports delivered from
+// the event loop, the menu on both kinds of notification area and the balloon notices.
 #include "tray/platform/QtNotifyIconBackend.h"
 
 #include "TrayTestDoubles.h"
@@ -15,8 +15,9 @@
 
 using namespace veska;
 using namespace veska::msg;
-using veska::test::Pump;
 using veska::test::WaitUntil;
+using Events = std::vector<std::string>;
+using Kind = platform::QtNotifyIconBackend::Kind;
 
 namespace {
 
@@ -25,8 +26,7 @@ namespace {
 class QtBackendTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        backend =
-            std::make_unique<platform::QtNotifyIconBackend>([this] { return areaPresent; }, 20);
+        backend = std::make_unique<platform::QtNotifyIconBackend>(&hosts);
         platform::SetNotifyIconBackend(backend.get());
         platform::SetApplicationWindow(&app);
         saved = QGuiApplication::styleHints()->mouseDoubleClickInterval();
@@ -60,7 +60,21 @@ protected:
         return shown;
     }
 
-    bool areaPresent = true;
+    // Runs what the event loop has queued (the reports, the retired icons).
+    static void RunQueued() { QCoreApplication::processEvents(); }
+    void UseMenu() {
+        menu = std::make_unique<QMenu>();
+        QAction* open = menu->addAction(QStringLiteral("Abrir"));
+        menu->addSeparator();
+        QAction* quit = menu->addAction(QStringLiteral("Sair"));
+        menu->setDefaultAction(open);
+        QObject::connect(open, &QAction::triggered, [this] { events.push_back("Abrir"); });
+        QObject::connect(quit, &QAction::triggered, [this] { events.push_back("Sair"); });
+        icon->SetPopupMenu(menu.get());
+    }
+
+    veska::test::StandInTrayHosts hosts;
+    std::unique_ptr<QMenu> menu;
     veska::test::RecordingApplicationWindow app;
     std::unique_ptr<platform::QtNotifyIconBackend> backend;
     std::unique_ptr<QWidget> owner;
@@ -80,77 +94,127 @@ TEST_F(QtBackendTest, ShellCallsFollowTheShellsRules) {
     EXPECT_TRUE(icon->Refresh());
     EXPECT_EQ(platform::Shell_NotifyIconW(nim::NIM_SETVERSION, TNotifyIconDataEx{}), 0);
     icon->SetIconVisible(false);
-    Pump(5);
-    EXPECT_TRUE(Shown().isEmpty());
     EXPECT_FALSE(icon->Refresh());
+    ASSERT_TRUE(WaitUntil([&] { return Shown().isEmpty(); }));
 }
 
 TEST_F(QtBackendTest, NoNotificationAreaRefusesTheIconUntilOneAppears) {
-    areaPresent = false;
-    backend = std::make_unique<platform::QtNotifyIconBackend>([this] { return areaPresent; }, 20);
-    platform::SetNotifyIconBackend(backend.get());
+    hosts.Set(false, false, false);
     icon->SetIconVisible(true);
     EXPECT_TRUE(icon->IconVisible());
+    EXPECT_FALSE(backend->NotificationAreaAvailable());
     EXPECT_TRUE(Shown().isEmpty());
-    areaPresent = true;
-    ASSERT_TRUE(WaitUntil([&] { return Shown().size() == 1; }));
+    hosts.Set(false, false, true);
+    EXPECT_EQ(Shown().size(), 1);
+    EXPECT_EQ(backend->UsedKind(), Kind::XEmbed);
 }
 
-TEST_F(QtBackendTest, AReappearingNotificationAreaGetsTheVisibleIconBackOnly) {
+TEST_F(QtBackendTest, AnUnansweredBusWatcherHoldsTheFirstIconBack) {
+    // Qt would ask the hung watcher with a blocking call when it makes its first icon.
+    hosts.Set(false, true, true);
+    icon->SetIconVisible(true);
+    EXPECT_FALSE(backend->NotificationAreaAvailable());
+    EXPECT_TRUE(Shown().isEmpty());
+    hosts.Set(true, false, true);
+    EXPECT_EQ(Shown().size(), 1);
+    EXPECT_EQ(backend->UsedKind(), Kind::Bus);
+    // Once Qt has chosen, a watcher that hangs later no longer matters.
+    hosts.Set(true, true, true);
+    EXPECT_TRUE(backend->NotificationAreaAvailable());
+}
+
+TEST_F(QtBackendTest, AReappearingXEmbedTrayGetsTheVisibleIconBackOnce) {
     TNotifyTrayIcon hidden(owner.get());
     icon->SetIconVisible(true);
     hidden.SetIconVisible(true);
     hidden.SetIconVisible(false);
-    QSystemTrayIcon* before = Shown().value(0);
-    areaPresent = false;
-    Pump(60);
-    areaPresent = true;
+    ASSERT_TRUE(WaitUntil([&] { return Shown().size() == 1; }));
+    QSystemTrayIcon* before = Shown()[0];
+    hosts.Set(false, false, false);
+    hosts.Set(false, false, true);
     ASSERT_TRUE(WaitUntil([&] { return Shown().size() == 1 && Shown()[0] != before; }));
-    Pump(60);
+    RunQueued();
     EXPECT_EQ(Shown().size(), 1);
 }
 
-TEST_F(QtBackendTest, TwoTriggersAndTriggerDoubleClickGiveTheComponentTheSameEvents) {
+TEST_F(QtBackendTest, ABusHostThatReturnsKeepsQtsIconAndGetsNoSecond) {
+    hosts.Set(true, false, false);
+    icon->SetIconVisible(true);
+    ASSERT_EQ(Shown().size(), 1);
+    QSystemTrayIcon* before = Shown()[0];
+    hosts.Set(false, false, false);
+    hosts.Set(true, false, false);
+    RunQueued();
+    ASSERT_EQ(Shown().size(), 1);
+    EXPECT_EQ(Shown()[0], before);
+}
+
+TEST_F(QtBackendTest, ReportsReachTheComponentFromTheEventLoopNotFromQtsHandler) {
     icon->SetIconVisible(true);
     ASSERT_EQ(Shown().size(), 1);
     QSystemTrayIcon* tray = Shown()[0];
     Q_EMIT tray->activated(QSystemTrayIcon::Trigger);
-    Q_EMIT tray->activated(QSystemTrayIcon::Trigger);
-    const std::vector<std::string> sni = events;
-    EXPECT_EQ(sni, (std::vector<std::string>{"Move", "DownL", "UpL", "Move", "DblClick", "UpL"}));
-    Pump(500);
-    events.clear();
-    Q_EMIT tray->activated(QSystemTrayIcon::Trigger);
     Q_EMIT tray->activated(QSystemTrayIcon::DoubleClick);
-    EXPECT_EQ(events, sni);
-    Pump(500);
-    EXPECT_EQ(events, sni); // no Click after a double click
+    EXPECT_TRUE(events.empty());
+    ASSERT_TRUE(WaitUntil([&] { return events.size() == 6; }));
+    EXPECT_EQ(events, (Events{"Move", "DownL", "UpL", "Move", "DblClick", "UpL"}));
 }
 
-TEST_F(QtBackendTest, ContextOpensTheComponentsMenuNotQts) {
-    QMenu menu;
-    menu.addAction(QStringLiteral("Abrir"));
-    icon->SetPopupMenu(&menu);
+TEST_F(QtBackendTest, OnAnXEmbedTrayTheRightButtonOpensTheComponentsMenuNotQts) {
+    UseMenu();
     icon->SetIconVisible(true);
     ASSERT_EQ(Shown().size(), 1);
     EXPECT_EQ(Shown()[0]->contextMenu(), nullptr);
     Q_EMIT Shown()[0]->activated(QSystemTrayIcon::Context);
-    EXPECT_EQ(events, (std::vector<std::string>{"Move", "DownR", "UpR"}));
+    ASSERT_TRUE(WaitUntil([&] { return events.size() == 3; }));
+    EXPECT_EQ(events, (Events{"Move", "DownR", "UpR"}));
     ASSERT_EQ(app.menusShown.size(), 1u);
-    EXPECT_EQ(app.menusShown[0].first, &menu);
+    EXPECT_EQ(app.menusShown[0].first, menu.get());
 }
 
-TEST_F(QtBackendTest, AHandlerThatRemovesTheIconStopsTheRestOfTheGesture) {
-    icon->OnDblClick = [this](QObject*) {
+TEST_F(QtBackendTest, ABusHostGetsACopyOfTheMenuAndOneActivationOpens) {
+    hosts.Set(true, false, false);
+    UseMenu();
+    icon->SetIconVisible(true);
+    ASSERT_EQ(Shown().size(), 1);
+    QMenu* exported = Shown()[0]->contextMenu();
+    ASSERT_NE(exported, nullptr);
+    ASSERT_NE(exported, menu.get());
+    ASSERT_EQ(exported->actions().size(), 3);
+    EXPECT_EQ(exported->actions()[0]->text(), QStringLiteral("Abrir"));
+    EXPECT_TRUE(exported->actions()[1]->isSeparator());
+    EXPECT_EQ(exported->actions()[2]->text(), QStringLiteral("Sair"));
+    EXPECT_EQ(exported->defaultAction(), exported->actions()[0]);
+    // The host's pick runs the original item from the event loop.
+    exported->actions()[2]->trigger();
+    EXPECT_TRUE(events.empty());
+    ASSERT_TRUE(WaitUntil([&] { return events == Events{"Sair"}; }));
+    events.clear();
+    // One activation is the double click; a second one at once belongs to it.
+    Q_EMIT Shown()[0]->activated(QSystemTrayIcon::Trigger);
+    Q_EMIT Shown()[0]->activated(QSystemTrayIcon::Trigger);
+    ASSERT_TRUE(WaitUntil([&] { return events.size() >= 6; }));
+    RunQueued();
+    EXPECT_EQ(events, (Events{"Move", "DownL", "UpL", "DblClick", "Abrir", "UpL"}));
+    // The copy follows the menu.
+    menu->actions()[2]->setText(QStringLiteral("Fechar"));
+    ASSERT_TRUE(
+        WaitUntil([&] { return exported->actions()[2]->text() == QStringLiteral("Fechar"); }));
+}
+
+TEST_F(QtBackendTest, AHandlerThatRemovesTheIconStopsTheRestOfTheGestureAndTheIconGoesLater) {
+    QPointer<QSystemTrayIcon> tray;
+    icon->OnDblClick = [this, &tray](QObject*) {
         events.push_back("DblClick");
         icon->SetIconVisible(false);
+        // Still there while the handler runs: Qt may be inside it.
+        EXPECT_FALSE(tray.isNull());
     };
     icon->SetIconVisible(true);
-    QSystemTrayIcon* tray = Shown()[0];
+    tray = Shown()[0];
     Q_EMIT tray->activated(QSystemTrayIcon::DoubleClick);
-    EXPECT_EQ(events, (std::vector<std::string>{"Move", "DownL", "UpL", "DblClick"}));
-    Pump(5);
-    EXPECT_TRUE(Shown().isEmpty());
+    ASSERT_TRUE(WaitUntil([&] { return tray.isNull(); }));
+    EXPECT_EQ(events, (Events{"Move", "DownL", "UpL", "DblClick"}));
 }
 
 TEST_F(QtBackendTest, BalloonClickAndShowReachTheComponent) {
@@ -167,7 +231,7 @@ TEST_F(QtBackendTest, BalloonClickAndShowReachTheComponent) {
     EXPECT_EQ(balloons, (std::vector<std::string>{"Show", "Click"}));
     // Hiding a notice that is no longer shown reports nothing.
     icon->HideBalloonHint();
-    Pump(20);
+    RunQueued();
     EXPECT_EQ(balloons.size(), 2u);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A tray icon on an owner window with the recording notification area and application
-// window installed, a short double-click time, and a log of the icon's events.
+// window installed, timers on a clock the test moves (Advance), a short double-click time,
+// and a log of the icon's events.
 
 #include "TrayTestDoubles.h"
 #include "tray/TNotifyTrayIcon.h"
@@ -44,6 +45,10 @@ protected:
     void Notify(const TNotifyTrayIcon& icon, uint32_t event);
     void Notify(const TNotifyTrayIcon& icon, std::initializer_list<uint32_t> events);
 
+    // Moves the light timers' clock on: every tick that falls due runs.
+    void Advance(int64_t ms) { clock.timers.Advance(ms); }
+
+    ManualTimersInstalled clock;
     RecordingNotifyArea area;
     RecordingApplicationWindow app;
     std::unique_ptr<QWidget> owner;

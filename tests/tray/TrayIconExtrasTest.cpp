@@ -12,8 +12,6 @@
 
 using namespace veska;
 using namespace veska::nim;
-using veska::test::Pump;
-using veska::test::WaitUntil;
 
 namespace {
 
@@ -54,7 +52,8 @@ TEST_F(TrayIconExtrasTest, AnimationStepsThroughTheImagesAndReportsTheNextIndexF
     icon->SetCycleIcons(true);
     EXPECT_EQ(icon->IconIndex(), 0);
     EXPECT_EQ(ShownImage(*icon), 0);
-    ASSERT_TRUE(WaitUntil([&] { return reported.size() >= 4; }));
+    Advance(4 * 15);
+    ASSERT_EQ(reported.size(), 4u);
     icon->SetCycleIcons(false);
     EXPECT_EQ((std::vector<int>(reported.begin(), reported.begin() + 4)),
               (std::vector<int>{1, 2, 0, 1}));
@@ -64,9 +63,8 @@ TEST_F(TrayIconExtrasTest, AnimationStepsThroughTheImagesAndReportsTheNextIndexF
     EXPECT_EQ((std::vector<int>(shownAtReport.begin(), shownAtReport.begin() + 4)),
               (std::vector<int>{0, 1, 2, 0}));
     EXPECT_EQ(ShownImage(*icon), reported.back());
-    const std::size_t steps = reported.size();
-    Pump(50);
-    EXPECT_EQ(reported.size(), steps);
+    Advance(50);
+    EXPECT_EQ(reported.size(), 4u);
 }
 
 TEST_F(TrayIconExtrasTest, CycleIconsWithIntervalZeroResetsTheIndexAndWaitsForAnInterval) {
@@ -77,10 +75,11 @@ TEST_F(TrayIconExtrasTest, CycleIconsWithIntervalZeroResetsTheIndexAndWaitsForAn
     icon->OnCycle = [&](QObject*, int32_t) { ++steps; };
     icon->SetCycleIcons(true);
     EXPECT_EQ(icon->IconIndex(), 0);
-    Pump(60);
+    Advance(60);
     EXPECT_EQ(steps, 0);
     icon->SetCycleInterval(10);
-    ASSERT_TRUE(WaitUntil([&] { return steps >= 2; }));
+    Advance(20);
+    EXPECT_EQ(steps, 2);
     icon->SetCycleIcons(false);
 }
 
@@ -90,7 +89,7 @@ TEST_F(TrayIconExtrasTest, AnimationWithoutAnImageListDoesNothing) {
     icon->OnCycle = [&](QObject*, int32_t) { ++steps; };
     icon->SetCycleInterval(10);
     icon->SetCycleIcons(true);
-    Pump(60);
+    Advance(60);
     EXPECT_EQ(steps, 0);
     EXPECT_EQ(icon->IconIndex(), 0);
 }
@@ -105,8 +104,7 @@ TEST_F(TrayIconExtrasTest, AnOnCycleHandlerThatTakesTheListAwayEndsTheStep) {
     };
     icon->SetCycleInterval(10);
     icon->SetCycleIcons(true);
-    ASSERT_TRUE(WaitUntil([&] { return steps == 1; }));
-    Pump(40);
+    Advance(50);
     EXPECT_EQ(steps, 1);
     EXPECT_EQ(icon->IconIndex(), 0);
 }
@@ -167,18 +165,19 @@ TEST_F(TrayIconExtrasTest, EnterAndExitFollowThePointer) {
     Notify(*icon, msg::WM_MOUSEMOVE);
     Notify(*icon, msg::WM_MOUSEMOVE);
     EXPECT_EQ(seen, (std::vector<std::string>{"Move", "Enter", "Move", "Move"}));
-    Pump(60);
+    Advance(60);
     EXPECT_EQ(seen.size(), 4u);
     QCursor::setPos(205, 200);
-    ASSERT_TRUE(WaitUntil([&] { return seen.back() == "Exit"; }, 1000));
-    Pump(60);
+    Advance(20);
+    EXPECT_EQ(seen.back(), "Exit");
+    Advance(60);
     EXPECT_EQ(seen.size(), 5u);
     Notify(*icon, msg::WM_MOUSEMOVE);
     EXPECT_EQ(seen,
               (std::vector<std::string>{"Move", "Enter", "Move", "Move", "Exit", "Enter", "Move"}));
     icon->SetWantEnterExitEvents(false);
     QCursor::setPos(300, 300);
-    Pump(60);
+    Advance(60);
     EXPECT_EQ(seen.size(), 7u);
 }
 

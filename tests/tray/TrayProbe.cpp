@@ -3,6 +3,7 @@
 // event, so a test can drive it with real pointer clicks and a restarting tray.
 //   icon X Y W H   the icon is in the notification area at that screen rectangle
 //   gone           the icon left the notification area
+//   area 0|1       the program found the notification area gone or there
 //   DownL UpL DblClick Click Abrir DownR UpR ...   the component's events
 #include "tray/TNotifyTrayIcon.h"
 #include "tray/TrayPicture.h"
@@ -29,7 +30,7 @@ void say(const char* text) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    platform::QtNotifyIconBackend backend({}, 200);
+    platform::QtNotifyIconBackend backend;
     platform::SetNotifyIconBackend(&backend);
 
     QWidget window;
@@ -59,10 +60,17 @@ int main(int argc, char** argv) {
         QTimer::singleShot(50, &menu, [&menu] { menu.close(); });
     });
 
-    // Report where the icon is whenever that changes.
+    // Report where the icon is, and whether there is a notification area, when that changes.
     QRect last;
+    int area = -1;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &window, [&] {
+        const int now = backend.NotificationAreaAvailable() ? 1 : 0;
+        if (now != area) {
+            area = now;
+            std::printf("area %d\n", now);
+            std::fflush(stdout);
+        }
         QRect where;
         for (QSystemTrayIcon* tray : backend.findChildren<QSystemTrayIcon*>()) {
             if (tray->isVisible() && tray->geometry().isValid())

@@ -1,6 +1,7 @@
 #include "TrayTestDoubles.h"
 
 #include <QThread>
+#include <algorithm>
 
 namespace veska::test {
 
@@ -110,13 +111,34 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     return true;
 }
 
-void Pump(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
+int ManualTimers::StartTimer(uint32_t intervalMs, Tick tick) {
+    const int id = nextId_++;
+    timers_[id] = Timer{intervalMs, now_ + intervalMs, std::move(tick)};
+    return id;
+}
+
+void ManualTimers::KillTimer(int id) {
+    timers_.erase(id);
+}
+
+void ManualTimers::Advance(int64_t ms) {
+    const int64_t until = now_ + ms;
+    for (;;) {
+        auto next = timers_.end();
+        for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+            if (it->second.due <= until &&
+                (next == timers_.end() || it->second.due < next->second.due))
+                next = it;
+        }
+        if (next == timers_.end())
+            break;
+        now_ = next->second.due;
+        next->second.due += std::max<uint32_t>(next->second.interval, 1);
+        // The tick may kill or start timers, its own included.
+        const Tick tick = next->second.tick;
+        tick();
     }
+    now_ = until;
 }
 
 } // namespace veska::test

@@ -5,6 +5,8 @@
 #include "tray/TNotifyIconDataEx.h"
 #include "tray/platform/ApplicationWindow.h"
 #include "tray/platform/NotifyIcon.h"
+#include "tray/platform/Timers.h"
+#include "tray/platform/TrayHosts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -38,6 +40,24 @@ public:
     std::map<std::pair<uint32_t, uint32_t>, TNotifyIconDataEx> icons;
 };
 
+// The desktop's notification areas as a test sets them; every change is announced.
+class StandInTrayHosts : public platform::TrayHosts {
+public:
+    bool BusHost() const override { return busHost; }
+    bool BusUnanswered() const override { return busUnanswered; }
+    bool XEmbedTray() const override { return xembedTray; }
+    void Set(bool bus, bool unanswered, bool xembed) {
+        busHost = bus;
+        busUnanswered = unanswered;
+        xembedTray = xembed;
+        Q_EMIT Changed();
+    }
+
+    bool busHost = false;
+    bool busUnanswered = false;
+    bool xembedTray = true;
+};
+
 class RecordingApplicationWindow : public platform::ApplicationWindow {
 public:
     bool IsWindowVisible() const override { return taskbarVisible; }
@@ -66,9 +86,35 @@ public:
     std::function<void(QMenu*)> whileMenuOpen;
 };
 
+// Timers on a clock that only the test moves: Advance fires every tick that falls due, in
+// time order, as the event loop would, and nothing ever waits.
+class ManualTimers : public platform::TimerBackend {
+public:
+    int StartTimer(uint32_t intervalMs, Tick tick) override;
+    void KillTimer(int id) override;
+    void Advance(int64_t ms);
+    std::size_t Running() const { return timers_.size(); }
+    int64_t Now() const { return now_; }
+
+private:
+    struct Timer {
+        uint32_t interval;
+        int64_t due;
+        Tick tick;
+    };
+    int64_t now_ = 0;
+    int nextId_ = 1;
+    std::map<int, Timer> timers_;
+};
+
+// Installs manual timers for the life of the object.
+struct ManualTimersInstalled {
+    ManualTimersInstalled() { platform::SetTimerBackend(&timers); }
+    ~ManualTimersInstalled() { platform::SetTimerBackend(nullptr); }
+    ManualTimers timers;
+};
+
 // Processes events until the condition holds or the time is up; returns the condition.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 2000);
-// Processes events for about the given time.
-void Pump(int ms);
 
 } // namespace veska::test

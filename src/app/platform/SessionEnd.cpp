@@ -2,8 +2,13 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <poll.h>
 #include <sys/signalfd.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace veska::app::platform {
@@ -18,6 +23,12 @@ sigset_t sessionEndSignals() {
     return set;
 }
 
+int64_t nowMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 } // namespace
 
 void blockSessionEndSignals() {
@@ -25,24 +36,51 @@ void blockSessionEndSignals() {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-SessionEnd::SessionEnd(QObject* parent) : QObject(parent) {
+SessionEnd::SessionEnd() {
     const sigset_t set = sessionEndSignals();
     fd_ = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-    if (fd_ < 0)
-        return;
-    notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, [this] {
-        signalfd_siginfo info{};
-        while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-        }
-        QCoreApplication::exit(0);
-    });
 }
 
 SessionEnd::~SessionEnd() {
-    delete notifier_;
+    delete notifier_.data();
     if (fd_ >= 0)
         ::close(fd_);
+}
+
+bool SessionEnd::sleepUnlessEnded(std::chrono::milliseconds delay) {
+    const int64_t until = nowMs() + delay.count();
+    for (;;) {
+        const int64_t left = until - nowMs();
+        if (left <= 0)
+            return true;
+        if (fd_ < 0) {
+            ::usleep(static_cast<useconds_t>(std::min<int64_t>(left, 1000) * 1000));
+            continue;
+        }
+        pollfd wait{fd_, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(std::min<int64_t>(left, 1 << 30)));
+        if (ready > 0)
+            return false;
+        if (ready < 0 && errno != EINTR)
+            return true;
+    }
+}
+
+void SessionEnd::watch() {
+    if (fd_ < 0 || notifier_ != nullptr)
+        return;
+    // It goes with the application object, before this object does.
+    notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, QCoreApplication::instance());
+    connect(notifier_, &QSocketNotifier::activated, this, &SessionEnd::ended);
+}
+
+void SessionEnd::ended() {
+    signalfd_siginfo info{};
+    while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+    }
+    if (!started_)
+        std::_Exit(0);
+    QCoreApplication::exit(0);
 }
 
 } // namespace veska::app::platform

@@ -9,6 +9,8 @@ std::vector<uint32_t> ActivationTranslator::Translate(QSystemTrayIcon::Activatio
                                                       int64_t nowMs, uint32_t doubleClickMs,
                                                       uint32_t version) {
     using namespace msg;
+    if (busHost_ && (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick))
+        return translateBusActivation(nowMs, doubleClickMs);
     switch (reason) {
     case QSystemTrayIcon::Trigger:
         if (last_ == Last::SingleClick && nowMs - singleClickMs_ <= doubleClickMs) {
@@ -40,6 +42,16 @@ std::vector<uint32_t> ActivationTranslator::Translate(QSystemTrayIcon::Activatio
     default:
         return {};
     }
+}
+
+std::vector<uint32_t> ActivationTranslator::translateBusActivation(int64_t nowMs,
+                                                                   uint32_t doubleClickMs) {
+    using namespace msg;
+    if (last_ == Last::DoubleClick && nowMs - doubleClickAtMs_ <= doubleClickMs)
+        return {};
+    last_ = Last::DoubleClick;
+    doubleClickAtMs_ = nowMs;
+    return {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
 }
 
 } // namespace veska::platform

@@ -35,6 +35,10 @@ bool NotificationAreaAvailable() {
     return current().NotificationAreaAvailable();
 }
 
+void SetNotifyIconMenu(uint32_t hWnd, uint32_t uID, QMenu* menu) {
+    current().SetMenu(hWnd, uID, menu);
+}
+
 void SetNotifyIconBackend(NotifyIconBackend* backend) {
     installed = backend;
 }

@@ -7,9 +7,13 @@
 #include "tray/platform/Input.h"
 #include "tray/platform/MessageWindow.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QMenu>
 #include <QPixmap>
 #include <QTimer>
 #include <cstring>
+#include <vector>
 
 namespace veska::platform {
 namespace {
@@ -49,26 +53,79 @@ QSystemTrayIcon::MessageIcon balloonIcon(uint32_t infoFlags) {
     }
 }
 
+// Whether Qt has embedded an icon into an XEmbed tray: it makes a top-level widget of its
+// own class for each such icon.
+bool qtMadeAnXEmbedIcon() {
+    for (const QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") == 0)
+            return true;
+    }
+    return false;
+}
+
+// The bus menu's copy of the component's menu: the same items, each running the
+// original's action from the event loop (after the host's call has been answered).
+void copyMenu(QMenu& copy, const QMenu& source) {
+    copy.clear();
+    for (QAction* item : source.actions()) {
+        if (!item->isVisible())
+            continue;
+        if (item->isSeparator()) {
+            copy.addSeparator();
+            continue;
+        }
+        QAction* mirror = copy.addAction(item->icon(), item->text());
+        mirror->setEnabled(item->isEnabled());
+        mirror->setCheckable(item->isCheckable());
+        mirror->setChecked(item->isChecked());
+        if (item == source.defaultAction())
+            copy.setDefaultAction(mirror);
+        const QPointer<QAction> original(item);
+        QObject::connect(mirror, &QAction::triggered, item, [original] {
+            QMetaObject::invokeMethod(
+                original.data(),
+                [original] {
+                    if (!original.isNull())
+                        original->trigger();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+}
+
 } // namespace
 
-QtNotifyIconBackend::QtNotifyIconBackend(std::function<bool()> areaAvailable, uint32_t pollMs)
-    : areaAvailable_(std::move(areaAvailable)) {
-    if (!areaAvailable_)
-        areaAvailable_ = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+QtNotifyIconBackend::QtNotifyIconBackend(TrayHosts* hosts) : hosts_(hosts) {
+    if (hosts_ == nullptr) {
+        ownHosts_ = std::make_unique<DesktopTrayHosts>();
+        hosts_ = ownHosts_.get();
+    }
     clock_.start();
-    areaWasAvailable_ = areaAvailable_();
-    poll_ = std::make_unique<TLightTimer>(pollMs, [this](TLightTimer*) { pollNotificationArea(); });
-    poll_->SetEnabled(true);
+    areaWasAvailable_ = NotificationAreaAvailable();
+    connect(hosts_, &TrayHosts::Changed, this, &QtNotifyIconBackend::hostsChanged);
 }
 
 QtNotifyIconBackend::~QtNotifyIconBackend() {
-    poll_.reset();
-    for (auto& entry : icons_)
-        delete entry.second->icon;
+    // Not inside any tray handler here: the icons (also those waiting to be retired, all
+    // children of this object) go now, then the exported menus.
+    for (QSystemTrayIcon* icon : findChildren<QSystemTrayIcon*>(Qt::FindDirectChildrenOnly))
+        delete icon;
+    icons_.clear();
+    for (const QPointer<QMenu>& menu : exportedMenus_)
+        delete menu.data();
 }
 
 bool QtNotifyIconBackend::NotificationAreaAvailable() const {
-    return areaAvailable_();
+    switch (kind_) {
+    case Kind::Bus:
+        return hosts_->BusHost();
+    case Kind::XEmbed:
+        return hosts_->XEmbedTray();
+    case Kind::Undecided:
+    default:
+        // Qt asks a bus watcher with a blocking call when it makes its first icon.
+        return !hosts_->BusUnanswered() && (hosts_->BusHost() || hosts_->XEmbedTray());
+    }
 }
 
 bool QtNotifyIconBackend::Notify(uint32_t message, const TNotifyIconDataEx& data) {
@@ -91,22 +148,109 @@ bool QtNotifyIconBackend::Notify(uint32_t message, const TNotifyIconDataEx& data
     }
 }
 
+void QtNotifyIconBackend::SetMenu(uint32_t hWnd, uint32_t uID, QMenu* menu) {
+    const Key key{hWnd, uID};
+    if (menu == nullptr)
+        menus_.erase(key);
+    else {
+        menus_[key] = menu;
+        menu->removeEventFilter(this);
+        menu->installEventFilter(this);
+    }
+    const auto found = icons_.find(key);
+    if (found != icons_.end())
+        exportMenu(key, *found->second);
+}
+
+bool QtNotifyIconBackend::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ActionAdded && type != QEvent::ActionChanged &&
+        type != QEvent::ActionRemoved)
+        return false;
+    // The bus copies follow the menu, from the event loop.
+    const QPointer<QObject> menu(watched);
+    QMetaObject::invokeMethod(
+        this,
+        [this, menu] {
+            for (auto& [key, entry] : icons_) {
+                const auto source = menus_.find(key);
+                if (!menu.isNull() && source != menus_.end() && source->second == menu)
+                    exportMenu(key, *entry);
+            }
+        },
+        Qt::QueuedConnection);
+    return false;
+}
+
 bool QtNotifyIconBackend::add(const TNotifyIconDataEx& data) {
     const Key key{data.hWnd, data.uID};
-    if (icons_.count(key) != 0 || !areaAvailable_())
+    if (icons_.count(key) != 0 || !NotificationAreaAvailable())
         return false;
+    if (kind_ == Kind::Undecided)
+        kind_ = hosts_->BusHost() ? Kind::Bus : Kind::XEmbed;
     auto entry = std::make_shared<Entry>();
+    entry->translator.SetBusHost(kind_ == Kind::Bus);
     entry->icon = new QSystemTrayIcon(this);
+    const std::weak_ptr<Entry> reporter = entry;
+    // Qt reports from inside the icon's own handlers: what the report sets off runs later.
     connect(entry->icon, &QSystemTrayIcon::activated, this,
-            [this, key](QSystemTrayIcon::ActivationReason reason) { activated(key, reason); });
-    connect(entry->icon, &QSystemTrayIcon::messageClicked, this,
-            [this, key] { balloonClicked(key); });
+            [this, key, reporter](QSystemTrayIcon::ActivationReason reason) {
+                const int64_t atMs = clock_.elapsed();
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, key, reporter, reason, atMs] { activated(key, reporter, reason, atMs); },
+                    Qt::QueuedConnection);
+            });
+    connect(
+        entry->icon, &QSystemTrayIcon::messageClicked, this, [this, key] { balloonClicked(key); },
+        Qt::QueuedConnection);
     icons_.emplace(key, entry);
     apply(*entry, data);
+    exportMenu(key, *entry);
     entry->icon->show();
+    if (settleKind(*entry))
+        exportMenu(key, *entry);
     if ((data.uFlags & nim::NIF_INFO) != 0 && data.szInfo[0] != 0)
         showBalloon(key, *entry, data);
     return true;
+}
+
+// The kind was guessed from the hosts as Qt 6.4 chooses; later Qt versions choose the bus
+// as soon as a watcher is there. On X, what Qt made for the first icon tells.
+bool QtNotifyIconBackend::settleKind(Entry& entry) {
+    if (kindSettled_ || QGuiApplication::platformName() != QStringLiteral("xcb"))
+        return false;
+    kindSettled_ = true;
+    const Kind guessed = kind_;
+    if (qtMadeAnXEmbedIcon())
+        kind_ = Kind::XEmbed;
+    else if (kind_ == Kind::XEmbed && hosts_->XEmbedTray())
+        kind_ = Kind::Bus; // a tray was there, yet Qt embedded nothing: it took the bus
+    entry.translator.SetBusHost(kind_ == Kind::Bus);
+    return kind_ != guessed;
+}
+
+void QtNotifyIconBackend::exportMenu(const Key& key, Entry& entry) {
+    if (kind_ != Kind::Bus) {
+        // An XEmbed tray would pop Qt's menu up besides the component's own.
+        if (entry.icon->contextMenu() != nullptr)
+            entry.icon->setContextMenu(nullptr);
+        return;
+    }
+    const auto source = menus_.find(key);
+    QMenu* menu = source == menus_.end() ? nullptr : source->second.data();
+    if (menu == nullptr) {
+        entry.icon->setContextMenu(nullptr);
+        return;
+    }
+    if (entry.exported == nullptr) {
+        entry.exported = new QMenu;
+        // Those of retired icons are gone already.
+        std::erase_if(exportedMenus_, [](const QPointer<QMenu>& gone) { return gone.isNull(); });
+        exportedMenus_.emplace_back(entry.exported);
+    }
+    copyMenu(*entry.exported, *menu);
+    entry.icon->setContextMenu(entry.exported);
 }
 
 bool QtNotifyIconBackend::modify(const TNotifyIconDataEx& data) {
@@ -129,12 +273,29 @@ bool QtNotifyIconBackend::remove(const TNotifyIconDataEx& data) {
     const auto found = icons_.find({data.hWnd, data.uID});
     if (found == icons_.end())
         return false;
-    QSystemTrayIcon* icon = found->second->icon;
+    const std::shared_ptr<Entry> entry = found->second;
     icons_.erase(found);
-    // It may be the very icon whose signal is being handled.
-    icon->hide();
-    icon->deleteLater();
+    retire(*entry);
     return true;
+}
+
+void QtNotifyIconBackend::retire(Entry& entry) {
+    // The caller may be running inside this icon's handler (a menu item picked from it, a
+    // double click on it): the icon goes once control is back in the event loop.
+    const QPointer<QSystemTrayIcon> icon(entry.icon);
+    const QPointer<QMenu> exported(entry.exported);
+    entry.icon = nullptr;
+    entry.exported = nullptr;
+    QMetaObject::invokeMethod(
+        this,
+        [icon, exported] {
+            if (!icon.isNull()) {
+                icon->hide();
+                delete icon.data();
+            }
+            delete exported.data();
+        },
+        Qt::QueuedConnection);
 }
 
 void QtNotifyIconBackend::apply(Entry& entry, const TNotifyIconDataEx& data) {
@@ -181,13 +342,15 @@ void QtNotifyIconBackend::balloonClicked(const Key& key) {
     post(key, msg::NIN_BALLOONUSERCLICK);
 }
 
-void QtNotifyIconBackend::activated(const Key& key, QSystemTrayIcon::ActivationReason reason) {
+void QtNotifyIconBackend::activated(const Key& key, const std::weak_ptr<Entry>& reporter,
+                                    QSystemTrayIcon::ActivationReason reason, int64_t atMs) {
     const auto found = icons_.find(key);
-    if (found == icons_.end())
+    // The icon that reported may have gone (or been replaced) since.
+    if (found == icons_.end() || found->second != reporter.lock())
         return;
     const std::shared_ptr<Entry> entry = found->second;
     const std::vector<uint32_t> events =
-        entry->translator.Translate(reason, clock_.elapsed(), GetDoubleClickTime(), entry->version);
+        entry->translator.Translate(reason, atMs, GetDoubleClickTime(), entry->version);
     if (events.empty())
         return;
     if (!deliver(key, entry, msg::WM_MOUSEMOVE))
@@ -216,21 +379,22 @@ void QtNotifyIconBackend::post(const Key& key, uint32_t event) {
                  static_cast<intptr_t>(event));
 }
 
-void QtNotifyIconBackend::pollNotificationArea() {
-    const bool available = areaAvailable_();
+void QtNotifyIconBackend::hostsChanged() {
+    const bool available = NotificationAreaAvailable();
     const bool appeared = available && !areaWasAvailable_;
     areaWasAvailable_ = available;
     if (!appeared)
         return;
-    dropAll();
+    // A new XEmbed tray has none of our icons. Qt registers its bus icons again by itself
+    // with a new watcher; the announcement then adds only those that were refused.
+    if (kind_ != Kind::Bus)
+        dropAll();
     CurrentApplicationWindow().SendApplicationMessage(TaskbarCreatedMessage());
 }
 
 void QtNotifyIconBackend::dropAll() {
-    for (auto& entry : icons_) {
-        entry.second->icon->hide();
-        entry.second->icon->deleteLater();
-    }
+    for (auto& entry : icons_)
+        retire(*entry.second);
     icons_.clear();
 }
 
