@@ -113,6 +113,15 @@ public:
     int lines = 0;
 };
 
+// A failed lookup would spoil the figures: say so and stop.
+class Failures : public terminal::FailureReports {
+public:
+    void report(const QString& message) override {
+        std::fprintf(stderr, "lookup failed: %s\n", qPrintable(message));
+        std::exit(1);
+    }
+};
+
 double peakResidentMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -193,7 +202,8 @@ int runChild(const QString& dir, long articles, bool reference, bool shown, int 
     terminal::test::ReopenedQuerySource reopened(wholeQuery);
     terminal::ArticleSource& source =
         reference ? static_cast<terminal::ArticleSource&>(reopened) : lookup;
-    terminal::PriceQueryService service(benchApi, source, window, log);
+    Failures failures;
+    terminal::PriceQueryService service(benchApi, source, window, log, failures);
 
     std::printf("grid-open-ms %.2f\n", gridOpen);
     std::mt19937 random(12345);

@@ -1,5 +1,6 @@
 #include "app/TFConsulta.h"
 
+#include "app/DeferredErrorDialog.h"
 #include "app/ExitQuestion.h"
 #include "app/HandlerGuard.h"
 #include "catalogue/Database.h"
@@ -45,6 +46,7 @@ TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
     : QWidget(parent), ExitWithoutNotificationArea(askExitWithoutNotificationArea),
       context_(context) {
     const terminal::TermServerApi& api = *context_.api;
+    serviceFailures_ = new DeferredErrorDialog(*context_.boxes, *this, this);
     createControls();
     createComponents();
     setTabOrder();
@@ -61,7 +63,8 @@ TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
     productLookup_ = std::make_unique<catalogue::ProductLookup>(
         *Database1, [this] { return currentPriceMode(); });
     productLookup_->setGrid(servedGrid_.get());
-    priceQuery_ = std::make_unique<terminal::PriceQueryService>(api, *productLookup_, *this, *this);
+    priceQuery_ = std::make_unique<terminal::PriceQueryService>(api, *productLookup_, *this, *this,
+                                                                *serviceFailures_);
     FormCreate();
 }
 
@@ -84,9 +87,16 @@ void TFConsulta::connectHandlers() {
     bind(BtnPesquisar, &QPushButton::clicked, &TFConsulta::BtnPesquisarClick);
     bind(BtnMsgSend, &QPushButton::clicked, &TFConsulta::BtnMsgSendClick);
     bind(ListTerms, &QListWidget::itemClicked, &TFConsulta::ListTermsClick);
-    bind(Timer100ms, &QTimer::timeout, &TFConsulta::Timer100msTimer);
-    bind(Timer3Seg, &QTimer::timeout, &TFConsulta::Timer3SegTimer);
-    bind(Timer3, &QTimer::timeout, &TFConsulta::Timer3Timer);
+    // A timer's failure is shown once its tick has returned, so the timer ticks on.
+    const auto bindTimer = [this](TTimer* timer, void (TFConsulta::*handler)()) {
+        connect(timer, &QTimer::timeout, this, [this, handler] {
+            runGuarded([this, handler] { (this->*handler)(); },
+                       [this](const QString& message) { serviceFailures_->report(message); });
+        });
+    };
+    bindTimer(Timer100ms, &TFConsulta::Timer100msTimer);
+    bindTimer(Timer3Seg, &TFConsulta::Timer3SegTimer);
+    bindTimer(Timer3, &TFConsulta::Timer3Timer);
     bind(Sobre1, &QAction::triggered, &TFConsulta::Sobre1Click);
     bind(Sair1, &QAction::triggered, &TFConsulta::Sair1Click);
     // A radio button's handler runs when it becomes checked, by the operator or by code.

@@ -48,6 +48,8 @@ class ServedArticleGrid;
 
 namespace veska::app {
 
+class DeferredErrorDialog;
+
 // What the window is given at creation.
 struct TFConsultaContext {
     const terminal::TermServerApi* api = nullptr; // the bound terminal-server library
@@ -202,6 +204,8 @@ private:
     // Runs a handler under the default error dialog.
     void guarded(const std::function<void()>& handler);
     TFConsultaContext context_;
+    // Failures of the timers and the terminal services, shown without holding them up.
+    DeferredErrorDialog* serviceFailures_ = nullptr;
     bool centredOnce_ = false;
     std::unique_ptr<terminal::ServerControl> serverControl_;
     std::unique_ptr<terminal::TerminalTable> terminalTable_;

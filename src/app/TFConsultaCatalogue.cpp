@@ -25,6 +25,8 @@ using catalogue::ProductListModel;
 
 void TFConsulta::createCatalogue() {
     Database1 = std::make_unique<catalogue::Database>();
+    // The connection's own news (a replaced file, a damaged database, the connection back).
+    Database1->setNoticeSink([this](const QString& line) { appendLine(line); });
     CDSProdutos = new catalogue::ProductList(*Database1, QStringLiteral("CDSProdutos"), this);
     QueCon = new catalogue::Query(*Database1, QStringLiteral("QueCon"), this);
     catalogue::setUpProductQuery(*CDSProdutos, [this] { return currentPriceMode(); });

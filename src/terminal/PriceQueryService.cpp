@@ -1,6 +1,7 @@
 #include "terminal/PriceQueryService.h"
 
 #include "core/CodePage.h"
+#include "core/Errors.h"
 #include "terminal/LibraryText.h"
 #include "terminal/PriceText.h"
 
@@ -18,8 +19,9 @@ bool hasFramingLetters(const QString& code) {
 } // namespace
 
 PriceQueryService::PriceQueryService(const TermServerApi& api, ArticleSource& articles,
-                                     const WindowPresence& window, ActivityLog& log)
-    : api_(api), articles_(articles), window_(window), log_(log) {}
+                                     const WindowPresence& window, ActivityLog& log,
+                                     FailureReports& failures)
+    : api_(api), articles_(articles), window_(window), log_(log), failures_(failures) {}
 
 std::optional<Article> PriceQueryService::findCode(const QString& code) {
     if (auto article = articles_.find(LookupColumn::Code, code))
@@ -35,15 +37,39 @@ bool PriceQueryService::serveNextBarcode() {
     if (code.isEmpty())
         return false;
 
-    articles_.beginScan();
-    std::optional<Article> article = findCode(code);
-    if (!article && hasFramingLetters(code)) {
-        code = code.mid(1, code.size() - 2);
+    std::optional<Article> article;
+    try {
+        articles_.beginScan();
         article = findCode(code);
+        if (!article && hasFramingLetters(code)) {
+            code = code.mid(1, code.size() - 2);
+            article = findCode(code);
+        }
+    } catch (const Error& error) {
+        answerUnavailable(address, socket, code);
+        reportFailure(error.text());
+        return true;
     }
     answer(address, socket, code, article);
-    articles_.endScan(article);
+    lastFailure_.clear();
+    try {
+        articles_.endScan(article);
+    } catch (const Error& error) {
+        reportFailure(error.text());
+    }
     return true;
+}
+
+void PriceQueryService::reportFailure(const QString& message) {
+    if (message == lastFailure_)
+        return; // the same failure still going on: reported once
+    lastFailure_ = message;
+    failures_.report(message);
+}
+
+void PriceQueryService::answerUnavailable(std::uint32_t address, std::uint16_t socket,
+                                          const QString& code) {
+    sendPrice(address, socket, code, unavailableLine1(), unavailableLine2());
 }
 
 void PriceQueryService::answer(std::uint32_t address, std::uint16_t socket, const QString& code,
@@ -58,12 +84,16 @@ void PriceQueryService::answer(std::uint32_t address, std::uint16_t socket, cons
         return;
     }
 
-    const QByteArray description = codepage::fromUnicode(article->description);
     std::optional<QString> price;
     if (article->priceText)
         price = priceText(*article->priceText, regionalDecimalSeparator());
-    const QByteArray priceBytes = codepage::fromUnicode(price.value_or(noPriceText()));
+    sendPrice(address, socket, code, article->description, price.value_or(noPriceText()));
+}
 
+void PriceQueryService::sendPrice(std::uint32_t address, std::uint16_t socket, const QString& code,
+                                  const QString& line1, const QString& line2) {
+    const QByteArray description = codepage::fromUnicode(line1);
+    const QByteArray priceBytes = codepage::fromUnicode(line2);
     api_.bSendProdPrice(address, description.constData(), priceBytes.constData());
     if (window_.isMainWindowShown()) {
         log_.appendLine(terminalName(dottedAddress(api_, address), socket) +

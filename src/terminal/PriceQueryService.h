@@ -12,9 +12,12 @@
 // Price text: see PriceText.h. An article whose price is null is answered with its
 // description and "SEM PREÇO"; the log line carries the same text.
 //
-// A database error ends the tick and propagates to the caller: the barcode already taken
-// from the library gets no answer. After the answer and the log line the source is told
-// what was served (the products grid follows it).
+// A lookup that fails (a database error, a database that does not answer) is answered
+// with the "try again" screen ("SISTEMA INDISPONIVEL" / "TENTE NOVAMENTE"), logged like
+// any answer, and reported to the operator; while the same failure goes on it is reported
+// once, not at every scan. The tick never throws for it, so the service goes on. After the
+// answer and the log line the source is told what was served (the products grid follows
+// it).
 
 #include "core/Notices.h"
 #include "terminal/ArticleSource.h"
@@ -26,7 +29,11 @@ namespace veska::terminal {
 class PriceQueryService {
 public:
     PriceQueryService(const TermServerApi& api, ArticleSource& articles,
-                      const WindowPresence& window, ActivityLog& log);
+                      const WindowPresence& window, ActivityLog& log, FailureReports& failures);
+
+    // The screen of a scan whose lookup failed.
+    static QString unavailableLine1() { return QStringLiteral("SISTEMA INDISPONIVEL"); }
+    static QString unavailableLine2() { return QStringLiteral("TENTE NOVAMENTE"); }
 
     // Timer100msTimer. Returns whether a barcode was taken from the library.
     bool serveNextBarcode();
@@ -35,11 +42,18 @@ private:
     std::optional<Article> findCode(const QString& code);
     void answer(std::uint32_t address, std::uint16_t socket, const QString& code,
                 const std::optional<Article>& article);
+    void answerUnavailable(std::uint32_t address, std::uint16_t socket, const QString& code);
+    void sendPrice(std::uint32_t address, std::uint16_t socket, const QString& code,
+                   const QString& line1, const QString& line2);
+    void reportFailure(const QString& message);
 
     const TermServerApi& api_;
     ArticleSource& articles_;
     const WindowPresence& window_;
     ActivityLog& log_;
+    FailureReports& failures_;
+    // The failure last reported, while it goes on (cleared by a scan that works).
+    QString lastFailure_;
 };
 
 } // namespace veska::terminal

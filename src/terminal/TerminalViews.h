@@ -50,3 +50,15 @@ public:
 };
 
 } // namespace veska::terminal
+
+namespace veska::terminal {
+
+// Where a service reports a failure that the operator must see (the default error dialog),
+// without waiting for the operator: the service goes on at once.
+class FailureReports {
+public:
+    virtual ~FailureReports() = default;
+    virtual void report(const QString& message) = 0;
+};
+
+} // namespace veska::terminal

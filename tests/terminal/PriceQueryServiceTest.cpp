@@ -11,6 +11,7 @@
 #include "TestProvider.h"
 #include "TestViews.h"
 #include "catalogue/ProductLookup.h"
+#include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
 #include "catalogue/ServedArticleGrid.h"
 #include "core/Errors.h"
@@ -75,7 +76,8 @@ protected:
         } else {
             source_ = std::make_unique<ReopenedQuerySource>(*products_->query);
         }
-        service_ = std::make_unique<PriceQueryService>(providerApi(), *source_, window_, log_);
+        service_ =
+            std::make_unique<PriceQueryService>(providerApi(), *source_, window_, log_, failures_);
     }
     void TearDown() override {
         service_.reset();
@@ -114,6 +116,7 @@ protected:
     PriceMode mode_ = PriceMode::Wholesale;
     Presence window_;
     RecordingLog log_;
+    RecordingFailures failures_;
     bool gridShown_ = true;
     std::unique_ptr<ProductQuery> products_;
     std::unique_ptr<catalogue::ServedArticleGrid> grid_;
@@ -295,26 +298,49 @@ TEST_P(PRICE_QUERY_SUITE, AtMostOneBarcodeATick) {
     EXPECT_EQ(provider().prices.size(), 2u);
 }
 
-TEST_P(PRICE_QUERY_SUITE, ADatabaseErrorPropagatesAndTheBarcodeGetsNoAnswer) {
+TEST_P(PRICE_QUERY_SUITE, AFailedLookupIsAnsweredTryAgainAndReportedOnceWhileItLasts) {
     // The reference reopens with a price column the table lacks; the lookups reach a
     // database that does not exist.
     catalogue::Database missing(catalogue::ConnectionProfiles(QStringList{}));
     missing.setAlias(database_->path() + QStringLiteral(".missing"));
     catalogue::ProductLookup broken(missing, [] { return PriceMode::Wholesale; });
-    PriceQueryService brokenService(providerApi(), broken, window_, log_);
+    PriceQueryService brokenService(providerApi(), broken, window_, log_, failures_);
     PriceQueryService& service = GetParam() == Path::InDatabase ? brokenService : *service_;
     products_->query->close();
     products_->query->setBeforeOpen(
         [](Query& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
-    scan("123");
-    EXPECT_THROW(service.serveNextBarcode(), DatabaseError);
+    for (const char* code : {"123", "B"}) {
+        scan(code);
+        EXPECT_NO_THROW(EXPECT_TRUE(service.serveNextBarcode()));
+    }
     EXPECT_TRUE(provider().barcodes.empty());
-    EXPECT_TRUE(provider().prices.empty());
+    ASSERT_EQ(provider().prices.size(), 2u);
+    for (const SentPrice& sent : provider().prices) {
+        EXPECT_EQ(sent.address, kTerminal);
+        EXPECT_EQ(sent.description, "SISTEMA INDISPONIVEL");
+        EXPECT_EQ(sent.price, "TENTE NOVAMENTE");
+    }
     EXPECT_TRUE(provider().notFound.empty());
-    EXPECT_TRUE(log_.lines.isEmpty());
+    EXPECT_EQ(log_.lines,
+              (QStringList{line(QStringLiteral("123|SISTEMA INDISPONIVEL|TENTE NOVAMENTE")),
+                           line(QStringLiteral("B|SISTEMA INDISPONIVEL|TENTE NOVAMENTE"))}));
+    ASSERT_EQ(failures_.reported.size(), 1) << "the same failure is reported once";
+    EXPECT_FALSE(failures_.reported[0].isEmpty());
+    if (GetParam() == Path::InDatabase)
+        return;
+    // A scan that works ends the failure: the next one is reported again.
+    products_->query->close();
+    catalogue::setUpProductQuery(*products_->query, [this] { return mode_; });
+    serve("123");
+    EXPECT_EQ(provider().prices.back().price, money("3,00"));
+    products_->query->close();
+    products_->query->setBeforeOpen(
+        [](Query& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
+    serve("123");
+    EXPECT_EQ(failures_.reported.size(), 2);
 }
 
-TEST_P(PRICE_QUERY_SUITE, ADatabaseErrorInALookupPropagates) {
+TEST_P(PRICE_QUERY_SUITE, AFailureInALaterLookupOfTheScanIsAnsweredTryAgain) {
     if (GetParam() == Path::InDatabase)
         GTEST_SKIP() << "the lookups do not run the product query's text";
     // A query without the barcode column: the second lookup fails.
@@ -322,14 +348,15 @@ TEST_P(PRICE_QUERY_SUITE, ADatabaseErrorInALookupPropagates) {
     narrow.appendSql(QStringLiteral("select codigo BarCode, nome produto, preco_venda Preco"));
     narrow.appendSql(QStringLiteral("from produtos order by codigo"));
     ReopenedQuerySource source(narrow);
-    PriceQueryService service(providerApi(), source, window_, log_);
+    PriceQueryService service(providerApi(), source, window_, log_, failures_);
     scan("123");
-    EXPECT_NO_THROW(service.serveNextBarcode());
+    EXPECT_TRUE(service.serveNextBarcode());
     scan("NAOEXISTE");
-    EXPECT_THROW(service.serveNextBarcode(), DatabaseError);
-    EXPECT_EQ(provider().prices.size(), 1u);
+    EXPECT_NO_THROW(service.serveNextBarcode());
+    ASSERT_EQ(provider().prices.size(), 2u);
+    EXPECT_EQ(provider().prices[1].description, "SISTEMA INDISPONIVEL");
     EXPECT_TRUE(provider().notFound.empty());
-    EXPECT_EQ(log_.lines.size(), 1);
+    EXPECT_EQ(failures_.reported.size(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, PRICE_QUERY_SUITE,

@@ -240,6 +240,7 @@ struct Path {
     std::unique_ptr<terminal::ArticleSource> source;
     std::unique_ptr<PriceQueryService> service;
     RecordingLog log;
+    RecordingFailures failures;
 };
 
 // What the terminal got, what the log and the library saw, and the query's current row.
@@ -286,8 +287,8 @@ protected:
             path.shown = path.query.get();
             path.source = std::make_unique<ReopenedQuerySource>(*path.query);
         }
-        path.service =
-            std::make_unique<PriceQueryService>(providerApi(), *path.source, window_, path.log);
+        path.service = std::make_unique<PriceQueryService>(providerApi(), *path.source, window_,
+                                                           path.log, path.failures);
     }
 
     Outcome serve(Path& path, const QString& code) {

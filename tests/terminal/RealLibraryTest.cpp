@@ -155,7 +155,8 @@ TEST_F(RealLibraryTest, ScansAreAnsweredFromTheDatabase) {
     ProductQuery products(database, mode);
     Presence window;
     catalogue::ProductLookup lookup(*products.database, [&mode] { return mode; });
-    PriceQueryService service(api(), lookup, window, log_);
+    RecordingFailures failures;
+    PriceQueryService service(api(), lookup, window, log_, failures);
     start();
     LoopbackTerminal terminal;
     ASSERT_TRUE(terminal.connected());

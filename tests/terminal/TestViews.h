@@ -17,6 +17,15 @@ public:
     QStringList lines;
 };
 
+class RecordingFailures : public FailureReports {
+public:
+    void report(const QString& message) override {
+        reported.append(message);
+        record(QStringLiteral("failure: ") + message);
+    }
+    QStringList reported;
+};
+
 class RecordingNotices : public Notices {
 public:
     void showNotice(const QString& text) override {
