@@ -5,6 +5,7 @@
 #include "app/MessageBoxes.h"
 #include "app/StartupDelay.h"
 #include "app/TFConsulta.h"
+#include "app/platform/OpenFileLimit.h"
 #include "app/platform/SessionEnd.h"
 #include "terminal/TermServerLibrary.h"
 
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     using namespace veska::app;
     platform::blockSessionEndSignals();
     platform::SessionEnd sessionEnd;
+    platform::raiseOpenFileLimit();
     const QStringList arguments = argumentsOf(argc, argv);
 
     // The program does not run without its terminal-server library.
