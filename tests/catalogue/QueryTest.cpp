@@ -6,9 +6,11 @@
 #include "TestDatabase.h"
 #include "catalogue/Database.h"
 #include "catalogue/ProductQuery.h"
+#include "catalogue/firebird/FbError.h"
 #include "core/Errors.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -266,6 +268,75 @@ TEST_F(QueryTest, TheRetailProbeAndAQueryOnAMissingColumn) {
     EXPECT_EQ(queCon.statement(),
               QStringLiteral("SELECT COUNT(*) CT FROM RDB$RELATION_FIELDS where "
                              "RDB$FIELD_NAME='PRECO_CUSTO' AND RDB$RELATION_NAME='PRODUTOS'"));
+}
+
+// A shop restores last night's copy over the database file while the program runs.
+TEST_F(QueryTest, ADatabaseFileReplacedOnDiskIsAttachedAfreshAndSaidInTheLog) {
+    const QString file = suiteFile(QStringLiteral("replaced.fdb"));
+    {
+        TestDatabase live(suitePath(), QStringLiteral("replaced.fdb"), "WIN1252");
+        live.createProducts();
+        live.insert({"000100", "FEIJAO CARIOCA 1KG", "7891000200209", "8", "8.75"});
+        TestDatabase copy(suitePath(), QStringLiteral("copy.fdb"), "WIN1252");
+        copy.createProducts();
+        copy.insert({"000100", "FEIJAO CARIOCA 1KG", "7891000200209", "7.5", "8.75"});
+    }
+    test::writeProfile(suitePath(), QStringLiteral("loja"), file);
+    auto database = connectToShop();
+    QStringList notices;
+    database->setNoticeSink([&notices](const QString& line) { notices.append(line); });
+    Query products(*database, QStringLiteral("CDSProdutos"));
+    setUpProductQuery(products, [] { return PriceMode::Wholesale; });
+    const auto price = [&products] {
+        products.close();
+        products.open();
+        EXPECT_TRUE(products.locate(QStringLiteral("BarCode"), QStringLiteral("000100")));
+        return products.fieldAsText(QStringLiteral("Preco"));
+    };
+    EXPECT_EQ(price(), QStringLiteral("8"));
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_TRUE(QFile::rename(suiteFile(QStringLiteral("copy.fdb")), file));
+    EXPECT_EQ(price(), QStringLiteral("7.5")) << "still served from the deleted file";
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(
+        notices[0].startsWith(QStringLiteral("O arquivo do banco de dados foi substituído")));
+    EXPECT_EQ(price(), QStringLiteral("7.5"));
+    EXPECT_EQ(notices.size(), 1) << "said once";
+}
+
+// A data page of produtos whose type byte is damaged: reading it fails the engine's
+// consistency check. Reading the other pages works again from the next open.
+TEST_F(QueryTest, AConsistencyErrorDropsTheAttachmentSoTheNextOpenWorks) {
+    const QString file = suiteFile(QStringLiteral("damaged.fdb"));
+    {
+        TestDatabase db(suitePath(), QStringLiteral("intact.fdb"), "WIN1252");
+        db.createProducts();
+        db.execute("execute block as declare i integer = 0; begin while (i < 3000) do begin "
+                   "insert into produtos values (lpad(:i, 6, '0'), 'ARTIGO ' || :i, null, :i, :i); "
+                   "i = i + 1; end end");
+        // Read in the order of the index, the first rows come from the first pages.
+        db.execute("create index produtos_codigo on produtos (codigo)");
+    }
+    // A copy that the engine in this process has never opened, so no page of it is cached.
+    ASSERT_TRUE(QFile::copy(suiteFile(QStringLiteral("intact.fdb")), file));
+    ASSERT_TRUE(test::damageLastDataPage(file, "PRODUTOS"));
+    test::writeProfile(suitePath(), QStringLiteral("loja"), file);
+    auto database = connectToShop();
+    QStringList notices;
+    database->setNoticeSink([&notices](const QString& line) { notices.append(line); });
+    Query products(*database, QStringLiteral("CDSProdutos"));
+    setUpProductQuery(products, [] { return PriceMode::Wholesale; });
+    products.open();
+    // The whole list reaches the damaged page.
+    EXPECT_THROW(products.locate(QStringLiteral("BarCode"), QStringLiteral("999999")),
+                 firebird::DamagedDatabaseError);
+    EXPECT_FALSE(products.isOpen());
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains(QStringLiteral("erro de consistência")));
+    // The next open attaches afresh; the first rows are on pages that are fine.
+    products.open();
+    ASSERT_TRUE(products.locate(QStringLiteral("BarCode"), QStringLiteral("000005")));
+    EXPECT_EQ(products.fieldAsText(QStringLiteral("Produto")), QStringLiteral("ARTIGO 5"));
 }
 
 } // namespace

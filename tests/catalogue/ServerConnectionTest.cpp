@@ -8,6 +8,7 @@
 #include "catalogue/Database.h"
 #include "catalogue/ProductList.h"
 #include "catalogue/ProductListModel.h"
+#include "catalogue/ProductLookup.h"
 #include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
 #include "catalogue/firebird/FbAttachment.h"
@@ -15,7 +16,9 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 #include <unistd.h>
 
 namespace veska::catalogue {
@@ -209,6 +212,48 @@ TEST_F(ServerConnectionTest, AConnectionLostWhileTheGridFetchesIsReportedNotThro
     relay.start();
     products.open();
     EXPECT_EQ(products.fieldAsText(QStringLiteral("BarCode")), QStringLiteral("000001"));
+}
+
+TEST_F(ServerConnectionTest, AHungServerIsBrokenOffAndTheServiceComesBackByItself) {
+    test::TcpRelay relay(kServerPort);
+    relay.start();
+    auto database = databaseFor(QStringLiteral("127.0.0.1/%1:%2").arg(relay.port()).arg(*path_));
+    QStringList notices;
+    database->setNoticeSink([&notices](const QString& line) { notices.append(line); });
+    ProductLookup lookup(*database, [] { return PriceMode::Wholesale; });
+    const auto find = [&lookup] {
+        lookup.beginScan();
+        auto article = lookup.find(terminal::LookupColumn::Code, QStringLiteral("000001"));
+        lookup.endScan(article);
+        return article;
+    };
+    ASSERT_TRUE(find());
+
+    relay.freeze(); // the server hangs: connected, silent
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_THROW(find(), DatabaseUnavailableError);
+    const auto brokenOff = std::chrono::steady_clock::now() - started;
+    // Broken off by the watchdog: the hang itself lasts until the thaw below.
+    EXPECT_GE(brokenOff, Database::callLimit);
+    // While it does not answer, a use fails at once instead of waiting again.
+    const auto again = std::chrono::steady_clock::now();
+    EXPECT_THROW(find(), DatabaseUnavailableError);
+    EXPECT_LT(std::chrono::steady_clock::now() - again, Database::callLimit);
+
+    relay.thaw(); // the server answers again: the next uses find the connection back
+    std::optional<terminal::Article> back;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!back && std::chrono::steady_clock::now() < deadline) {
+        try {
+            back = find();
+        } catch (const DatabaseUnavailableError&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->description, QStringLiteral("AÇÚCAR CRISTAL 5KG"));
+    EXPECT_TRUE(notices.contains(QStringLiteral("Conexão com o banco de dados restabelecida.")))
+        << notices.join(u'|').toStdString();
 }
 
 } // namespace

@@ -85,6 +85,10 @@ void TcpRelay::run(int listener) {
     };
     std::vector<Pair> pairs;
     while (!stopping_) {
+        if (frozen_) {
+            ::poll(nullptr, 0, 20);
+            continue;
+        }
         std::vector<pollfd> fds{{listener, POLLIN, 0}};
         for (const Pair& pair : pairs) {
             fds.push_back({pair.client, POLLIN, 0});

@@ -2,6 +2,9 @@
 // A loopback TCP relay in front of the Firebird server: the program connects to the relay,
 // which passes the bytes on. Stopping it closes every connection and the listening port, as
 // a stopped server would; starting it again on the same port brings the "server" back.
+// Freezing it passes nothing on and accepts nothing while the connections stay open, as a
+// hung server does (its kernel still takes new connections into the backlog); thawing it
+// passes on what waited.
 
 #include <atomic>
 #include <cstdint>
@@ -20,6 +23,8 @@ public:
     // time) and relays until stop().
     void start();
     void stop();
+    void freeze() { frozen_ = true; }
+    void thaw() { frozen_ = false; }
     std::uint16_t port() const { return port_; }
 
 private:
@@ -28,6 +33,7 @@ private:
     std::uint16_t upstreamPort_;
     std::uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> frozen_{false};
     std::thread thread_;
 };
 

@@ -1,5 +1,8 @@
 #include "TestDatabase.h"
 
+#include "catalogue/firebird/FbPreparedStatement.h"
+#include "catalogue/firebird/FbTransaction.h"
+
 #include <QDir>
 #include <QFile>
 #include <cstdlib>
@@ -79,6 +82,48 @@ void TestDatabase::insert(const Article& article, bool withRetail) {
 
 void TestDatabase::detach() {
     attachment_.reset();
+}
+
+bool damageLastDataPage(const QString& file, const QByteArray& table) {
+    int relation = -1;
+    {
+        firebird::AttachParameters parameters{
+            QFile::encodeName(file), "ROOT", "480317", "WIN1252", {}};
+        auto reader = firebird::Attachment::attach(parameters);
+        firebird::Transaction transaction(reader, firebird::Transaction::Kind::ReadWrite);
+        firebird::PreparedStatement id(reader, transaction,
+                                       "select rdb$relation_id from rdb$relations "
+                                       "where rdb$relation_name = ?");
+        id.execute(transaction, {table});
+        if (id.fetch())
+            relation = static_cast<int>(id.value(0).toLongLong());
+    }
+    QFile data(file);
+    if (relation < 0 || !data.open(QIODevice::ReadWrite))
+        return false;
+    // The page header: type (1 byte), flags, reserved, generation, SCN, page number (16
+    // bytes); the header page's size field follows it; a data page (type 5) then holds its
+    // sequence (4 bytes), its relation (2 bytes) and how many records it holds (2 bytes).
+    const QByteArray header = data.read(18);
+    const int pageSize =
+        static_cast<unsigned char>(header[16]) | (static_cast<unsigned char>(header[17]) << 8);
+    qint64 last = -1;
+    for (qint64 page = 0; page * pageSize < data.size(); ++page) {
+        data.seek(page * pageSize);
+        const QByteArray head = data.read(24);
+        if (head.size() < 24)
+            break;
+        const int owner =
+            static_cast<unsigned char>(head[20]) | (static_cast<unsigned char>(head[21]) << 8);
+        const int records =
+            static_cast<unsigned char>(head[22]) | (static_cast<unsigned char>(head[23]) << 8);
+        if (head[0] == 5 && owner == relation && records > 0)
+            last = page;
+    }
+    if (last < 0)
+        return false;
+    data.seek(last * pageSize);
+    return data.write(QByteArray(1, static_cast<char>(0xEE))) == 1;
 }
 
 void writeProfile(const QString& folder, const QString& alias, const QString& database,

@@ -53,6 +53,11 @@ private:
     std::unique_ptr<firebird::Attachment> attachment_;
 };
 
+// Damages the last data page of the table in the database file (nobody may be attached):
+// its page type byte, so that reading the page fails the engine's consistency check.
+// False when the file holds no data page of the table.
+bool damageLastDataPage(const QString& file, const QByteArray& table);
+
 // A profile file "veska-aliases.conf" in folder with one profile.
 void writeProfile(const QString& folder, const QString& alias, const QString& database,
                   const QString& charset = QStringLiteral("WIN1252"), const QString& extra = {});
