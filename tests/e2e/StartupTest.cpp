@@ -179,3 +179,74 @@ TEST_F(StartupSessionEnd, WhileTheFirstShowingsServerErrorBoxIsOpen) {
     endSessionAndCheck(run);
     ::close(taken);
 }
+
+// A scan whose lookup fails opens the error box on a real display; the price service goes
+// on while the box waits for the operator, and a further failure goes to the log instead of
+// a second box.
+TEST_F(StartupSessionEnd, AnErrorBoxOnScreenDoesNotStopThePriceAnswers) {
+    e2e::PrivateDisplay display;
+    if (display.name().isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed";
+    // The demo shop's table again, with a price that fails to compute for two articles.
+    QFile script(dir.filePath(QStringLiteral("erro.sql")));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("connect 'demo.fdb' user 'ROOT' password '480317';\n"
+                 "drop table produtos;\n"
+                 "create table produtos (codigo varchar(13), nome varchar(50), "
+                 "cod_barra varchar(14), base double precision, preco_venda_lj double precision, "
+                 "preco_venda computed by (iif(codigo = 'ERRO1', 1 / 0, "
+                 "iif(codigo = 'ERRO2', cast(nome as integer), base))));\n"
+                 // The grid's first page (read at start-up) holds none of the failing two.
+                 "set term ^;\n"
+                 "execute block as declare i integer = 0; begin while (i < 150) do begin "
+                 "insert into produtos values ('A' || lpad(:i, 4, '0'), 'ARTIGO', null, 1, 1); "
+                 "i = i + 1; end end^\n"
+                 "set term ;^\n"
+                 "insert into produtos values ('OK1', 'ARTIGO BOM', null, 2.5, 3);\n"
+                 "insert into produtos values ('ERRO1', 'ARTIGO RUIM', null, 1, 1);\n"
+                 "insert into produtos values ('ERRO2', 'ARTIGO PIOR', null, 1, 1);\n"
+                 "commit;\n");
+    script.close();
+    QProcessEnvironment tools = QProcessEnvironment::systemEnvironment();
+    tools.insert(QStringLiteral("FIREBIRD_LOCK"), dir.filePath(QStringLiteral(".firebird-lock")));
+    const auto altered = e2e::runTool(
+        QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-i"), script.fileName()},
+        dir.path(), 60s, tools);
+    ASSERT_EQ(altered.exitCode, 0) << altered.out.toStdString() << altered.err.toStdString();
+
+    e2e::ProgramRun run(dir.path());
+    run.setEnvironment(QStringLiteral("DISPLAY"), display.name());
+    run.setEnvironment(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    run.setEnvironment(QStringLiteral("LC_ALL"), QStringLiteral("pt_BR.UTF-8"));
+    run.start({QStringLiteral("0")});
+    ASSERT_TRUE(run.waitForOutput(QStringLiteral("Servidor inicializado com sucesso."), 20s))
+        << run.standardError().toStdString();
+    const auto scan = [&run, this](const QString& code) {
+        return e2e::runTool(e2e::terminalSimPath(),
+                            {QStringLiteral("--server"),
+                             run.environment(QStringLiteral("TERMSERVER_LISTEN")),
+                             QStringLiteral("scan"), code},
+                            dir.path(), 20s);
+    };
+    const auto failed = scan(QStringLiteral("ERRO1"));
+    EXPECT_EQ(failed.out.trimmed(), QStringLiteral("ERRO1\tSISTEMA INDISPONIVEL\tTENTE NOVAMENTE"));
+    const e2e::DesktopSession desktop(display.name());
+    const QString box = desktop.waitForWindow(QStringLiteral("Veska - Programa"), 20s);
+    ASSERT_FALSE(box.isEmpty()) << run.standardError().toStdString();
+
+    // The box waits for the operator; the terminals are answered meanwhile.
+    const auto answered = scan(QStringLiteral("OK1"));
+    EXPECT_EQ(answered.exitCode, 0);
+    EXPECT_EQ(answered.out.trimmed(), QStringLiteral("OK1\tARTIGO BOM\tR$ 2,50"));
+    const auto other = scan(QStringLiteral("ERRO2"));
+    EXPECT_EQ(other.out.trimmed(), QStringLiteral("ERRO2\tSISTEMA INDISPONIVEL\tTENTE NOVAMENTE"));
+    ASSERT_TRUE(run.waitForOutput(QStringLiteral("LOG\tErro: "), 10s));
+    EXPECT_EQ(desktop
+                  .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--name"), QStringLiteral("Veska - Programa")})
+                  .split(u'\n', Qt::SkipEmptyParts)
+                  .size(),
+              1)
+        << "one box, not two";
+    run.stop();
+}
