@@ -12,6 +12,7 @@
 // until the grid has followed), its peak resident memory, and the time to open the
 // products grid. The reference serves fewer scans on the big catalogues; the counts are
 // printed. Finally the indexes are dropped and the lookups measured on the bare table.
+#include "BenchSupport.h"
 #include "DemoArticles.h"
 #include "ReopenedQuerySource.h"
 #include "catalogue/Database.h"
@@ -42,64 +43,11 @@
 #include <vector>
 
 using namespace veska;
-using Clock = std::chrono::steady_clock;
+using namespace veska::bench;
 
 namespace {
 
-// The bench's terminal-server library: hands out queued codes and notes when the reply
-// call comes.
-struct BenchLibrary {
-    std::deque<std::string> codes;
-    std::string current;
-    Clock::time_point received;
-    Clock::time_point replied;
-    int prices = 0;
-    int notFound = 0;
-};
-BenchLibrary library;
-
-const char* receive(std::uint32_t* address, std::uint16_t* socket, std::int32_t*) {
-    if (library.codes.empty())
-        return nullptr;
-    library.current = library.codes.front();
-    library.codes.pop_front();
-    *address = 0x0100007F;
-    *socket = 1;
-    library.received = Clock::now();
-    return library.current.c_str();
-}
-std::int32_t sendPrice(std::uint32_t, const char*, const char*) {
-    library.replied = Clock::now();
-    ++library.prices;
-    return 1;
-}
-std::int32_t sendNotFound(std::uint32_t) {
-    library.replied = Clock::now();
-    ++library.notFound;
-    return 1;
-}
-const char* dotted(std::uint32_t) {
-    return "127.0.0.1";
-}
-void nothing() {}
-const char* version() {
-    return "bench";
-}
-std::int32_t one() {
-    return 1;
-}
-std::int32_t message(std::uint32_t, const char16_t*, const char16_t*, std::int32_t) {
-    return 1;
-}
-std::int32_t table(terminal::TTABSOCK*, std::int32_t) {
-    return 1;
-}
-std::uint32_t address(const char*) {
-    return 0x0100007F;
-}
-
-const terminal::TermServerApi benchApi{nothing,      version, one,   one,     receive, sendPrice,
-                                       sendNotFound, message, table, address, dotted};
+BenchLibrary& library = benchLibrary();
 
 class Window : public terminal::WindowPresence {
 public:
@@ -121,38 +69,6 @@ public:
         std::exit(1);
     }
 };
-
-double peakResidentMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
-struct Figures {
-    double median = 0;
-    double p99 = 0;
-    double max = 0;
-};
-
-Figures figuresOf(std::vector<double> samples) {
-    Figures figures;
-    if (samples.empty())
-        return figures;
-    std::sort(samples.begin(), samples.end());
-    const auto at = [&samples](double fraction) {
-        const auto index =
-            static_cast<std::size_t>(fraction * static_cast<double>(samples.size() - 1) + 0.5);
-        return samples[std::min(index, samples.size() - 1)];
-    };
-    figures.median = at(0.5);
-    figures.p99 = at(0.99);
-    figures.max = samples.back();
-    return figures;
-}
-
-double milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
 
 // The scanned codes of one kind, spread over the whole catalogue.
 std::vector<std::string> scanCodes(const std::string& kind, long articles, int count,
@@ -203,7 +119,7 @@ int runChild(const QString& dir, long articles, bool reference, bool shown, int 
     terminal::ArticleSource& source =
         reference ? static_cast<terminal::ArticleSource&>(reopened) : lookup;
     Failures failures;
-    terminal::PriceQueryService service(benchApi, source, window, log, failures);
+    terminal::PriceQueryService service(benchApi(), source, window, log, failures);
 
     std::printf("grid-open-ms %.2f\n", gridOpen);
     std::mt19937 random(12345);
@@ -271,16 +187,6 @@ ChildResult runInChild(const QString& dir, long articles, bool reference, bool s
     return result;
 }
 
-bool makeCatalogue(const QString& dir, long articles) {
-    QProcess tool;
-    tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    tool.start(
-        QStringLiteral(VESKA_DEMO_CATALOGUE_TOOL),
-        {QStringLiteral("--dir"), dir, QStringLiteral("--articles"), QString::number(articles)});
-    tool.waitForFinished(-1);
-    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
-}
-
 void dropIndexes(const QString& dir) {
     catalogue::firebird::AttachParameters parameters{
         QFile::encodeName(QDir(dir).filePath(QStringLiteral("demo.fdb"))), "ROOT", "480317",
@@ -338,8 +244,7 @@ int main(int argc, char** argv) {
         const QString dir = QDir(root).filePath(QStringLiteral("catalogue-%1").arg(size));
         QElapsedTimer made;
         made.start();
-        if (!QFileInfo::exists(QDir(dir).filePath(QStringLiteral("demo.fdb"))) &&
-            !makeCatalogue(dir, size)) {
+        if (!bench::demoCatalogue(dir, size)) {
             std::fprintf(stderr, "the demo tool failed for %ld articles\n", size);
             return 1;
         }

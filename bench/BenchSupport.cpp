@@ -1,0 +1,106 @@
+#include "BenchSupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <algorithm>
+#include <sys/resource.h>
+
+namespace veska::bench {
+namespace {
+
+const char* receive(std::uint32_t* address, std::uint16_t* socket, std::int32_t*) {
+    BenchLibrary& library = benchLibrary();
+    if (library.codes.empty())
+        return nullptr;
+    library.current = library.codes.front();
+    library.codes.pop_front();
+    *address = 0x0100007F;
+    *socket = 1;
+    library.received = Clock::now();
+    return library.current.c_str();
+}
+std::int32_t sendPrice(std::uint32_t, const char*, const char*) {
+    benchLibrary().replied = Clock::now();
+    ++benchLibrary().prices;
+    return 1;
+}
+std::int32_t sendNotFound(std::uint32_t) {
+    benchLibrary().replied = Clock::now();
+    ++benchLibrary().notFound;
+    return 1;
+}
+const char* dotted(std::uint32_t) {
+    return "127.0.0.1";
+}
+void nothing() {}
+const char* version() {
+    return "bench";
+}
+std::int32_t one() {
+    return 1;
+}
+std::int32_t message(std::uint32_t, const char16_t*, const char16_t*, std::int32_t) {
+    return 1;
+}
+std::int32_t table(terminal::TTABSOCK* table, std::int32_t) {
+    *table = terminal::TTABSOCK{};
+    return 1;
+}
+std::uint32_t address(const char*) {
+    return 0x0100007F;
+}
+
+} // namespace
+
+BenchLibrary& benchLibrary() {
+    static BenchLibrary library;
+    return library;
+}
+
+const terminal::TermServerApi& benchApi() {
+    static const terminal::TermServerApi api{nothing, version,   one,          one,
+                                             receive, sendPrice, sendNotFound, message,
+                                             table,   address,   dotted};
+    return api;
+}
+
+Figures figuresOf(std::vector<double> samples) {
+    Figures figures;
+    if (samples.empty())
+        return figures;
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&samples](double fraction) {
+        const auto index =
+            static_cast<std::size_t>(fraction * static_cast<double>(samples.size() - 1) + 0.5);
+        return samples[std::min(index, samples.size() - 1)];
+    };
+    figures.median = at(0.5);
+    figures.p99 = at(0.99);
+    figures.max = samples.back();
+    return figures;
+}
+
+double milliseconds(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+double peakResidentMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+bool demoCatalogue(const QString& dir, long articles) {
+    if (QFileInfo::exists(QDir(dir).filePath(QStringLiteral("demo.fdb"))))
+        return true;
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    tool.start(
+        QStringLiteral(VESKA_DEMO_CATALOGUE_TOOL),
+        {QStringLiteral("--dir"), dir, QStringLiteral("--articles"), QString::number(articles)});
+    tool.waitForFinished(-1);
+    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+} // namespace veska::bench
