@@ -129,8 +129,8 @@ void ProductLookup::endTransaction() noexcept {
     prepared_->transaction.reset();
 }
 
-ProductLookup::Prepared& ProductLookup::prepared() {
-    const std::shared_ptr<firebird::Attachment> attachment = database_.attachment();
+ProductLookup::Prepared&
+ProductLookup::prepared(const std::shared_ptr<firebird::Attachment>& attachment) {
     // Statements belong to the attachment that prepared them: a new attachment (after a
     // lost connection, a replaced file) prepares them again.
     if (!prepared_ || prepared_->attachment != attachment) {
@@ -166,8 +166,8 @@ std::optional<Article> ProductLookup::findOnce(LookupColumn column, const QStrin
 }
 
 ProductLookup::Candidates ProductLookup::candidates(LookupColumn column, const QString& value) {
-    return database_.run([&](const std::shared_ptr<firebird::Attachment>&) {
-        Prepared& state = prepared();
+    return database_.run([&](const std::shared_ptr<firebird::Attachment>& attachment) {
+        Prepared& state = prepared(attachment);
         firebird::PreparedStatement& lookup =
             state.statement(state.lookups[mode_ == PriceMode::Retail ? 1 : 0]
                                          [column == LookupColumn::Barcode ? 1 : 0],
@@ -205,7 +205,8 @@ std::optional<Article> ProductLookup::firstInProductQuery(LookupColumn column,
                                                           const QString& value) {
     // The product query as the grid runs it, read row by row up to the first exact match;
     // each call to the engine bounded on its own, however long the whole read takes.
-    Prepared& state = prepared();
+    // Right after the lookup of this scan: its statements and transaction are there.
+    Prepared& state = *prepared_;
     firebird::PreparedStatement& products = state.statement(
         state.products[mode_ == PriceMode::Retail ? 1 : 0], productStatement(mode_));
     database_.runOn(state.attachment, [&](const auto&) { products.execute(*state.transaction); });

@@ -29,6 +29,9 @@ using terminal::LookupColumn;
 
 class Database;
 class ServedArticleGrid;
+namespace firebird {
+class Attachment;
+}
 
 class ProductLookup : public ArticleSource {
 public:
@@ -52,7 +55,7 @@ private:
     std::optional<Article> findOnce(LookupColumn column, const QString& value);
     Candidates candidates(LookupColumn column, const QString& value);
     std::optional<Article> firstInProductQuery(LookupColumn column, const QString& value);
-    Prepared& prepared();
+    Prepared& prepared(const std::shared_ptr<firebird::Attachment>& attachment);
     void endTransaction() noexcept;
 
     Database& database_;

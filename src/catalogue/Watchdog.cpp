@@ -26,8 +26,6 @@ Watchdog::Armed Watchdog::arm(std::shared_ptr<firebird::Attachment> attachment,
     ++serial_;
     if (!thread_.joinable())
         thread_ = std::thread([this] { watch(); });
-    // The watcher sleeps until something is armed; a later deadline needs no wake-up.
-    changed_.notify_one();
     return Armed(this, serial_);
 }
 
@@ -46,16 +44,11 @@ bool Watchdog::fired(std::uint64_t serial) const {
 void Watchdog::watch() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
-        if (!watched_) {
-            changed_.wait(lock);
-            continue;
-        }
-        const std::uint64_t serial = serial_;
-        if (changed_.wait_until(lock, deadline_) == std::cv_status::timeout && watched_ &&
-            serial == serial_ && std::chrono::steady_clock::now() >= deadline_) {
+        changed_.wait_for(lock, lookEvery);
+        if (watched_ && std::chrono::steady_clock::now() >= deadline_) {
             // Aborting only breaks the connection; it never waits for the server.
             watched_->abort();
-            firedSerial_ = serial;
+            firedSerial_ = serial_;
             watched_.reset();
         }
     }
