@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace termserver {
 
@@ -101,14 +102,17 @@ const char* bReceiveBarcode(uint32_t* address, uint16_t* socket, int32_t* reserv
 }
 
 int32_t bSendProdPrice(uint32_t address, const char* description, const char* price) {
-    return instance().sendReply(address,
-                                proto::priceFrame(lineFrom8Bit(description), lineFrom8Bit(price)))
+    const std::string line1 = lineFrom8Bit(description);
+    const std::string line2 = lineFrom8Bit(price);
+    return instance().sendReply(
+               address,
+               [&](std::string_view barcode) { return proto::priceFrame(barcode, line1, line2); })
                ? 1
                : 0;
 }
 
 int32_t bSendProdNotFound(uint32_t address) {
-    return instance().sendReply(address, proto::notFoundFrame()) ? 1 : 0;
+    return instance().sendReply(address, proto::notFoundFrame) ? 1 : 0;
 }
 
 int32_t bSendDisplayMsg(uint32_t address, const char16_t* line1, const char16_t* line2,

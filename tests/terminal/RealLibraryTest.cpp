@@ -92,7 +92,7 @@ TEST_F(RealLibraryTest, VersionStartListStop) {
 
     LoopbackTerminal terminal;
     ASSERT_TRUE(terminal.connected());
-    EXPECT_EQ(terminal.readLine().rfind("HELLO\t1\t", 0), 0u);
+    EXPECT_EQ(terminal.readLine().rfind("HELLO\t2\t", 0), 0u);
     refreshUntil(1);
     ASSERT_TRUE(list_.entries[0].startsWith(QStringLiteral("127.0.0.1:")));
     EXPECT_EQ(list_.selected, -1);
@@ -174,13 +174,13 @@ TEST_F(RealLibraryTest, ScansAreAnsweredFromTheDatabase) {
     };
     terminal.send("SCAN\t7891000100103\n");
     ASSERT_TRUE(serveOne());
-    EXPECT_EQ(terminal.readLine(), "PRICE\tCaf\xE9 torrado 500g\tR$ 12,50");
+    EXPECT_EQ(terminal.readLine(), "PRICE\t7891000100103\tCaf\xE9 torrado 500g\tR$ 12,50");
     terminal.send("SCAN\tNAOEXISTE\n");
     ASSERT_TRUE(serveOne());
-    EXPECT_EQ(terminal.readLine(), "NOTFOUND\tPRODUTO NAO\tENCONTRADO");
+    EXPECT_EQ(terminal.readLine(), "NOTFOUND\tNAOEXISTE\tPRODUTO NAO\tENCONTRADO");
     terminal.send("SCAN\tASEMPRECOA\n");
     ASSERT_TRUE(serveOne());
-    EXPECT_EQ(terminal.readLine(), "PRICE\tArtigo sem pre\xE7o\tSEM PRE\xC7O");
+    EXPECT_EQ(terminal.readLine(), "PRICE\tASEMPRECOA\tArtigo sem pre\xE7o\tSEM PRE\xC7O");
 
     EXPECT_EQ(log_.lines.mid(1),
               (QStringList{name + QStringLiteral(" -> 7891000100103|Café torrado 500g|R$ 12,50"),

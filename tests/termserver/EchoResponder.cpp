@@ -8,6 +8,7 @@
 
 #include "termserver/termserver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +42,9 @@ int main(int argc, char** argv) {
     const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                         std::chrono::duration<double>(seconds));
     long answered = 0;
+    // Ticks at a fixed pace, as a periodic timer does: a late wake-up does not push the
+    // later ticks back, and ticks missed altogether are not made up.
+    auto tick = Clock::now();
     while (Clock::now() < end) {
         std::uint32_t address = 0;
         std::uint16_t socket = 0;
@@ -53,7 +57,8 @@ int main(int argc, char** argv) {
                 bSendProdPrice(address, code.c_str(), "R$ 1,00");
             ++answered;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
+        tick = std::max(tick + std::chrono::milliseconds(intervalMs), Clock::now());
+        std::this_thread::sleep_until(tick);
     }
     bTerminate();
     std::printf("answered=%ld\n", answered);

@@ -28,11 +28,17 @@ TEST(DisplayLine, CutsAfterTwentyCharactersAndBlanksControls) {
 }
 
 TEST(ServerFrames, HaveTheDocumentedForm) {
-    EXPECT_EQ(proto::helloFrame("1.0.0"), "HELLO\t1\t1.0.0\n");
-    EXPECT_EQ(proto::priceFrame("ARROZ", "R$ 12,34"), "PRICE\tARROZ\tR$ 12,34\n");
-    EXPECT_EQ(proto::notFoundFrame(), "NOTFOUND\tPRODUTO NAO\tENCONTRADO\n");
-    EXPECT_EQ(proto::busyFrame(), "BUSY\tSERVIDOR OCUPADO\tTENTE NOVAMENTE\n");
-    EXPECT_EQ(proto::refusedFrame(), "REFUSED\tSERVIDOR LOTADO\tTENTE MAIS TARDE\n");
+    EXPECT_EQ(proto::helloFrame("1.1.0"), "HELLO\t2\t1.1.0\n");
+    EXPECT_EQ(proto::priceFrame("789", "ARROZ", "R$ 12,34"), "PRICE\t789\tARROZ\tR$ 12,34\n");
+    EXPECT_EQ(proto::notFoundFrame("000"), "NOTFOUND\t000\tPRODUTO NAO\tENCONTRADO\n");
+    EXPECT_EQ(proto::busyFrame("42"), "BUSY\t42\tSERVIDOR OCUPADO\tTENTE NOVAMENTE\n");
+    EXPECT_EQ(proto::retryFrame("42"), "RETRY\t42\tSEM RESPOSTA\tTENTE NOVAMENTE\n");
+    EXPECT_EQ(proto::refusedFrame(proto::Refusal::ServerFull),
+              "REFUSED\tSERVIDOR LOTADO\tTENTE MAIS TARDE\n");
+    EXPECT_EQ(proto::refusedFrame(proto::Refusal::AddressFull),
+              "REFUSED\tLIMITE DO ENDERECO\tTENTE MAIS TARDE\n");
+    EXPECT_EQ(proto::refusedFrame(proto::Refusal::NotAllowed),
+              "REFUSED\tTERMINAL NAO\tAUTORIZADO\n");
     EXPECT_EQ(proto::messageFrame("VESKA ", "INFORMATICA", 4), "MSG\tVESKA \tINFORMATICA\t4\n");
     EXPECT_EQ(proto::pongFrame(), "PONG\n");
     EXPECT_EQ(proto::errorFrame("bad barcode"), "ERROR\tbad barcode\n");
@@ -45,10 +51,12 @@ TEST(ServerFrames, ClampTheDisplayTime) {
 }
 
 TEST(ServerFrames, FitTheFrameLimit) {
-    const std::string longest =
-        proto::messageFrame(std::string(proto::kDisplayColumns, '\xC7'),
-                            std::string(proto::kDisplayColumns, 'W'), proto::kMaxDisplaySeconds);
-    EXPECT_LE(longest.size(), proto::kMaxFrameBytes);
+    const std::string line(proto::kDisplayColumns, '\xC7');
+    const std::string barcode(proto::kMaxBarcodeBytes, '9');
+    EXPECT_LE(proto::messageFrame(line, line, proto::kMaxDisplaySeconds).size(),
+              proto::kMaxFrameBytes);
+    EXPECT_LE(proto::priceFrame(barcode, line, line).size(), proto::kMaxFrameBytes);
+    EXPECT_LE(proto::busyFrame(barcode).size(), proto::kMaxFrameBytes);
 }
 
 TEST(TerminalFrames, ReadScanAndPing) {

@@ -1,8 +1,9 @@
-// The registry of connections: slots and socket numbers, the bounded scan queue, and which
-// connection of a shared address gets a reply.
+// The registry of connections: slots and socket numbers, the shares of one address, the
+// bounded scan queue, and which scan (and so which connection) a reply answers.
 
 #include "server/Registry.h"
 
+#include <arpa/inet.h>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
@@ -10,13 +11,20 @@
 namespace {
 
 using termserver::Registry;
-using termserver::ScanAdmission;
+using termserver::RegistryLimits;
+using termserver::protocol::Refusal;
 
 constexpr std::uint32_t kAddressA = 0x0500007F; // 127.0.0.5 in network byte order
 constexpr std::uint32_t kAddressB = 0x0600007F;
 
+// 127.0.1.n and onwards: one address per connection.
+std::uint32_t addressNumber(std::uint32_t n) {
+    return htonl(0x7F000100 + n);
+}
+
 TEST(Registry, GivesUniqueNonZeroSocketsAndTheLowestFreeSlot) {
     Registry registry;
+    registry.setLimits(RegistryLimits{TERMSERVER_MAX_CONNECTIONS, TERMSERVER_MAX_CONNECTIONS, 8});
     std::set<std::uint16_t> sockets;
     for (std::size_t i = 0; i < TERMSERVER_MAX_CONNECTIONS; ++i) {
         const auto admission = registry.admit(kAddressA);
@@ -25,7 +33,9 @@ TEST(Registry, GivesUniqueNonZeroSocketsAndTheLowestFreeSlot) {
         EXPECT_NE(admission->socket, 0);
         EXPECT_TRUE(sockets.insert(admission->socket).second);
     }
-    EXPECT_FALSE(registry.admit(kAddressA)) << "the 1025th connection has no slot";
+    Refusal why{};
+    EXPECT_FALSE(registry.admit(kAddressB, &why)) << "the 1025th connection has no slot";
+    EXPECT_EQ(why, Refusal::ServerFull);
     registry.release(3); // socket 3 sits in slot 2
     const auto again = registry.admit(kAddressB);
     ASSERT_TRUE(again);
@@ -50,38 +60,104 @@ TEST(Registry, RefusesTheEmptyAddress) {
     EXPECT_FALSE(Registry().admit(0));
 }
 
+TEST(Registry, LimitsTheConnectionsInTotalAndOfOneAddress) {
+    Registry registry;
+    EXPECT_EQ(registry.limits().connectionsPerAddress, 32u);
+    EXPECT_EQ(registry.limits().queuedScansPerAddress, 8u);
+    registry.setLimits(RegistryLimits{5, 3, 8});
+    std::vector<std::uint16_t> fromA;
+    for (int i = 0; i < 3; ++i)
+        fromA.push_back(registry.admit(kAddressA)->socket);
+    Refusal why{};
+    EXPECT_FALSE(registry.admit(kAddressA, &why));
+    EXPECT_EQ(why, Refusal::AddressFull);
+    ASSERT_TRUE(registry.admit(kAddressB));
+    ASSERT_TRUE(registry.admit(kAddressB));
+    EXPECT_FALSE(registry.admit(addressNumber(1), &why)) << "five connections in all";
+    EXPECT_EQ(why, Refusal::ServerFull);
+    registry.release(fromA[1]);
+    EXPECT_TRUE(registry.admit(kAddressA)) << "a freed share is given again";
+
+    // The cap follows the open-file limit but never passes the table's slots.
+    registry.setLimits(RegistryLimits{5000, 5000, 8});
+    EXPECT_EQ(registry.limits().connections, std::size_t{TERMSERVER_MAX_CONNECTIONS});
+}
+
 TEST(Registry, HandsEachScanOverOnceOldestFirst) {
     Registry registry;
     const auto a = *registry.admit(kAddressA);
     const auto b = *registry.admit(kAddressB);
-    EXPECT_EQ(registry.addScan(a.socket, "111"), ScanAdmission::Queued);
-    EXPECT_EQ(registry.addScan(b.socket, "222"), ScanAdmission::Queued);
-    EXPECT_EQ(registry.addScan(a.socket, "333"), ScanAdmission::Queued);
+    const auto id = registry.addScan(a.socket, "111");
+    ASSERT_TRUE(id);
+    EXPECT_NE(*id, 0u);
+    EXPECT_TRUE(registry.addScan(b.socket, "222"));
+    EXPECT_TRUE(registry.addScan(a.socket, "333"));
     const auto first = registry.takeScan();
     ASSERT_TRUE(first);
     EXPECT_EQ(first->barcode, "111");
     EXPECT_EQ(first->address, kAddressA);
     EXPECT_EQ(first->socket, a.socket);
+    EXPECT_EQ(first->id, *id);
     EXPECT_EQ(registry.takeScan()->barcode, "222");
     EXPECT_EQ(registry.takeScan()->barcode, "333");
     EXPECT_FALSE(registry.takeScan());
 }
 
-TEST(Registry, BoundsTheQueuePerConnectionAndInTotal) {
+TEST(Registry, AddressesTakeTurnsAndEachAddressGoesOldestFirst) {
+    Registry registry;
+    const auto greedy = *registry.admit(kAddressA);
+    const auto greedyToo = *registry.admit(kAddressA);
+    const auto other = *registry.admit(kAddressB);
+    for (const char* code : {"A1", "A2", "A3"})
+        registry.addScan(greedy.socket, code);
+    registry.addScan(greedyToo.socket, "A4");
+    registry.addScan(other.socket, "B1");
+    registry.addScan(other.socket, "B2");
+    std::vector<std::string> order;
+    while (const auto scan = registry.takeScan())
+        order.push_back(scan->barcode);
+    EXPECT_EQ(order, (std::vector<std::string>{"A1", "B1", "A2", "B2", "A3", "A4"}));
+
+    // An address that connects later (or comes back) counts as served when it connected: it
+    // waits at most for one turn of those served before, not for all their scans.
+    for (const char* code : {"A5", "A6", "A7"})
+        registry.addScan(greedy.socket, code);
+    registry.takeScan();
+    const auto late = *registry.admit(addressNumber(1));
+    registry.addScan(late.socket, "C1");
+    EXPECT_EQ(registry.takeScan()->barcode, "A6");
+    EXPECT_EQ(registry.takeScan()->barcode, "C1");
+}
+
+TEST(Registry, BoundsTheQueuePerConnectionPerAddressAndInTotal) {
     Registry registry;
     const auto a = *registry.admit(kAddressA);
     for (std::size_t i = 0; i < Registry::kMaxPendingPerConnection; ++i)
-        EXPECT_EQ(registry.addScan(a.socket, "1"), ScanAdmission::Queued);
-    EXPECT_EQ(registry.addScan(a.socket, "1"), ScanAdmission::Busy);
+        EXPECT_TRUE(registry.addScan(a.socket, "1"));
+    EXPECT_FALSE(registry.addScan(a.socket, "1"));
     registry.takeScan();
-    EXPECT_EQ(registry.addScan(a.socket, "1"), ScanAdmission::Queued);
+    EXPECT_TRUE(registry.addScan(a.socket, "1"));
+
+    // One address queues at most its share, however many connections it opens; another
+    // address is not held up by it.
+    Registry shared;
+    std::size_t queued = 0;
+    for (int i = 0; i < 5; ++i) {
+        const auto connection = *shared.admit(kAddressA);
+        for (std::size_t k = 0; k < Registry::kMaxPendingPerConnection; ++k)
+            queued += shared.addScan(connection.socket, "2") ? 1 : 0;
+    }
+    EXPECT_EQ(queued, termserver::kDefaultQueuedScansPerAddress);
+    EXPECT_TRUE(shared.addScan(shared.admit(kAddressB)->socket, "3"));
+    shared.takeScan();
+    EXPECT_TRUE(shared.addScan(shared.admit(kAddressA)->socket, "4")) << "a taken scan frees one";
 
     Registry full;
-    std::size_t queued = 0;
-    for (int i = 0; i < 70; ++i) {
-        const auto admission = *full.admit(kAddressB);
+    queued = 0;
+    for (std::uint32_t i = 0; i < 70; ++i) {
+        const auto connection = *full.admit(addressNumber(i));
         for (std::size_t k = 0; k < Registry::kMaxPendingPerConnection; ++k)
-            queued += full.addScan(admission.socket, "2") == ScanAdmission::Queued ? 1 : 0;
+            queued += full.addScan(connection.socket, "2") ? 1 : 0;
     }
     EXPECT_EQ(queued, Registry::kMaxPendingScans);
     EXPECT_EQ(full.pendingScans(), Registry::kMaxPendingScans);
@@ -96,19 +172,26 @@ TEST(Registry, DropsTheScansOfAClosedConnection) {
     registry.release(a.socket);
     EXPECT_EQ(registry.takeScan()->barcode, "222");
     EXPECT_FALSE(registry.takeScan());
-    EXPECT_EQ(registry.addScan(a.socket, "late"), ScanAdmission::Busy);
+    EXPECT_FALSE(registry.addScan(a.socket, "late"));
 }
 
-TEST(Registry, RepliesGoToTheLastHandedOverScanOfTheAddress) {
+TEST(Registry, RepliesAnswerTheLastHandedOverScanOfTheAddress) {
     Registry registry;
     const auto first = *registry.admit(kAddressA);
     const auto second = *registry.admit(kAddressA);
-    registry.addScan(second.socket, "from second");
-    registry.addScan(first.socket, "from first");
+    const auto fromSecond = registry.addScan(second.socket, "from second");
+    const auto fromFirst = registry.addScan(first.socket, "from first");
     EXPECT_EQ(registry.takeScan()->socket, second.socket);
-    EXPECT_EQ(registry.takeReplyTarget(kAddressA), second.socket);
+    auto target = registry.takeReplyTarget(kAddressA);
+    ASSERT_TRUE(target);
+    EXPECT_EQ(target->socket, second.socket);
+    EXPECT_EQ(target->scan, *fromSecond);
+    EXPECT_EQ(target->barcode, "from second");
+    EXPECT_FALSE(target->stale);
     EXPECT_EQ(registry.takeScan()->socket, first.socket);
-    EXPECT_EQ(registry.takeReplyTarget(kAddressA), first.socket);
+    target = registry.takeReplyTarget(kAddressA);
+    EXPECT_EQ(target->socket, first.socket);
+    EXPECT_EQ(target->scan, *fromFirst);
 }
 
 TEST(Registry, AScanLeftUnansweredDoesNotCaptureLaterReplies) {
@@ -121,7 +204,41 @@ TEST(Registry, AScanLeftUnansweredDoesNotCaptureLaterReplies) {
     registry.takeScan();
     registry.addScan(second.socket, "answered");
     registry.takeScan();
-    EXPECT_EQ(registry.takeReplyTarget(kAddressA), second.socket);
+    EXPECT_EQ(registry.takeReplyTarget(kAddressA)->barcode, "answered");
+}
+
+TEST(Registry, ALateReplyToAScanThatHadItsAnswerIsDropped) {
+    Registry registry;
+    const auto first = *registry.admit(kAddressA);
+    const auto second = *registry.admit(kAddressA);
+    // Still queued when the library answers it: the caller never gets it.
+    const auto expired = registry.addScan(first.socket, "queued");
+    registry.expireScan(first.socket, *expired);
+    EXPECT_FALSE(registry.takeScan());
+
+    // Handed over, then answered by the library: the late reply is consumed and dropped
+    // instead of answering the earlier scan of the address.
+    registry.addScan(second.socket, "earlier");
+    registry.takeScan();
+    const auto late = registry.addScan(first.socket, "late");
+    registry.takeScan();
+    registry.expireScan(first.socket, *late);
+    auto target = registry.takeReplyTarget(kAddressA);
+    ASSERT_TRUE(target);
+    EXPECT_TRUE(target->stale);
+    EXPECT_EQ(target->barcode, "late");
+    target = registry.takeReplyTarget(kAddressA);
+    EXPECT_FALSE(target->stale);
+    EXPECT_EQ(target->barcode, "earlier");
+
+    // The same for the scan of a connection that has closed meanwhile.
+    registry.addScan(first.socket, "gone");
+    registry.takeScan();
+    registry.release(first.socket);
+    EXPECT_TRUE(registry.takeReplyTarget(kAddressA)->stale);
+    EXPECT_TRUE(registry.hasConnection(kAddressA));
+    registry.release(second.socket);
+    EXPECT_FALSE(registry.hasConnection(kAddressA));
 }
 
 TEST(Registry, WithoutAScanRepliesAndMessagesGoToTheMostRecentlyActive) {
@@ -133,7 +250,10 @@ TEST(Registry, WithoutAScanRepliesAndMessagesGoToTheMostRecentlyActive) {
     registry.touch(first.socket);
     registry.touch(other.socket);
     EXPECT_EQ(registry.mostRecentlyActive(kAddressA), first.socket);
-    EXPECT_EQ(registry.takeReplyTarget(kAddressA), first.socket);
+    const auto target = registry.takeReplyTarget(kAddressA);
+    EXPECT_EQ(target->socket, first.socket);
+    EXPECT_EQ(target->scan, 0u);
+    EXPECT_EQ(target->barcode, "");
     EXPECT_EQ(registry.mostRecentlyActive(kAddressB), other.socket);
     EXPECT_FALSE(registry.mostRecentlyActive(0x0700007F));
     EXPECT_FALSE(registry.takeReplyTarget(0x0700007F));

@@ -5,6 +5,7 @@
 #include "support/LoopbackServer.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -30,8 +31,7 @@ protected:
         bSendProdPrice(scan->address, "OK", code.c_str());
         const auto answer = expectFrame(good);
         EXPECT_EQ(answer.command, "PRICE");
-        ASSERT_EQ(answer.fields.size(), 2u);
-        EXPECT_EQ(answer.fields[1], code);
+        EXPECT_EQ(answer.fields, (std::vector<std::string>{code, "OK", code}));
     }
 
     // Sends the bytes from a terminal of its own, expects ERROR and the close.
@@ -110,20 +110,56 @@ TEST_F(ServerBadInput, ATerminalThatDisconnectsMidFrameLeavesNoTrace) {
     EXPECT_EQ(table().NumSockConec, 1);
 }
 
+TEST_F(ServerBadInput, ATerminalThatReadsGetsTheAnswersOfAllItsPipelinedFrames) {
+    // Thousands of frames in one go: more answers are due than the server keeps queued, so
+    // it reads on only as the terminal takes its answers, and drops none of them.
+    auto reader = connectFrom("127.0.0.24");
+    constexpr int kPings = 3000;
+    std::string pings;
+    for (int i = 0; i < kPings; ++i)
+        pings += "PING\n";
+    ASSERT_TRUE(reader.sendRaw(pings));
+    for (int i = 0; i < kPings; ++i) {
+        const auto received = reader.receive(std::chrono::seconds(5));
+        ASSERT_EQ(received.status, TerminalClient::Status::Frame) << "after " << i << " PONGs";
+        ASSERT_EQ(received.frame.command, "PONG");
+    }
+    expectServed(reader, "still");
+}
+
+TEST_F(ServerBadInput, AScanThenAHalfCloseIsAnsweredBeforeTheClose) {
+    auto terminal = connectFrom("127.0.0.25");
+    ASSERT_TRUE(terminal.scan("7891"));
+    ASSERT_TRUE(terminal.finishSending());
+    const auto scan = waitForScan();
+    ASSERT_TRUE(scan);
+    EXPECT_EQ(scan->barcode, "7891");
+    EXPECT_EQ(bSendProdPrice(scan->address, "ARTIGO", "R$ 1,00"), 1);
+    const auto answer = expectFrame(terminal);
+    EXPECT_EQ(answer.command, "PRICE");
+    EXPECT_EQ(answer.fields, (std::vector<std::string>{"7891", "ARTIGO", "R$ 1,00"}));
+    EXPECT_TRUE(closedWithin(terminal, std::chrono::seconds(5)));
+}
+
 TEST_F(ServerBadInput, ATerminalThatNeverReadsIsDroppedAlone) {
     auto good = connectFrom("127.0.0.2");
     auto deaf = connectFrom("127.0.0.23");
-    // Thousands of PINGs whose PONGs are never read: the server stops when the queue of
-    // unsent frames is full, instead of buffering without end.
-    const std::string pings = [] {
-        std::string text;
-        for (int i = 0; i < 20000; ++i)
-            text += "PING\n";
-        return text;
-    }();
-    for (int round = 0; round < 40 && deaf.sendRaw(pings); ++round)
+    // PINGs whose PONGs are never read: the server stops reading while the answers pile up,
+    // and drops the terminal once its output has not moved for the idle time-out, instead
+    // of buffering without end. The good terminal is served all the while.
+    std::string pings;
+    for (int i = 0; i < 20000; ++i)
+        pings += "PING\n";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool dropped = false;
+    for (int round = 0; !dropped && std::chrono::steady_clock::now() < deadline; ++round) {
+        // Only what the network takes without waiting, so the good terminal is not kept idle.
+        const auto sent =
+            ::send(deaf.fd(), pings.data(), pings.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        dropped = sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
         expectServed(good, std::to_string(round));
-    EXPECT_TRUE(closedWithin(deaf, std::chrono::seconds(5)) || deaf.broken());
+    }
+    EXPECT_TRUE(dropped) << "the deaf terminal was not dropped";
     expectServed(good, "after");
 }
 
@@ -135,7 +171,7 @@ using namespace termserver::test;
 
 class DescriptorLimit : public LoopbackServerTest {};
 
-TEST_F(DescriptorLimit, RunningOutOfDescriptorsDelaysAcceptingButDoesNotStopIt) {
+TEST_F(DescriptorLimit, WithoutADescriptorLeftAConnectionIsRefusedAtOnce) {
     auto good = connectFrom("127.0.0.2");
     // One scan first, so every code path of serving it has run once before descriptors
     // run out (the undefined-behaviour sanitizer needs descriptors the first time only).
@@ -157,25 +193,31 @@ TEST_F(DescriptorLimit, RunningOutOfDescriptorsDelaysAcceptingButDoesNotStopIt) 
     server.sin_family = AF_INET;
     server.sin_port = htons(port_);
     server.sin_addr.s_addr = addressOf("127.0.0.1");
-    // The kernel completes the connection; the server cannot accept it yet.
+    // accept() finds no descriptor; the server's spare one lets it refuse all the same.
     const int connected = ::connect(waiting, reinterpret_cast<sockaddr*>(&server), sizeof server);
     pollfd entry{waiting, POLLIN, 0};
-    const int readyEarly = ::poll(&entry, 1, 300);
+    const int ready = ::poll(&entry, 1, 5000);
+    char answer[64] = {};
+    const auto received = ::recv(waiting, answer, sizeof answer - 1, MSG_DONTWAIT);
     // Meanwhile the connected terminal is served as usual.
     ASSERT_TRUE(good.scan("999"));
     const auto scan = waitForScan();
     ::setrlimit(RLIMIT_NOFILE, &saved);
+    ::close(waiting);
 
     ASSERT_EQ(connected, 0);
-    EXPECT_EQ(readyEarly, 0) << "no greeting without a descriptor for the connection";
+    ASSERT_EQ(ready, 1);
+    EXPECT_GT(received, 0);
+    EXPECT_STREQ(answer, "REFUSED\tSERVIDOR LOTADO\tTENTE MAIS TARDE\n");
     ASSERT_TRUE(scan);
     EXPECT_EQ(scan->barcode, "999");
-    // With descriptors back, the waiting connection is accepted and greeted.
-    ASSERT_EQ(::poll(&entry, 1, 5000), 1);
-    char greeting[6] = {};
-    EXPECT_EQ(::recv(waiting, greeting, 5, MSG_DONTWAIT), 5);
-    EXPECT_STREQ(greeting, "HELLO");
-    ::close(waiting);
+    // With descriptors back, a new connection is greeted and served.
+    auto later = connectFrom("127.0.0.3");
+    ASSERT_TRUE(later.scan("later"));
+    const auto laterScan = waitForScan();
+    ASSERT_TRUE(laterScan);
+    bSendProdNotFound(laterScan->address);
+    EXPECT_EQ(expectFrame(later).fields[0], "later");
 }
 
 } // namespace

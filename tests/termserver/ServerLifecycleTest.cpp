@@ -119,12 +119,12 @@ TEST_F(ServerLifecycle, GreetsWithTheProtocolVersion) {
     const auto hello = client->receive(std::chrono::seconds(5)).frame;
     EXPECT_EQ(hello.command, "HELLO");
     ASSERT_EQ(hello.fields.size(), 2u);
-    EXPECT_EQ(hello.fields[0], "1");
-    EXPECT_EQ(hello.fields[1], "1.0.0");
+    EXPECT_EQ(hello.fields[0], "2");
+    EXPECT_EQ(hello.fields[1], "1.1.0");
 }
 
 TEST(LibraryFunctions, VersionNamesTheProtocol) {
-    EXPECT_STREQ(dll_version(), "termserver 1.0.0 (protocol 1)");
+    EXPECT_STREQ(dll_version(), "termserver 1.1.0 (protocol 2)");
 }
 
 TEST(LibraryFunctions, AddressesConvertLikeInetAddr) {

@@ -1,12 +1,22 @@
-// Many terminals at once over loopback: 200 terminals on distinct 127.0.0.x addresses, and
-// more connections than the table has slots.
+// Many terminals at once over loopback: 200 terminals on distinct 127.0.0.x addresses, more
+// connections than the table has slots, the shares of one address, the allow-list, and a
+// flood of connections against a server under the desktop's open-file limit.
 
+#include "LoopbackEndpoint.h"
+#include "server/DescriptorBudget.h"
 #include "server/Instance.h"
 #include "support/LoopbackServer.h"
 
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
 #include <map>
+#include <poll.h>
 #include <set>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -58,10 +68,9 @@ TEST_F(ManyTerminals, TwoHundredTerminalsAreListedServedAndStopped) {
 
     // Each answer reached the terminal that asked.
     for (int i = 0; i < kTerminals; ++i) {
-        const auto answer = expectFrame(terminals[i]);
-        ASSERT_EQ(answer.fields.size(), 2u);
-        EXPECT_EQ(answer.fields[0], "CODE" + std::to_string(i));
-        EXPECT_EQ(answer.fields[1], "R$ " + std::to_string(i) + ",00");
+        const std::string code = "CODE" + std::to_string(i);
+        EXPECT_EQ(expectFrame(terminals[i]).fields,
+                  (std::vector<std::string>{code, code, "R$ " + std::to_string(i) + ",00"}));
     }
 
     // A stop closes all 200; a new start serves again.
@@ -116,6 +125,208 @@ TEST_F(ManyTerminals, TheConnectionBeyondTheTableIsRefusedPolitely) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     auto newcomer = connectFrom("127.0.0.250");
     EXPECT_EQ(table().TabIP[0], addressOf("127.0.0.250"));
+}
+
+TEST_F(ManyTerminals, OneAddressHoldsAtMostItsShareOfTheConnections) {
+    // One host keeping connections open (one PING a minute would do) gets its share, and
+    // the terminals of other addresses still get in.
+    std::vector<TerminalClient> greedy;
+    for (int i = 0; i < 32; ++i)
+        greedy.push_back(connectFrom("127.0.0.40"));
+    std::string error;
+    auto extra = TerminalClient::connect(endpoint(), "127.0.0.40", std::chrono::seconds(5), &error);
+    ASSERT_TRUE(extra) << error;
+    const auto refusal = expectFrame(*extra);
+    EXPECT_EQ(refusal.command, "REFUSED");
+    EXPECT_EQ(refusal.fields, (std::vector<std::string>{"LIMITE DO ENDERECO", "TENTE MAIS TARDE"}));
+    EXPECT_TRUE(closedWithin(*extra, std::chrono::seconds(5)));
+    auto other = connectFrom("127.0.0.41");
+    EXPECT_EQ(table().NumSockConec, 33);
+    greedy.front().close();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (table().TabIP[0] != 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    auto again = connectFrom("127.0.0.40");
+}
+
+class AllowListServer : public LoopbackServerTest {
+    std::string extraConfig() const override { return "allow = 127.0.0.8/30, 127.0.0.20\n"; }
+};
+
+TEST_F(AllowListServer, OnlyTheListedAddressesAndNetworksGetIn) {
+    for (const char* allowed : {"127.0.0.8", "127.0.0.11", "127.0.0.20"})
+        EXPECT_EQ(connectFrom(allowed).ping(), true) << allowed;
+    for (const char* stranger : {"127.0.0.7", "127.0.0.12", "127.0.0.21"}) {
+        std::string error;
+        auto client =
+            TerminalClient::connect(endpoint(), stranger, std::chrono::seconds(5), &error);
+        ASSERT_TRUE(client) << error;
+        const auto refusal = expectFrame(*client);
+        EXPECT_EQ(refusal.command, "REFUSED") << stranger;
+        EXPECT_EQ(refusal.fields, (std::vector<std::string>{"TERMINAL NAO", "AUTORIZADO"}));
+        EXPECT_TRUE(closedWithin(*client, std::chrono::seconds(5)));
+    }
+    EXPECT_EQ(table().NumSockConec, 0) << "a refused stranger takes no slot";
+}
+
+// The echo responder (a stand-in for the program) in a process of its own, started under
+// `ulimit -n 1024` as a desktop session starts programs.
+class ResponderUnderLimit {
+public:
+    ResponderUnderLimit(const std::string& listen, int descriptorLimit) {
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe");
+        stdout_ = out[0];
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        const std::string script =
+            "ulimit -n " + std::to_string(descriptorLimit) + " && exec \"$0\" --for 600";
+        const char* argv[] = {"sh", "-c", script.c_str(), TERMSERVER_ECHO_RESPONDER_PATH, nullptr};
+        ::setenv("TERMSERVER_LISTEN", listen.c_str(), 1);
+        const int spawned = ::posix_spawn(&pid_, "/bin/sh", &actions, nullptr,
+                                          const_cast<char* const*>(argv), environ);
+        ::unsetenv("TERMSERVER_LISTEN");
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        if (spawned != 0)
+            throw std::runtime_error("posix_spawn");
+    }
+    ~ResponderUnderLimit() {
+        if (pid_ > 0 && alive()) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        ::close(stdout_);
+    }
+    ResponderUnderLimit(const ResponderUnderLimit&) = delete;
+    ResponderUnderLimit& operator=(const ResponderUnderLimit&) = delete;
+
+    // Waits for the line that says the server listens.
+    bool listening(std::chrono::seconds timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        std::string text;
+        while (text.find("listening\n") == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd entry{stdout_, POLLIN, 0};
+            char buffer[256];
+            if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) != 1)
+                return false;
+            const auto n = ::read(stdout_, buffer, sizeof buffer);
+            if (n <= 0)
+                return false;
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+    bool alive() {
+        if (status_)
+            return false;
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == 0)
+            return true;
+        status_ = status;
+        return false;
+    }
+    std::size_t openDescriptors() const {
+        const auto folder = "/proc/" + std::to_string(pid_) + "/fd";
+        return static_cast<std::size_t>(
+            std::distance(std::filesystem::directory_iterator(folder), {}));
+    }
+    // Stops the process; its status afterwards.
+    int terminate() {
+        if (alive()) {
+            ::kill(pid_, SIGTERM);
+            int status = 0;
+            ::waitpid(pid_, &status, 0);
+            status_ = status;
+        }
+        return *status_;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int stdout_ = -1;
+    std::optional<int> status_;
+};
+
+TEST(DescriptorFlood, FiveThousandConnectionsUnderALimitOf1024LeaveTheServerServing) {
+    raiseDescriptorLimit();
+    ScratchDirectory directory; // no termserver.conf: the defaults
+    const std::string listen = veska::test::ownLoopbackEndpoint();
+    ResponderUnderLimit responder(listen, 1024);
+    ASSERT_TRUE(responder.listening(std::chrono::seconds(30)));
+    const auto colon = listen.rfind(':');
+    const terminalsim::Endpoint server{
+        listen.substr(0, colon), static_cast<std::uint16_t>(std::stoi(listen.substr(colon + 1)))};
+    const std::size_t cap = termserver::connectionCapFor(1024);
+
+    // 5,000 connections from 250 addresses, 500 at a time: each gets the greeting or
+    // REFUSED, none is left without a word; the greeted ones stay connected.
+    constexpr int kConnections = 5000;
+    constexpr int kBurst = 500;
+    std::vector<TerminalClient> held;
+    int refused = 0;
+    for (int first = 0; first < kConnections; first += kBurst) {
+        std::vector<TerminalClient> burst;
+        for (int i = first; i < first + kBurst; ++i) {
+            std::string error;
+            auto client = TerminalClient::connect(server, "127.0.0." + std::to_string(2 + i % 250),
+                                                  std::chrono::seconds(10), &error);
+            ASSERT_TRUE(client) << "connection " << i << ": " << error;
+            burst.push_back(std::move(*client));
+        }
+        for (auto& client : burst) {
+            const auto greeting = client.receive(std::chrono::seconds(30));
+            ASSERT_EQ(greeting.status, TerminalClient::Status::Frame)
+                << "a connection got no word after " << held.size() << " greeted and " << refused
+                << " refused";
+            if (greeting.frame.command == "HELLO") {
+                held.push_back(std::move(client));
+                continue;
+            }
+            ASSERT_EQ(greeting.frame.command, "REFUSED");
+            ASSERT_EQ(greeting.frame.fields,
+                      (std::vector<std::string>{"SERVIDOR LOTADO", "TENTE MAIS TARDE"}));
+            ++refused;
+        }
+    }
+    EXPECT_EQ(held.size(), cap);
+    EXPECT_EQ(refused, kConnections - static_cast<int>(cap));
+    ASSERT_TRUE(responder.alive());
+    // The rest of the program keeps its reserve of descriptors.
+    EXPECT_GE(1024 - static_cast<int>(responder.openDescriptors()), 200)
+        << responder.openDescriptors() << " descriptors open";
+
+    // The greeted terminals are served.
+    for (auto* terminal : {&held.front(), &held.back()}) {
+        ASSERT_TRUE(terminal->scan("FLOOD"));
+        const auto answer = terminal->receive(std::chrono::seconds(10)).frame;
+        EXPECT_EQ(answer.command, "PRICE");
+        EXPECT_EQ(answer.fields, (std::vector<std::string>{"FLOOD", "FLOOD", "R$ 1,00"}));
+    }
+    // Once the flood is gone, a newcomer is greeted and served.
+    held.clear();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    std::optional<TerminalClient> newcomer;
+    while (!newcomer && std::chrono::steady_clock::now() < deadline) {
+        std::string error;
+        auto client =
+            TerminalClient::connect(server, "127.0.0.251", std::chrono::seconds(5), &error);
+        ASSERT_TRUE(client) << error;
+        if (client->receive(std::chrono::seconds(10)).frame.command == "HELLO")
+            newcomer = std::move(client);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the closes still come in
+    }
+    ASSERT_TRUE(newcomer) << "no newcomer greeted after the flood";
+    ASSERT_TRUE(newcomer->scan("AFTER"));
+    EXPECT_EQ(newcomer->receive(std::chrono::seconds(10)).frame.fields,
+              (std::vector<std::string>{"AFTER", "AFTER", "R$ 1,00"}));
+    const int status = responder.terminate();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "support/LoopbackServer.h"
 
 #include <cstring>
+#include <sys/socket.h>
 #include <thread>
 
 namespace {
@@ -62,7 +63,8 @@ TEST_F(ServerScans, APriceArrivesInTheDisplayCodePage) {
               1);
     const auto answer = expectFrame(terminal);
     EXPECT_EQ(answer.command, "PRICE");
-    EXPECT_EQ(answer.fields, (Fields{"A\xC7\xDA"
+    EXPECT_EQ(answer.fields, (Fields{"789",
+                                     "A\xC7\xDA"
                                      "CAR CRISTAL 1KG",
                                      "R$ 4,59"}));
 }
@@ -73,7 +75,7 @@ TEST_F(ServerScans, ALongDescriptionIsCutToTheDisplayWidth) {
     const auto scan = waitForScan();
     ASSERT_TRUE(scan);
     bSendProdPrice(scan->address, "BISCOITO RECHEADO CHOCOLATE 140G", "R$ 2,99");
-    EXPECT_EQ(expectFrame(terminal).fields, (Fields{"BISCOITO RECHEADO CH", "R$ 2,99"}));
+    EXPECT_EQ(expectFrame(terminal).fields, (Fields{"789", "BISCOITO RECHEADO CH", "R$ 2,99"}));
 }
 
 TEST_F(ServerScans, ControlCharactersInTheTextDoNotBreakTheFrame) {
@@ -82,7 +84,7 @@ TEST_F(ServerScans, ControlCharactersInTheTextDoNotBreakTheFrame) {
     const auto scan = waitForScan();
     ASSERT_TRUE(scan);
     bSendProdPrice(scan->address, "LEITE\tINTEGRAL\n1L", "");
-    EXPECT_EQ(expectFrame(terminal).fields, (Fields{"LEITE INTEGRAL 1L", ""}));
+    EXPECT_EQ(expectFrame(terminal).fields, (Fields{"789", "LEITE INTEGRAL 1L", ""}));
     ASSERT_TRUE(terminal.ping());
     EXPECT_EQ(expectFrame(terminal).command, "PONG") << "the connection is still in step";
 }
@@ -95,7 +97,7 @@ TEST_F(ServerScans, NotFoundShowsItsScreen) {
     EXPECT_EQ(bSendProdNotFound(scan->address), 1);
     const auto answer = expectFrame(terminal);
     EXPECT_EQ(answer.command, "NOTFOUND");
-    EXPECT_EQ(answer.fields, (Fields{"PRODUTO NAO", "ENCONTRADO"}));
+    EXPECT_EQ(answer.fields, (Fields{"000", "PRODUTO NAO", "ENCONTRADO"}));
 }
 
 TEST_F(ServerScans, ARepliesToAnAddressWithoutTerminalIsRefused) {
@@ -129,7 +131,7 @@ TEST_F(ServerScans, Windows1252IsTheDefaultCodePage) {
     const auto scan = waitForScan();
     ASSERT_TRUE(scan);
     bSendProdPrice(scan->address, "\x80", "x");
-    EXPECT_EQ(expectFrame(terminal).fields[0], "\x80");
+    EXPECT_EQ(expectFrame(terminal).fields[1], "\x80");
 }
 
 class Latin1Server : public LoopbackServerTest {
@@ -142,7 +144,7 @@ TEST_F(Latin1Server, ReadsTheCallersTextAsLatin1) {
     const auto scan = waitForScan();
     ASSERT_TRUE(scan);
     bSendProdPrice(scan->address, "\x80\xC7", "x");
-    EXPECT_EQ(expectFrame(terminal).fields[0], " \xC7");
+    EXPECT_EQ(expectFrame(terminal).fields[1], " \xC7");
 }
 
 TEST_F(ServerScans, TwoTerminalsOnOneAddressEachGetTheirOwnAnswer) {
@@ -163,9 +165,9 @@ TEST_F(ServerScans, TwoTerminalsOnOneAddressEachGetTheirOwnAnswer) {
     EXPECT_NE(fromSecond->socket, fromFirst->socket);
 
     bSendProdPrice(address, "FOR FIRST", "R$ 1,11");
-    EXPECT_EQ(expectFrame(first).fields[0], "FOR FIRST");
+    EXPECT_EQ(expectFrame(first).fields, (Fields{"111", "FOR FIRST", "R$ 1,11"}));
     bSendProdPrice(address, "FOR SECOND", "R$ 2,22");
-    EXPECT_EQ(expectFrame(second).fields[0], "FOR SECOND");
+    EXPECT_EQ(expectFrame(second).fields, (Fields{"222", "FOR SECOND", "R$ 2,22"}));
 
     // A scan that the caller takes and never answers does not capture the next reply.
     ASSERT_TRUE(first.scan("lost"));
@@ -173,7 +175,7 @@ TEST_F(ServerScans, TwoTerminalsOnOneAddressEachGetTheirOwnAnswer) {
     ASSERT_TRUE(second.scan("333"));
     ASSERT_TRUE(waitForScan());
     bSendProdNotFound(address);
-    EXPECT_EQ(expectFrame(second).command, "NOTFOUND");
+    EXPECT_EQ(expectFrame(second).fields[0], "333");
 
     // A display message goes to the most recently active terminal of the address.
     ASSERT_TRUE(first.ping());
@@ -192,26 +194,85 @@ TEST_F(ServerScans, TwoTerminalsOnOneAddressEachGetTheirOwnAnswer) {
               TerminalClient::Status::Timeout);
 }
 
-TEST_F(ServerScans, AFullQueueAnswersBusy) {
+TEST_F(ServerScans, AnswersLeaveInScanOrderAndBusyDoesNotOvertake) {
+    // Six scans in one write: four are queued, the two beyond the connection's share are
+    // BUSY at once, but their answers wait for those of the scans before them.
     auto terminal = connectFrom("127.0.0.7");
-    for (std::size_t i = 0; i < termserver::Registry::kMaxPendingPerConnection + 1; ++i)
-        ASSERT_TRUE(terminal.scan(std::to_string(i)));
-    const auto busy = expectFrame(terminal);
-    EXPECT_EQ(busy.command, "BUSY");
-    EXPECT_EQ(busy.fields, (Fields{"SERVIDOR OCUPADO", "TENTE NOVAMENTE"}));
-    for (std::size_t i = 0; i < termserver::Registry::kMaxPendingPerConnection; ++i)
-        EXPECT_EQ(waitForScan()->barcode, std::to_string(i));
+    const std::size_t queued = termserver::Registry::kMaxPendingPerConnection;
+    std::string frames;
+    for (std::size_t i = 0; i < queued + 2; ++i)
+        frames += "SCAN\t" + std::to_string(i) + "\n";
+    ASSERT_TRUE(terminal.sendRaw(frames));
+    for (std::size_t i = 0; i < queued; ++i) {
+        const auto scan = waitForScan();
+        ASSERT_TRUE(scan);
+        EXPECT_EQ(scan->barcode, std::to_string(i));
+        if (i % 2 == 0)
+            bSendProdPrice(scan->address, "ARTIGO", "R$ 1,00");
+        else
+            bSendProdNotFound(scan->address);
+    }
     EXPECT_FALSE(waitForScan(std::chrono::milliseconds(100)));
+    for (std::size_t i = 0; i < queued + 2; ++i) {
+        const auto answer = expectFrame(terminal);
+        ASSERT_FALSE(answer.fields.empty());
+        EXPECT_EQ(answer.fields[0], std::to_string(i)) << answer.command;
+        EXPECT_EQ(answer.command, i >= queued ? "BUSY" : i % 2 == 0 ? "PRICE" : "NOTFOUND");
+    }
+    ASSERT_TRUE(terminal.scan("after"));
+    const auto scan = waitForScan();
+    ASSERT_TRUE(scan);
+    bSendProdPrice(scan->address, "ARTIGO", "R$ 1,00");
+    EXPECT_EQ(expectFrame(terminal).fields, (Fields{"after", "ARTIGO", "R$ 1,00"}));
 }
 
-TEST_F(ServerScans, TheScansOfAClosedTerminalAreDropped) {
+TEST_F(ServerScans, OneAddressCannotHoldUpTheOthers) {
+    // Three connections of one host scan four times each: eight are queued (the host's
+    // share), the rest BUSY. The scan of another terminal is queued all the same, and is
+    // handed over at the host's next turn, not behind all its scans.
+    std::vector<TerminalClient> greedy;
+    for (int i = 0; i < 3; ++i)
+        greedy.push_back(connectFrom("127.0.0.7"));
+    int busy = 0;
+    for (auto& connection : greedy) {
+        ASSERT_TRUE(connection.sendRaw("SCAN\t1\nSCAN\t2\nSCAN\t3\nSCAN\t4\nPING\n"));
+        // A connection with no scan queued gets its BUSY answers at once, before the PONG.
+        for (auto frame = expectFrame(connection); frame.command != "PONG";
+             frame = expectFrame(connection)) {
+            ASSERT_EQ(frame.command, "BUSY");
+            ++busy;
+        }
+    }
+    EXPECT_EQ(busy, 4);
+    auto other = connectFrom("127.0.0.8");
+    ASSERT_TRUE(other.sendRaw("SCAN\tOTHER\nPING\n"));
+    ASSERT_EQ(expectFrame(other).command, "PONG"); // so OTHER is queued before any is taken
+    int fromGreedy = 0;
+    for (;;) {
+        const auto scan = waitForScan();
+        ASSERT_TRUE(scan) << "the other terminal's scan never came";
+        bSendProdNotFound(scan->address);
+        if (scan->address == addressOf("127.0.0.8"))
+            break;
+        ++fromGreedy;
+    }
+    EXPECT_EQ(fromGreedy, 1);
+    const auto answer = expectFrame(other);
+    EXPECT_EQ(answer.command, "NOTFOUND");
+    EXPECT_EQ(answer.fields[0], "OTHER");
+}
+
+TEST_F(ServerScans, TheScansOfAResetTerminalAreDropped) {
     auto leaving = connectFrom("127.0.0.7");
     auto staying = connectFrom("127.0.0.8");
     ASSERT_TRUE(leaving.scan("gone"));
     ASSERT_TRUE(leaving.ping());
     ASSERT_EQ(expectFrame(leaving).command, "PONG");
+    // A reset, not a close: a terminal that only closes still gets its answers.
+    const linger abort{1, 0};
+    ASSERT_EQ(::setsockopt(leaving.fd(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort), 0);
     leaving.close();
-    // Once the server has seen the close, the table no longer lists that terminal.
+    // Once the server has seen the reset, the table no longer lists that terminal.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (table().TabIP[0] != 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -241,6 +302,42 @@ TEST_F(ServerScans, AnswersPing) {
     auto terminal = connectFrom("127.0.0.7");
     ASSERT_TRUE(terminal.ping());
     EXPECT_EQ(expectFrame(terminal).command, "PONG");
+}
+
+// Scans the program leaves unanswered; their time is up after one second here.
+class ServerAnswerTimeOut : public LoopbackServerTest {
+    std::string extraConfig() const override { return "answer_timeout=1\n"; }
+};
+
+TEST_F(ServerAnswerTimeOut, AScanTakenAndNeverAnsweredGetsRetryAndLaterAnswersFollow) {
+    auto terminal = connectFrom("127.0.0.7");
+    ASSERT_TRUE(terminal.sendRaw("SCAN\tLOST\nSCAN\tNEXT\n"));
+    const auto lost = waitForScan();
+    ASSERT_TRUE(lost);
+    EXPECT_EQ(lost->barcode, "LOST");
+    const auto next = waitForScan();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(bSendProdPrice(next->address, "ARTIGO", "R$ 1,00"), 1);
+    // The answer to NEXT waits for one to LOST, which the library gives when its time is up.
+    const auto retry = expectFrame(terminal);
+    EXPECT_EQ(retry.command, "RETRY");
+    EXPECT_EQ(retry.fields, (Fields{"LOST", "SEM RESPOSTA", "TENTE NOVAMENTE"}));
+    const auto price = expectFrame(terminal);
+    EXPECT_EQ(price.command, "PRICE");
+    EXPECT_EQ(price.fields, (Fields{"NEXT", "ARTIGO", "R$ 1,00"}));
+    // A late reply to LOST is dropped instead of reaching the terminal as a second answer.
+    EXPECT_EQ(bSendProdPrice(lost->address, "LATE", "R$ 9,99"), 1);
+    ASSERT_TRUE(terminal.ping());
+    EXPECT_EQ(expectFrame(terminal).command, "PONG");
+}
+
+TEST_F(ServerAnswerTimeOut, AScanTheProgramNeverTakesGetsRetryAndLeavesTheQueue) {
+    auto terminal = connectFrom("127.0.0.7");
+    ASSERT_TRUE(terminal.scan("WAITING"));
+    const auto retry = expectFrame(terminal);
+    EXPECT_EQ(retry.command, "RETRY");
+    EXPECT_EQ(retry.fields[0], "WAITING");
+    EXPECT_FALSE(waitForScan(std::chrono::milliseconds(100))) << "the program no longer gets it";
 }
 
 } // namespace

@@ -40,7 +40,7 @@ TEST_F(SharedLibrary, ExportsTheElevenFunctions) {
 TEST_F(SharedLibrary, RunsThroughTheResolvedFunctions) {
     ::setenv("TERMSERVER_LISTEN", "127.0.0.1:0", 1);
     resolve<void (*)()>("vInitialize")();
-    EXPECT_STREQ(resolve<const char* (*)()>("dll_version")(), "termserver 1.0.0 (protocol 1)");
+    EXPECT_STREQ(resolve<const char* (*)()>("dll_version")(), "termserver 1.1.0 (protocol 2)");
     EXPECT_EQ(resolve<std::uint32_t (*)(const char*)>("Inet_Addr")("127.0.0.1"), htonl(0x7F000001));
     EXPECT_NE(resolve<std::int32_t (*)()>("tc_startserver")(), 0);
     TTABSOCK table;

@@ -47,7 +47,7 @@ _Static_assert(offsetof(TTABSOCK, NumSockConec) == 6144, "NumSockConec at byte 6
 #define TERMSERVER_API __attribute__((visibility("default")))
 
 TERMSERVER_API void vInitialize(void);
-/* "termserver 1.0.0 (protocol 1)". */
+/* "termserver 1.1.0 (protocol 2)". */
 TERMSERVER_API const char* dll_version(void);
 /* Non-zero when the server listens. On 0, errno holds the reason (EADDRINUSE, EACCES, ...). */
 TERMSERVER_API int32_t tc_startserver(void);
@@ -62,10 +62,11 @@ TERMSERVER_API int32_t bTerminate(void);
  * over once. *reserved receives the number of barcodes still pending. Null out-pointers are
  * allowed. */
 TERMSERVER_API const char* bReceiveBarcode(uint32_t* address, uint16_t* socket, int32_t* reserved);
-/* Replies go to the connection of the address whose barcode was handed over last and is not
- * answered yet, else to the address's most recently active connection; display messages to
- * the most recently active one. Each line is cut to the display's 20 characters. Result: 1
- * when the frame was queued for a connection, 0 when the address has none. */
+/* A reply answers the barcode of the address that was handed over last and is not answered
+ * yet, and goes to its connection with that barcode; with none, it goes to the address's
+ * most recently active connection. Display messages go to the most recently active one. Each
+ * line is cut to the display's 20 characters. Result: 0 when the address has no connection,
+ * else 1 (also when the reply is dropped because its barcode had its answer already). */
 TERMSERVER_API int32_t bSendProdPrice(uint32_t address, const char* description, const char* price);
 TERMSERVER_API int32_t bSendProdNotFound(uint32_t address);
 /* Null lines are empty; the display time is in seconds (clamped to 0..3600). */

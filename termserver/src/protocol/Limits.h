@@ -1,12 +1,12 @@
 #pragma once
-// The fixed limits of the terminal protocol (protocol version 1).
+// The fixed limits of the terminal protocol (protocol version 2).
 
 #include <chrono>
 #include <cstddef>
 
 namespace termserver::protocol {
 
-inline constexpr int kVersion = 1;
+inline constexpr int kVersion = 2;
 // One frame, from its first byte up to and including its line feed.
 inline constexpr std::size_t kMaxFrameBytes = 128;
 // A frame carries a command word and at most this many fields.

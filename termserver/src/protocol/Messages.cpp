@@ -34,18 +34,30 @@ std::string helloFrame(std::string_view serverVersion) {
     return line("HELLO", {std::to_string(kVersion), serverVersion});
 }
 
-std::string priceFrame(std::string_view line1, std::string_view line2) {
-    return line("PRICE", {line1, line2});
+std::string priceFrame(std::string_view barcode, std::string_view line1, std::string_view line2) {
+    return line("PRICE", {barcode, line1, line2});
 }
 
-std::string notFoundFrame() {
-    return line("NOTFOUND", {kNotFoundLine1, kNotFoundLine2});
+std::string notFoundFrame(std::string_view barcode) {
+    return line("NOTFOUND", {barcode, kNotFoundLine1, kNotFoundLine2});
 }
-std::string busyFrame() {
-    return line("BUSY", {kBusyLine1, kBusyLine2});
+std::string busyFrame(std::string_view barcode) {
+    return line("BUSY", {barcode, kBusyLine1, kBusyLine2});
 }
-std::string refusedFrame() {
-    return line("REFUSED", {kRefusedLine1, kRefusedLine2});
+std::string retryFrame(std::string_view barcode) {
+    return line("RETRY", {barcode, kRetryLine1, kRetryLine2});
+}
+
+std::string refusedFrame(Refusal reason) {
+    switch (reason) {
+    case Refusal::ServerFull:
+        return line("REFUSED", {kServerFullLine1, kRefusedLine2});
+    case Refusal::AddressFull:
+        return line("REFUSED", {kAddressFullLine1, kRefusedLine2});
+    case Refusal::NotAllowed:
+        return line("REFUSED", {kNotAllowedLine1, kNotAllowedLine2});
+    }
+    return line("REFUSED", {kServerFullLine1, kRefusedLine2});
 }
 
 std::string messageFrame(std::string_view line1, std::string_view line2, int displaySeconds) {

@@ -28,6 +28,13 @@ template <typename Number> std::optional<Number> parseNumber(std::string_view te
     return value;
 }
 
+std::optional<int> numberIn(std::string_view text, int low, int high) {
+    const auto value = parseNumber<int>(text);
+    if (!value || *value < low || *value > high)
+        return std::nullopt;
+    return value;
+}
+
 std::optional<codepage::CodePage> parseCodePage(std::string_view text) {
     if (text == "1252" || text == "windows-1252" || text == "cp1252")
         return codepage::CodePage::Windows1252;
@@ -91,11 +98,37 @@ std::optional<Config> parseConfig(std::string_view fileText, const char* listenO
                                    "\" (1252 or 28591)");
             config.codePage = *page;
         } else if (key == "idle_timeout") {
-            const auto seconds = parseNumber<int>(value);
-            if (!seconds || *seconds < 1 || *seconds > 86400)
+            const auto seconds = numberIn(value, 1, 86400);
+            if (!seconds)
                 return lineFailure("idle_timeout must be 1 to 86400 seconds, not \"" +
                                    std::string(value) + "\"");
             config.idleTimeout = std::chrono::seconds(*seconds);
+        } else if (key == "answer_timeout") {
+            const auto seconds = numberIn(value, 1, 3600);
+            if (!seconds)
+                return lineFailure("answer_timeout must be 1 to 3600 seconds, not \"" +
+                                   std::string(value) + "\"");
+            config.answerTimeout = std::chrono::seconds(*seconds);
+        } else if (key == "max_connections_per_address") {
+            const auto count = numberIn(value, 1, TERMSERVER_MAX_CONNECTIONS);
+            if (!count)
+                return lineFailure("max_connections_per_address must be 1 to " +
+                                   std::to_string(TERMSERVER_MAX_CONNECTIONS) + ", not \"" +
+                                   std::string(value) + "\"");
+            config.connectionsPerAddress = static_cast<std::size_t>(*count);
+        } else if (key == "max_queued_scans_per_address") {
+            const auto count = numberIn(value, 1, static_cast<int>(Registry::kMaxPendingScans));
+            if (!count)
+                return lineFailure("max_queued_scans_per_address must be 1 to " +
+                                   std::to_string(Registry::kMaxPendingScans) + ", not \"" +
+                                   std::string(value) + "\"");
+            config.queuedScansPerAddress = static_cast<std::size_t>(*count);
+        } else if (key == "allow") {
+            std::string bad;
+            if (!config.allow.add(value, &bad))
+                return lineFailure("allow takes addresses and networks (10.0.0.5, "
+                                   "192.168.10.0/24) separated by commas; \"" +
+                                   bad + "\" is neither");
         }
         // Unknown keys are ignored, so a newer file still works with this version.
     }

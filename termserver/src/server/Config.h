@@ -5,6 +5,8 @@
 
 #include "protocol/CodePage.h"
 #include "protocol/Limits.h"
+#include "server/AllowList.h"
+#include "server/Registry.h"
 
 #include <chrono>
 #include <cstdint>
@@ -17,6 +19,9 @@ namespace termserver {
 inline constexpr const char* kConfigFileName = "termserver.conf";
 inline constexpr const char* kListenVariable = "TERMSERVER_LISTEN";
 inline constexpr std::uint16_t kDefaultPort = 9123;
+// Every scan is answered within this time of its arrival: by the program, or else by the
+// library with a "try again" screen. Below the 10 seconds that a terminal waits at least.
+inline constexpr std::chrono::seconds kDefaultAnswerTimeout{8};
 
 struct ListenEndpoint {
     std::string address = "0.0.0.0"; // dotted IPv4
@@ -27,6 +32,10 @@ struct Config {
     ListenEndpoint listen;
     codepage::CodePage codePage = codepage::CodePage::Windows1252;
     std::chrono::seconds idleTimeout = protocol::kDefaultIdleTimeout;
+    std::chrono::seconds answerTimeout = kDefaultAnswerTimeout;
+    std::size_t connectionsPerAddress = kDefaultConnectionsPerAddress;
+    std::size_t queuedScansPerAddress = kDefaultQueuedScansPerAddress;
+    AllowList allow; // empty: every address may connect
 };
 
 // "ADDRESS:PORT" with a dotted IPv4 address and a port 0..65535 (0: any free port).

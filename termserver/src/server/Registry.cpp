@@ -19,13 +19,29 @@ bool Registry::socketInUse(std::uint16_t socket) const {
     });
 }
 
-std::optional<Admission> Registry::admit(std::uint32_t address) {
+void Registry::setLimits(const RegistryLimits& limits) {
+    limits_ = limits;
+    limits_.connections = std::min(limits_.connections, slots_.size());
+}
+
+std::optional<Admission> Registry::admit(std::uint32_t address, protocol::Refusal* why) {
+    const auto refuse = [why](protocol::Refusal reason) -> std::optional<Admission> {
+        if (why != nullptr)
+            *why = reason;
+        return std::nullopt;
+    };
     if (address == 0)
-        return std::nullopt; // 0 marks an empty slot; no peer has that address
+        return refuse(protocol::Refusal::NotAllowed); // 0 marks an empty slot; no peer has it
+    if (count_ >= limits_.connections)
+        return refuse(protocol::Refusal::ServerFull);
+    const auto sameAddress = std::count_if(
+        slots_.begin(), slots_.end(), [address](const Slot& s) { return s.address == address; });
+    if (static_cast<std::size_t>(sameAddress) >= limits_.connectionsPerAddress)
+        return refuse(protocol::Refusal::AddressFull);
     const auto free = std::find_if(slots_.begin(), slots_.end(),
                                    [](const Slot& slot) { return slot.address == 0; });
     if (free == slots_.end())
-        return std::nullopt;
+        return refuse(protocol::Refusal::ServerFull);
     // Numbers run on from the last one given, skipping 0 and those still in use, so a
     // number is not reused soon after its connection closed.
     do {
@@ -35,6 +51,9 @@ std::optional<Admission> Registry::admit(std::uint32_t address) {
     free->address = address;
     free->lastActivity = ++activityClock_;
     ++count_;
+    // A new address counts as served when it connected: after those served before, and no
+    // better off than one served just then, so reconnecting does not jump the queue.
+    lastTurn_.try_emplace(address, turnClock_);
     return Admission{free->socket, static_cast<std::size_t>(free - slots_.begin())};
 }
 
@@ -42,10 +61,18 @@ void Registry::release(std::uint16_t socket) {
     Slot* slot = find(socket);
     if (slot == nullptr)
         return;
+    const std::uint32_t address = slot->address;
     *slot = Slot{};
     --count_;
     std::erase_if(pending_, [socket](const ReceivedScan& scan) { return scan.socket == socket; });
-    std::erase_if(unanswered_, [socket](const Unanswered& mark) { return mark.socket == socket; });
+    if (!hasConnection(address))
+        lastTurn_.erase(address);
+    // The marks stay, so a late reply to a scan of this connection is dropped rather than
+    // taken for the answer to another terminal's scan.
+    for (Unanswered& mark : unanswered_) {
+        if (mark.socket == socket)
+            mark.stale = true;
+    }
 }
 
 void Registry::touch(std::uint16_t socket) {
@@ -53,39 +80,73 @@ void Registry::touch(std::uint16_t socket) {
         slot->lastActivity = ++activityClock_;
 }
 
-ScanAdmission Registry::addScan(std::uint16_t socket, std::string barcode) {
+std::optional<ScanId> Registry::addScan(std::uint16_t socket, std::string barcode) {
     const Slot* slot = find(socket);
     if (slot == nullptr || pending_.size() >= kMaxPendingScans)
-        return ScanAdmission::Busy;
-    const auto own = std::count_if(pending_.begin(), pending_.end(),
-                                   [socket](const auto& scan) { return scan.socket == socket; });
-    if (static_cast<std::size_t>(own) >= kMaxPendingPerConnection)
-        return ScanAdmission::Busy;
-    pending_.push_back(ReceivedScan{slot->address, socket, std::move(barcode)});
-    return ScanAdmission::Queued;
+        return std::nullopt;
+    std::size_t own = 0, sameAddress = 0;
+    for (const ReceivedScan& scan : pending_) {
+        own += scan.socket == socket ? 1 : 0;
+        sameAddress += scan.address == slot->address ? 1 : 0;
+    }
+    if (own >= kMaxPendingPerConnection || sameAddress >= limits_.queuedScansPerAddress)
+        return std::nullopt;
+    if (++lastScan_ == 0)
+        ++lastScan_;
+    pending_.push_back(ReceivedScan{slot->address, socket, std::move(barcode), lastScan_});
+    return lastScan_;
 }
 
 std::optional<ReceivedScan> Registry::takeScan() {
     if (pending_.empty())
         return std::nullopt;
-    ReceivedScan scan = std::move(pending_.front());
-    pending_.pop_front();
+    // A host that keeps its share of the queue filled must not hold up the others: the scan
+    // of the address served least recently goes first (the oldest one among equals).
+    auto chosen = pending_.begin();
+    std::uint64_t chosenTurn = lastTurn_[chosen->address];
+    for (auto it = std::next(chosen); it != pending_.end(); ++it) {
+        const std::uint64_t turn = lastTurn_[it->address];
+        if (turn < chosenTurn) {
+            chosen = it;
+            chosenTurn = turn;
+        }
+    }
+    ReceivedScan scan = std::move(*chosen);
+    pending_.erase(chosen);
+    lastTurn_[scan.address] = ++turnClock_;
     if (unanswered_.size() == kMaxUnanswered)
         unanswered_.pop_front();
-    unanswered_.push_back(Unanswered{scan.socket, scan.address});
+    unanswered_.push_back(Unanswered{scan.socket, scan.address, scan.id, scan.barcode, false});
     return scan;
 }
 
-std::optional<std::uint16_t> Registry::takeReplyTarget(std::uint32_t address) {
+void Registry::expireScan(std::uint16_t socket, ScanId scan) {
+    const auto queued = std::find_if(pending_.begin(), pending_.end(), [&](const auto& pending) {
+        return pending.id == scan && pending.socket == socket;
+    });
+    if (queued != pending_.end()) {
+        pending_.erase(queued);
+        return;
+    }
+    for (Unanswered& mark : unanswered_) {
+        if (mark.scan == scan && mark.socket == socket)
+            mark.stale = true;
+    }
+}
+
+std::optional<ReplyTarget> Registry::takeReplyTarget(std::uint32_t address) {
     const auto latest =
         std::find_if(unanswered_.rbegin(), unanswered_.rend(),
                      [address](const Unanswered& mark) { return mark.address == address; });
     if (latest != unanswered_.rend()) {
-        const std::uint16_t socket = latest->socket;
+        ReplyTarget target{latest->socket, latest->scan, std::move(latest->barcode), latest->stale};
         unanswered_.erase(std::next(latest).base());
-        return socket;
+        return target;
     }
-    return mostRecentlyActive(address);
+    const auto socket = mostRecentlyActive(address);
+    if (!socket)
+        return std::nullopt;
+    return ReplyTarget{*socket, 0, {}, false};
 }
 
 std::optional<std::uint16_t> Registry::mostRecentlyActive(std::uint32_t address) const {
@@ -98,6 +159,10 @@ std::optional<std::uint16_t> Registry::mostRecentlyActive(std::uint32_t address)
     if (best == nullptr)
         return std::nullopt;
     return best->socket;
+}
+
+bool Registry::hasConnection(std::uint32_t address) const {
+    return mostRecentlyActive(address).has_value();
 }
 
 void Registry::fillTable(TTABSOCK& table) const {
@@ -117,6 +182,7 @@ void Registry::clear() {
     std::fill(slots_.begin(), slots_.end(), Slot{});
     count_ = 0;
     pending_.clear();
+    lastTurn_.clear();
     unanswered_.clear();
 }
 

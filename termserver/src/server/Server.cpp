@@ -1,17 +1,31 @@
 #include "server/Server.h"
 
 #include "protocol/Messages.h"
+#include "server/DescriptorBudget.h"
+#include "server/Refusal.h"
 #include "server/Version.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace termserver {
+namespace {
+
+bool outOfDescriptors(const std::error_code& error) {
+    return error.category() == asio::error::get_system_category() &&
+           (error.value() == EMFILE || error.value() == ENFILE);
+}
+
+} // namespace
 
 struct Server::Runtime {
     asio::io_context io{1};
     asio::executor_work_guard<asio::io_context::executor_type> work = asio::make_work_guard(io);
     asio::ip::tcp::acceptor acceptor{io};
     asio::steady_timer acceptRetry{io};
+    SpareDescriptor spare;
     std::thread thread;
 };
 
@@ -48,6 +62,8 @@ std::error_code Server::start(const Config& config) {
     boundPort_ = acceptor.local_endpoint(error).port();
     config_ = config;
     registry_.clear();
+    registry_.setLimits(RegistryLimits{termserver::connectionCap(), config.connectionsPerAddress,
+                                       config.queuedScansPerAddress});
     runtime_ = std::move(runtime);
     acceptOn(runtime_.get());
     runtime_->thread = std::thread([io = &runtime_->io] { io->run(); });
@@ -102,18 +118,51 @@ void Server::acceptOn(Runtime* rt) {
     rt->acceptor.async_accept([this, rt](std::error_code error, asio::ip::tcp::socket socket) {
         if (error == asio::error::operation_aborted || !rt->acceptor.is_open())
             return;
-        if (error) {
-            // Out of descriptors or a transient failure: try again shortly, never spin.
-            rt->acceptRetry.expires_after(std::chrono::milliseconds(100));
-            rt->acceptRetry.async_wait([this, rt](std::error_code waitError) {
-                if (!waitError && rt->acceptor.is_open())
-                    acceptOn(rt);
-            });
-            return;
+        if (!error) {
+            admit(std::move(socket));
+            acceptOn(rt);
+        } else if (outOfDescriptors(error) && refuseWithSpare(rt)) {
+            acceptWhenReady(rt);
+        } else {
+            acceptLater(rt);
         }
-        admit(std::move(socket));
+    });
+}
+
+void Server::acceptWhenReady(Runtime* rt) {
+    // Linux takes the new descriptor before it looks for a waiting connection, so while no
+    // descriptor is free every accept() fails at once, connection or not. Waiting until a
+    // connection is there keeps the loop from spinning meanwhile.
+    rt->acceptor.async_wait(asio::socket_base::wait_read, [this, rt](std::error_code error) {
+        if (error == asio::error::operation_aborted || !rt->acceptor.is_open())
+            return;
         acceptOn(rt);
     });
+}
+
+void Server::acceptLater(Runtime* rt) {
+    // A transient failure, or no descriptor even for refusing: try again shortly, never spin.
+    rt->acceptRetry.expires_after(std::chrono::milliseconds(100));
+    rt->acceptRetry.async_wait([this, rt](std::error_code waitError) {
+        if (!waitError && rt->acceptor.is_open())
+            acceptOn(rt);
+    });
+}
+
+bool Server::refuseWithSpare(Runtime* rt) {
+    // Every descriptor is taken. The spare one makes room to accept the waiting connection
+    // and refuse it, so that it does not wait in the backlog without a word.
+    if (!rt->spare.acquire())
+        return false;
+    rt->spare.release();
+    const int fd =
+        ::accept4(rt->acceptor.native_handle(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd >= 0) {
+        sendRefusal(fd, protocol::Refusal::ServerFull);
+        ::close(fd);
+    }
+    rt->spare.acquire(); // when another thread took the number meanwhile, the next try waits
+    return true;
 }
 
 void Server::admit(asio::ip::tcp::socket socket) {
@@ -125,28 +174,20 @@ void Server::admit(asio::ip::tcp::socket socket) {
     std::shared_ptr<Session> session;
     {
         std::lock_guard lock(mutex_);
-        const auto admission = registry_.admit(address);
+        auto refusal = protocol::Refusal::NotAllowed;
+        const auto admission =
+            config_.allow.permits(address) ? registry_.admit(address, &refusal) : std::nullopt;
         if (!admission) {
-            refuse(std::move(socket));
+            sendRefusal(socket.native_handle(), refusal);
+            socket.close(error);
             return;
         }
-        session = std::make_shared<Session>(std::move(socket), admission->socket, *this,
-                                            config_.idleTimeout);
+        session =
+            std::make_shared<Session>(std::move(socket), admission->socket, *this,
+                                      SessionTimeouts{config_.idleTimeout, config_.answerTimeout});
         sessions_.emplace(admission->socket, session);
     }
     session->start(protocol::helloFrame(kLibraryVersion));
-}
-
-void Server::refuse(asio::ip::tcp::socket socket) {
-    // Every slot is taken: say so, then close. The frame is small enough for the socket's
-    // send buffer, so the write does not wait for the peer.
-    auto peer = std::make_shared<asio::ip::tcp::socket>(std::move(socket));
-    auto frame = std::make_shared<std::string>(protocol::refusedFrame());
-    asio::async_write(*peer, asio::buffer(*frame), [peer, frame](std::error_code, std::size_t) {
-        std::error_code ignored;
-        peer->shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
-        peer->close(ignored);
-    });
 }
 
 bool Server::post(std::uint16_t socket, std::string frame) {
@@ -168,10 +209,22 @@ std::optional<ReceivedScan> Server::takeScan(std::size_t* stillPending) {
     return scan;
 }
 
-bool Server::sendReply(std::uint32_t address, std::string frame) {
+bool Server::sendReply(std::uint32_t address,
+                       const std::function<std::string(std::string_view barcode)>& frameFor) {
     std::lock_guard lock(mutex_);
-    const auto target = registry_.takeReplyTarget(address);
-    return target && post(*target, std::move(frame));
+    auto target = registry_.takeReplyTarget(address);
+    if (!target)
+        return false;
+    const auto found = sessions_.find(target->socket);
+    if (target->stale || found == sessions_.end() || !runtime_)
+        return registry_.hasConnection(address); // its scan has had its answer already
+    if (target->scan == 0)
+        return post(target->socket, frameFor(""));
+    asio::post(runtime_->io, [session = found->second, scan = target->scan,
+                              frame = frameFor(target->barcode)]() mutable {
+        session->answer(scan, std::move(frame));
+    });
+    return true;
 }
 
 bool Server::sendMessage(std::uint32_t address, std::string frame) {
@@ -190,9 +243,14 @@ std::size_t Server::connectionCount() const {
     return registry_.connectionCount();
 }
 
-bool Server::onScan(std::uint16_t socket, std::string barcode) {
+std::optional<ScanId> Server::onScan(std::uint16_t socket, std::string barcode) {
     std::lock_guard lock(mutex_);
-    return registry_.addScan(socket, std::move(barcode)) == ScanAdmission::Queued;
+    return registry_.addScan(socket, std::move(barcode));
+}
+
+void Server::onScanExpired(std::uint16_t socket, ScanId scan) {
+    std::lock_guard lock(mutex_);
+    registry_.expireScan(socket, scan);
 }
 
 void Server::onActivity(std::uint16_t socket) {

@@ -1,13 +1,16 @@
 #pragma once
 // The terminal server behind the library's functions: a listening socket and its
 // connections on one network thread, with a registry that the caller's thread reads and
-// changes only under the mutex.
+// changes only under the mutex. It holds as many connections as the process's open-file
+// limit allows beside the rest of the program, and refuses the others, also when accept()
+// finds no descriptor free.
 
 #include "server/Config.h"
 #include "server/Registry.h"
 #include "server/Session.h"
 
 #include <asio.hpp>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -35,8 +38,10 @@ public:
     codepage::CodePage codePage() const;
 
     std::optional<ReceivedScan> takeScan(std::size_t* stillPending);
-    // Sends a price or not-found frame to the address's reply target.
-    bool sendReply(std::uint32_t address, std::string frame);
+    // Sends a price or not-found frame, made for the barcode it answers ("" when it answers
+    // no scan), to the address's reply target. False when the address has no connection.
+    bool sendReply(std::uint32_t address,
+                   const std::function<std::string(std::string_view barcode)>& frameFor);
     // Sends a display message to the address's most recently active connection.
     bool sendMessage(std::uint32_t address, std::string frame);
     void fillTable(TTABSOCK& table) const;
@@ -46,11 +51,14 @@ private:
     struct Runtime;
 
     void acceptOn(Runtime* runtime);
+    void acceptWhenReady(Runtime* runtime);
+    void acceptLater(Runtime* runtime);
+    static bool refuseWithSpare(Runtime* runtime);
     void admit(asio::ip::tcp::socket socket);
-    static void refuse(asio::ip::tcp::socket socket);
     bool post(std::uint16_t socket, std::string frame);
 
-    bool onScan(std::uint16_t socket, std::string barcode) override;
+    std::optional<ScanId> onScan(std::uint16_t socket, std::string barcode) override;
+    void onScanExpired(std::uint16_t socket, ScanId scan) override;
     void onActivity(std::uint16_t socket) override;
     void onClosed(std::uint16_t socket) override;
 

@@ -5,32 +5,61 @@
 namespace termserver {
 
 Session::Session(asio::ip::tcp::socket socket, std::uint16_t number, SessionOwner& owner,
-                 std::chrono::seconds idleTimeout)
-    : socket_(std::move(socket)), idleTimer_(socket_.get_executor()), number_(number),
-      owner_(owner), idleTimeout_(idleTimeout) {}
+                 SessionTimeouts timeouts)
+    : socket_(std::move(socket)), timer_(socket_.get_executor()), number_(number), owner_(owner),
+      timeouts_(timeouts) {}
 
 void Session::start(std::string greeting) {
     std::error_code ignored;
     socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
-    lastRead_ = std::chrono::steady_clock::now();
+    lastRead_ = Clock::now();
     send(std::move(greeting));
-    armIdleTimer();
     readMore();
+    schedule();
+}
+
+std::size_t Session::backlog() const {
+    return due_.size() + outgoing_.size() + framesInWrite_;
+}
+
+bool Session::readingActive() const {
+    return !closed_ && !peerFinished_ && !closeAfterWrite_ && !readPaused_;
 }
 
 void Session::readMore() {
+    if (closed_ || reading_ || peerFinished_ || closeAfterWrite_)
+        return;
+    // A terminal that does not read its answers stops being read: what it sends waits in
+    // the network's buffers instead of ours.
+    if (backlog() >= kReadPauseBacklog) {
+        readPaused_ = true;
+        return;
+    }
+    if (readPaused_) {
+        readPaused_ = false;
+        lastRead_ = Clock::now(); // the idle time counts again from here
+    }
+    reading_ = true;
     socket_.async_read_some(asio::buffer(readBuffer_), [self = shared_from_this()](
                                                            std::error_code error, std::size_t n) {
+        self->reading_ = false;
         if (self->closed_)
             return;
+        if (error == asio::error::eof) {
+            // The terminal has said all it will; its scans still get their answers.
+            self->peerFinished_ = true;
+            self->finishIfDone();
+            self->schedule();
+            return;
+        }
         if (error) {
             self->close();
             return;
         }
-        self->lastRead_ = std::chrono::steady_clock::now();
+        self->lastRead_ = Clock::now();
         self->handleBytes(self->readBuffer_.data(), self->readBuffer_.data() + n);
-        if (!self->closed_ && !self->closeAfterWrite_)
-            self->readMore();
+        self->readMore();
+        self->schedule();
     });
 }
 
@@ -47,14 +76,46 @@ void Session::handleBytes(const char* begin, const char* end) {
         auto request = protocol::readTerminalFrame(parser_.takeFrame());
         owner_.onActivity(number_);
         if (auto* scan = std::get_if<protocol::ScanRequest>(&request)) {
-            if (!owner_.onScan(number_, std::move(scan->barcode)))
-                send(protocol::busyFrame());
+            receiveScan(std::move(scan->barcode));
         } else if (std::holds_alternative<protocol::PingRequest>(request)) {
             send(protocol::pongFrame());
         } else {
             failProtocol(std::get<protocol::InvalidRequest>(request).reason);
         }
     }
+}
+
+void Session::receiveScan(std::string barcode) {
+    if (const auto id = owner_.onScan(number_, barcode)) {
+        due_.push_back(DueAnswer{*id, std::move(barcode), Clock::now() + timeouts_.answer, {}});
+        return;
+    }
+    // Not queued: BUSY, which still waits for the answers of the scans before it.
+    auto busy = protocol::busyFrame(barcode);
+    due_.push_back(DueAnswer{0, std::move(barcode), {}, std::move(busy)});
+    releaseAnswered();
+}
+
+void Session::answer(ScanId scan, std::string frame) {
+    if (closed_)
+        return;
+    for (DueAnswer& due : due_) {
+        if (due.scan == scan && !due.frame) {
+            due.frame = std::move(frame);
+            releaseAnswered();
+            readMore();
+            schedule();
+            return;
+        }
+    }
+}
+
+void Session::releaseAnswered() {
+    while (!due_.empty() && due_.front().frame) {
+        outgoing_.push_back(std::move(*due_.front().frame));
+        due_.pop_front();
+    }
+    writeNext();
 }
 
 void Session::failProtocol(const std::string& reason) {
@@ -66,24 +127,30 @@ void Session::failProtocol(const std::string& reason) {
 void Session::send(std::string frame) {
     if (closed_)
         return;
-    if (outgoing_.size() >= kMaxQueuedFrames) {
-        close();
-        return;
-    }
     outgoing_.push_back(std::move(frame));
-    if (!writing_)
-        writeNext();
+    writeNext();
+    schedule();
 }
 
 void Session::writeNext() {
+    if (closed_ || writing_)
+        return;
     if (outgoing_.empty()) {
-        writing_ = false;
         if (closeAfterWrite_)
             close();
+        else
+            finishIfDone();
         return;
     }
+    // Everything waiting goes in one write.
+    writeBuffer_.clear();
+    for (const std::string& frame : outgoing_)
+        writeBuffer_ += frame;
+    framesInWrite_ = outgoing_.size();
+    outgoing_.clear();
     writing_ = true;
-    asio::async_write(socket_, asio::buffer(outgoing_.front()),
+    lastWriteMoved_ = Clock::now();
+    asio::async_write(socket_, asio::buffer(writeBuffer_),
                       [self = shared_from_this()](std::error_code error, std::size_t) {
                           if (self->closed_)
                               return;
@@ -91,22 +158,76 @@ void Session::writeNext() {
                               self->close();
                               return;
                           }
-                          self->outgoing_.pop_front();
+                          self->writing_ = false;
+                          self->framesInWrite_ = 0;
+                          self->lastWriteMoved_ = Clock::now();
                           self->writeNext();
+                          self->readMore();
+                          self->schedule();
                       });
 }
 
-void Session::armIdleTimer() {
-    idleTimer_.expires_at(lastRead_ + idleTimeout_);
-    idleTimer_.async_wait([self = shared_from_this()](std::error_code error) {
-        if (error || self->closed_)
-            return;
-        if (std::chrono::steady_clock::now() >= self->lastRead_ + self->idleTimeout_) {
-            self->close();
-            return;
+void Session::finishIfDone() {
+    if (peerFinished_ && due_.empty() && outgoing_.empty() && !writing_)
+        close();
+}
+
+std::optional<Session::Clock::time_point> Session::nextDeadline() const {
+    std::optional<Clock::time_point> next;
+    const auto consider = [&next](Clock::time_point at) {
+        if (!next || at < *next)
+            next = at;
+    };
+    if (readingActive())
+        consider(lastRead_ + timeouts_.idle);
+    if (writing_)
+        consider(lastWriteMoved_ + timeouts_.idle);
+    // Scans arrive in order and share one time-out: the first unanswered one is due first.
+    for (const DueAnswer& due : due_) {
+        if (!due.frame) {
+            consider(due.deadline);
+            break;
         }
-        self->armIdleTimer();
+    }
+    return next;
+}
+
+void Session::schedule() {
+    if (closed_)
+        return;
+    const auto next = nextDeadline();
+    if (!next || (timerSetFor_ && *timerSetFor_ <= *next))
+        return;
+    timerSetFor_ = *next;
+    timer_.expires_at(*next);
+    timer_.async_wait([self = shared_from_this()](std::error_code error) {
+        if (error == asio::error::operation_aborted || self->closed_)
+            return; // set again for an earlier time, or closed
+        self->timerSetFor_.reset();
+        self->checkTimes();
+        self->schedule();
     });
+}
+
+void Session::checkTimes() {
+    const auto now = Clock::now();
+    if ((readingActive() && now >= lastRead_ + timeouts_.idle) ||
+        (writing_ && now >= lastWriteMoved_ + timeouts_.idle)) {
+        close();
+        return;
+    }
+    bool expired = false;
+    for (DueAnswer& due : due_) {
+        if (!due.frame && due.deadline <= now) {
+            owner_.onScanExpired(number_, due.scan);
+            due.frame = protocol::retryFrame(due.barcode);
+            expired = true;
+        }
+    }
+    if (expired) {
+        releaseAnswered();
+        readMore();
+    }
 }
 
 void Session::close() {
@@ -116,8 +237,10 @@ void Session::close() {
     // The registry forgets the connection before the peer can see the close, so a closed
     // terminal's scans are never handed over afterwards.
     owner_.onClosed(number_);
+    due_.clear();
+    outgoing_.clear();
     std::error_code ignored;
-    idleTimer_.cancel();
+    timer_.cancel();
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
 }

@@ -2,8 +2,8 @@
 
 namespace termserver {
 
-inline constexpr const char* kLibraryVersion = "1.0.0";
-// What dll_version() returns and what the greeting carries.
-inline constexpr const char* kVersionText = "termserver 1.0.0 (protocol 1)";
+inline constexpr const char* kLibraryVersion = "1.1.0";
+// What dll_version() returns; the greeting carries the protocol and library versions.
+inline constexpr const char* kVersionText = "termserver 1.1.0 (protocol 2)";
 
 } // namespace termserver

@@ -69,7 +69,7 @@ terminalsim::TerminalClient LoopbackServerTest::connectFrom(const std::string& a
         throw std::runtime_error("connect failed");
     }
     const auto hello = expectFrame(*client);
-    EXPECT_EQ(hello.command, "HELLO");
+    EXPECT_EQ(hello.command, "HELLO") << testing::PrintToString(hello.fields);
     return std::move(*client);
 }
 

@@ -39,7 +39,9 @@ std::optional<TerminalClient> connectAndGreet(const CommonOptions& options,
                                               const std::string& bindAddress);
 // A frame's field as UTF-8 (fields are Windows-1252 on the wire); "" when absent.
 std::string fieldUtf8(const termserver::protocol::Frame& frame, std::size_t index);
-// PRICE, NOTFOUND and BUSY answer a scan.
+// PRICE, NOTFOUND, BUSY and RETRY answer a scan; their first field is its barcode.
 bool isScanAnswer(const termserver::protocol::Frame& frame);
+// The barcode that a scan answer answers.
+const std::string& answeredBarcode(const termserver::protocol::Frame& frame);
 
 } // namespace terminalsim

@@ -13,7 +13,13 @@ std::string fieldUtf8(const termserver::protocol::Frame& frame, std::size_t inde
 }
 
 bool isScanAnswer(const termserver::protocol::Frame& frame) {
-    return frame.command == "PRICE" || frame.command == "NOTFOUND" || frame.command == "BUSY";
+    return (frame.command == "PRICE" || frame.command == "NOTFOUND" || frame.command == "BUSY" ||
+            frame.command == "RETRY") &&
+           !frame.fields.empty();
+}
+
+const std::string& answeredBarcode(const termserver::protocol::Frame& frame) {
+    return frame.fields.front();
 }
 
 std::optional<TerminalClient> connectAndGreet(const CommonOptions& options,
@@ -35,9 +41,13 @@ std::optional<TerminalClient> connectAndGreet(const CommonOptions& options,
                   << fieldUtf8(greeting.frame, 1) << '\n';
         return std::nullopt;
     }
-    if (greeting.frame.command != "HELLO" || greeting.frame.fields.empty() ||
-        greeting.frame.fields[0] != std::to_string(termserver::protocol::kVersion)) {
+    if (greeting.frame.command != "HELLO" || greeting.frame.fields.empty()) {
         std::cerr << "terminal-sim: unexpected greeting " << greeting.frame.command << '\n';
+        return std::nullopt;
+    }
+    if (greeting.frame.fields[0] != std::to_string(termserver::protocol::kVersion)) {
+        std::cerr << "terminal-sim: the server speaks protocol " << fieldUtf8(greeting.frame, 0)
+                  << ", not " << termserver::protocol::kVersion << '\n';
         return std::nullopt;
     }
     return client;

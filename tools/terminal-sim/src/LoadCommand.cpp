@@ -15,7 +15,7 @@ struct SimulatedTerminal {
     std::optional<TerminalClient> client;
     int scansLeft = 0;
     bool waiting = false;
-    int answersToDiscard = 0; // answers that come after their scan was given up
+    std::string waitingFor; // the barcode of the scan waiting for its answer
     std::size_t nextCode = 0;
     Clock::time_point sentAt;
 };
@@ -65,11 +65,13 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
 
     std::vector<double> latenciesMs;
     long sent = 0, unanswered = 0, answeredThisSecond = 0;
+    long busy = 0, retry = 0, late = 0;
     const auto start = Clock::now();
     const auto stopAt = start + load.maxDuration;
     auto secondStart = start;
     int second = 0;
     std::vector<pollfd> polls(terminals.size());
+    std::size_t nextInLine = 0;
 
     auto mayScan = [&] {
         if (load.ratePerSecond <= 0)
@@ -82,25 +84,32 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
         const auto now = Clock::now();
         if (now >= stopAt)
             break;
-        bool busy = false;
-        for (auto& terminal : terminals) {
+        bool active = false;
+        // The turn to scan goes round the terminals, so with a rate limit each terminal scans
+        // every N / PER_SECOND seconds, as a shop's terminals do, rather than the first ones
+        // taking every turn.
+        const std::size_t firstInLine = nextInLine;
+        for (std::size_t k = 0; k < terminals.size(); ++k) {
+            const std::size_t index = (firstInLine + k) % terminals.size();
+            auto& terminal = terminals[index];
             if (terminal.waiting && now - terminal.sentAt > options.timeout) {
                 ++unanswered;
-                ++terminal.answersToDiscard;
                 terminal.waiting = false;
             }
             if (!terminal.waiting && terminal.scansLeft > 0 && !terminal.client->broken() &&
                 mayScan()) {
-                terminal.client->scan(codes[terminal.nextCode++ % codes.size()]);
+                terminal.waitingFor = codes[terminal.nextCode++ % codes.size()];
+                terminal.client->scan(terminal.waitingFor);
                 terminal.sentAt = Clock::now();
                 terminal.waiting = true;
                 --terminal.scansLeft;
                 ++sent;
+                nextInLine = (index + 1) % terminals.size();
             }
-            busy =
-                busy || terminal.waiting || (terminal.scansLeft > 0 && !terminal.client->broken());
+            active = active || terminal.waiting ||
+                     (terminal.scansLeft > 0 && !terminal.client->broken());
         }
-        if (!busy)
+        if (!active)
             break;
         for (std::size_t i = 0; i < terminals.size(); ++i)
             polls[i] = pollfd{terminals[i].client->fd(), POLLIN, 0};
@@ -113,13 +122,14 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
             while (auto frame = terminal.client->popFrame()) {
                 if (!isScanAnswer(*frame))
                     continue;
-                if (terminal.answersToDiscard > 0) {
-                    --terminal.answersToDiscard;
+                // An answer for another barcode is late: its scan was given up on.
+                if (!terminal.waiting || answeredBarcode(*frame) != terminal.waitingFor) {
+                    ++late;
                     continue;
                 }
-                if (!terminal.waiting)
-                    continue;
                 terminal.waiting = false;
+                busy += frame->command == "BUSY" ? 1 : 0;
+                retry += frame->command == "RETRY" ? 1 : 0;
                 latenciesMs.push_back(
                     std::chrono::duration<double, std::milli>(Clock::now() - terminal.sentAt)
                         .count());
@@ -145,12 +155,14 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     std::sort(latenciesMs.begin(), latenciesMs.end());
     const auto answered = static_cast<long>(latenciesMs.size());
-    char summary[256];
+    char summary[320];
     std::snprintf(summary, sizeof summary,
-                  "answered=%ld unanswered=%ld rate=%.1f/s p50=%.2f p95=%.2f p99=%.2f max=%.2f ms",
+                  "answered=%ld unanswered=%ld rate=%.1f/s p50=%.2f p95=%.2f p99=%.2f max=%.2f ms"
+                  " busy=%ld retry=%ld late=%ld",
                   answered, unanswered, elapsed > 0 ? static_cast<double>(answered) / elapsed : 0.0,
                   percentile(latenciesMs, 0.50), percentile(latenciesMs, 0.95),
-                  percentile(latenciesMs, 0.99), latenciesMs.empty() ? 0.0 : latenciesMs.back());
+                  percentile(latenciesMs, 0.99), latenciesMs.empty() ? 0.0 : latenciesMs.back(),
+                  busy, retry, late);
     std::cout << summary << std::endl;
     if (lostConnections > 0)
         return kExitConnection;

@@ -13,7 +13,8 @@ int runScan(const CommonOptions& options, const std::vector<std::string>& codes)
             std::cerr << "terminal-sim: connection lost while scanning " << code << '\n';
             return kExitConnection;
         }
-        // Waits for this scan's answer; display messages and pongs in between are skipped.
+        // Waits for this scan's answer; display messages and pongs in between are skipped, and
+        // so are answers to other barcodes (late answers to scans given up on).
         const auto deadline = std::chrono::steady_clock::now() + options.timeout;
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -31,11 +32,17 @@ int runScan(const CommonOptions& options, const std::vector<std::string>& codes)
                 std::cerr << "terminal-sim: server error: " << fieldUtf8(received.frame, 0) << '\n';
                 return kExitConnection;
             }
-            if (isScanAnswer(received.frame)) {
-                std::cout << code << '\t' << fieldUtf8(received.frame, 0) << '\t'
-                          << fieldUtf8(received.frame, 1) << std::endl;
-                break;
+            if (!isScanAnswer(received.frame))
+                continue;
+            if (answeredBarcode(received.frame) != code) {
+                std::cerr << "terminal-sim: " << received.frame.command << " for "
+                          << fieldUtf8(received.frame, 0) << " while waiting for " << code
+                          << ", not taken\n";
+                continue;
             }
+            std::cout << code << '\t' << fieldUtf8(received.frame, 1) << '\t'
+                      << fieldUtf8(received.frame, 2) << std::endl;
+            break;
         }
     }
     return kExitOk;

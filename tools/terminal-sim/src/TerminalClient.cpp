@@ -155,6 +155,10 @@ bool TerminalClient::ping() {
     return sendRaw("PING\n");
 }
 
+bool TerminalClient::finishSending() {
+    return fd_ >= 0 && ::shutdown(fd_, SHUT_WR) == 0;
+}
+
 bool TerminalClient::pump() {
     if (broken() || fd_ < 0)
         return false;

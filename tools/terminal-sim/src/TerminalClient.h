@@ -47,6 +47,9 @@ public:
     bool sendRaw(std::string_view bytes);
     bool scan(std::string_view barcode);
     bool ping();
+    // Closes the sending side (the server sees the end of the terminal's frames) and keeps
+    // receiving.
+    bool finishSending();
 
     // The next frame, waiting up to the time-out for it.
     Received receive(std::chrono::milliseconds timeout);
