@@ -27,11 +27,16 @@ struct LoadOptions {
     double ratePerSecond = 0; // 0: as fast as answers come
     std::chrono::seconds maxDuration{60};
     std::string codeFile;
+    // Every scan's outcome, a line each, when given (see runLoad).
+    std::string traceFile;
 };
 
 int runScan(const CommonOptions& options, const std::vector<std::string>& codes);
 // seconds < 0: until the server closes the connection.
 int runListen(const CommonOptions& options, double seconds);
+// With a trace file, one line per scan: when it was sent (seconds since 1970), the
+// terminal's index, the code, the answer (PRICE, NOTFOUND, BUSY, RETRY, UNAVAILABLE for the
+// program's "try again" screen, NONE when nothing came in time) and the milliseconds it took.
 int runLoad(const CommonOptions& options, const LoadOptions& load);
 
 // Connects and waits for the server's greeting; prints the reason on stderr on failure.

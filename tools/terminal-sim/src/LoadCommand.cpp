@@ -63,6 +63,29 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
             (i * static_cast<std::size_t>(load.scansPerTerminal)) % codes.size();
     }
 
+    std::ofstream trace;
+    if (!load.traceFile.empty()) {
+        trace.open(load.traceFile);
+        if (!trace) {
+            std::cerr << "terminal-sim: cannot write " << load.traceFile << '\n';
+            return kExitUsage;
+        }
+    }
+    const auto traceScan = [&](std::size_t index, const SimulatedTerminal& terminal,
+                               const std::string& answer, double milliseconds) {
+        if (!trace.is_open())
+            return;
+        // Wall-clock time, to set beside the times of other programs.
+        const auto sentAt = std::chrono::duration<double>(
+                                std::chrono::system_clock::now().time_since_epoch() -
+                                (Clock::now() - terminal.sentAt))
+                                .count();
+        char line[200];
+        std::snprintf(line, sizeof line, "%.3f %zu %s %s %.2f\n", sentAt, index,
+                      terminal.waitingFor.c_str(), answer.c_str(), milliseconds);
+        trace << line;
+    };
+
     std::vector<double> latenciesMs;
     long sent = 0, unanswered = 0, answeredThisSecond = 0;
     long busy = 0, retry = 0, late = 0;
@@ -94,6 +117,8 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
             auto& terminal = terminals[index];
             if (terminal.waiting && now - terminal.sentAt > options.timeout) {
                 ++unanswered;
+                traceScan(index, terminal, "NONE",
+                          std::chrono::duration<double, std::milli>(now - terminal.sentAt).count());
                 terminal.waiting = false;
             }
             if (!terminal.waiting && terminal.scansLeft > 0 && !terminal.client->broken() &&
@@ -130,9 +155,13 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
                 terminal.waiting = false;
                 busy += frame->command == "BUSY" ? 1 : 0;
                 retry += frame->command == "RETRY" ? 1 : 0;
-                latenciesMs.push_back(
+                const double milliseconds =
                     std::chrono::duration<double, std::milli>(Clock::now() - terminal.sentAt)
-                        .count());
+                        .count();
+                latenciesMs.push_back(milliseconds);
+                const bool unavailable =
+                    frame->command == "PRICE" && fieldUtf8(*frame, 1) == "SISTEMA INDISPONIVEL";
+                traceScan(i, terminal, unavailable ? "UNAVAILABLE" : frame->command, milliseconds);
                 ++answeredThisSecond;
             }
         }

@@ -3,7 +3,7 @@
 //
 //   terminal-sim [--server HOST:PORT] [--bind ADDR] [--timeout S] scan CODE...
 //   terminal-sim [...] listen [--for SECONDS]
-//   terminal-sim [...] load --terminals N --scans M [--rate PER_SECOND] [--duration S] CODEFILE
+//   terminal-sim [...] load --terminals N --scans M [--rate PER_SECOND] [--duration S] [--trace FILE] CODEFILE
 //
 // The server defaults to TERMSERVER_LISTEN when set, else 127.0.0.1:9123.
 
@@ -23,7 +23,7 @@ void printUsage(std::ostream& out) {
     out << "usage: terminal-sim [--server HOST:PORT] [--bind ADDR] [--timeout S] scan CODE...\n"
         << "       terminal-sim [...] listen [--for SECONDS]\n"
         << "       terminal-sim [...] load --terminals N --scans M [--rate PER_SECOND]"
-           " [--duration S] CODEFILE\n"
+           " [--duration S] [--trace FILE] CODEFILE\n"
         << "       terminal-sim --help\n";
 }
 
@@ -125,7 +125,9 @@ int main(int argc, char** argv) {
                 load.scansPerTerminal = static_cast<int>(*parsed);
             else if (name == "--rate" && text && (parsed = number(*text, 0, 100000)))
                 load.ratePerSecond = *parsed;
-            else if (name == "--duration" && text && (parsed = number(*text, 1, 600)))
+            else if (name == "--trace" && text)
+                load.traceFile = *text;
+            else if (name == "--duration" && text && (parsed = number(*text, 1, 86400)))
                 load.maxDuration = std::chrono::seconds(static_cast<long>(*parsed));
             else
                 return usage("bad load option " + name);
