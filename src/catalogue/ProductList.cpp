@@ -6,8 +6,6 @@
 #include "catalogue/firebird/FbError.h"
 #include "core/Errors.h"
 
-#include <cmath>
-
 namespace veska::catalogue {
 namespace {
 
@@ -360,17 +358,7 @@ bool ProductList::fieldIsNull(const QString& column) const {
 }
 
 std::int64_t ProductList::fieldAsInteger(const QString& column) const {
-    const QVariant value = fieldValue(column);
-    if (value.isNull())
-        return 0;
-    if (value.typeId() == QMetaType::Double)
-        return std::llround(value.toDouble());
-    bool ok = false;
-    const qlonglong number = value.toLongLong(&ok);
-    if (!ok)
-        throw DatabaseError(
-            QStringLiteral("'%1' is not a valid integer value").arg(Query::textOf(value)));
-    return number;
+    return Query::integerOf(fieldValue(column));
 }
 
 } // namespace veska::catalogue

@@ -209,7 +209,10 @@ bool Query::fieldIsNull(const QString& column) const {
 }
 
 std::int64_t Query::fieldAsInteger(const QString& column) const {
-    const QVariant value = fieldValue(column);
+    return integerOf(fieldValue(column));
+}
+
+std::int64_t Query::integerOf(const QVariant& value) {
     if (value.isNull())
         return 0;
     if (value.typeId() == QMetaType::Double)

@@ -77,8 +77,9 @@ public:
     // Fetches up to count more rows; returns how many came.
     int fetchMoreRows(int count);
     const QVariant& value(int row, int column) const;
-    // Text of a value as fieldAsText gives it.
+    // Text of a value as fieldAsText gives it; its integer as fieldAsInteger gives it.
     static QString textOf(const QVariant& value);
+    static std::int64_t integerOf(const QVariant& value);
 
 Q_SIGNALS:
     void opened();

@@ -1,26 +1,17 @@
 #include "server/AllowList.h"
 
+#include "server/Text.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <charconv>
 
 namespace termserver {
-namespace {
-
-std::string_view trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-} // namespace
-
 bool AllowList::add(std::string_view list, std::string* bad) {
     std::vector<Network> parsed;
     for (;;) {
         const auto comma = list.find(',');
-        const std::string_view entry = trim(list.substr(0, comma));
+        const std::string_view entry = trimBlanks(list.substr(0, comma));
         const auto slash = entry.find('/');
         const std::string address(entry.substr(0, slash));
         in_addr value{};

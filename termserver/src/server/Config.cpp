@@ -1,5 +1,7 @@
 #include "server/Config.h"
 
+#include "server/Text.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <charconv>
@@ -11,14 +13,6 @@
 
 namespace termserver {
 namespace {
-
-std::string_view trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
 
 template <typename Number> std::optional<Number> parseNumber(std::string_view text) {
     Number value{};
@@ -46,7 +40,7 @@ std::optional<codepage::CodePage> parseCodePage(std::string_view text) {
 } // namespace
 
 std::optional<ListenEndpoint> parseListen(std::string_view text) {
-    text = trim(text);
+    text = trimBlanks(text);
     const auto colon = text.rfind(':');
     if (colon == std::string_view::npos)
         return std::nullopt;
@@ -76,14 +70,14 @@ std::optional<Config> parseConfig(std::string_view fileText, const char* listenO
         const auto lineFailure = [&](const std::string& what) {
             return failure("line " + std::to_string(number) + ": " + what);
         };
-        const std::string_view line = trim(rawLine);
+        const std::string_view line = trimBlanks(rawLine);
         if (line.empty() || line.front() == '#')
             continue;
         const auto equals = line.find('=');
         if (equals == std::string_view::npos)
             return lineFailure("no '=' in \"" + std::string(line) + "\"");
-        const std::string_view key = trim(line.substr(0, equals));
-        const std::string_view value = trim(line.substr(equals + 1));
+        const std::string_view key = trimBlanks(line.substr(0, equals));
+        const std::string_view value = trimBlanks(line.substr(equals + 1));
         if (key == "listen") {
             const auto endpoint = parseListen(value);
             if (!endpoint)
