@@ -19,19 +19,26 @@ def main(work):
     with open(os.path.join(work, "trace.txt")) as trace:
         for line in trace:
             sent, _terminal, _code, answer, ms = line.split()
-            scans.append((float(sent), answer, float(ms)))
+            # Placed at the moment of the answer (or of giving up): that is when a fault
+            # shows in it.
+            scans.append((float(sent) + float(ms) / 1000, answer, float(ms)))
     faults = []
     with open(os.path.join(work, "faults.txt")) as lines:
         for line in lines:
             kind, start, end = line.split()
             faults.append((kind, float(start), float(end)))
 
-    # A fault's window: from its start until the first scan after its end that got a real
-    # answer (a price or not-found) again.
+    # A fault's window: from its start until the first real answer (a price or not-found)
+    # after the last scan that got none (try again, or nothing) before the next fault.
     windows = []
-    for kind, start, end in faults:
-        back = next((s for s, answer, _ in sorted(scans)
-                     if s >= end and answer in ("PRICE", "NOTFOUND")), None)
+    ordered = sorted(scans)
+    bounds = [start for _, start, _ in faults[1:]] + [float("inf")]
+    for (kind, start, end), until in zip(faults, bounds):
+        failed = [s for s, answer, _ in ordered
+                  if start <= s < until and answer not in ("PRICE", "NOTFOUND")]
+        last_failure = max(failed) if failed else end
+        back = next((s for s, answer, _ in ordered
+                     if s > max(last_failure, end) and answer in ("PRICE", "NOTFOUND")), None)
         windows.append((kind, start, end, back))
     def in_window(sent):
         return any(start <= sent <= (back if back else end) for _, start, end, back in windows)
@@ -64,10 +71,13 @@ def main(work):
             if len(parts) == 3 and parts[1] and parts[2]:
                 samples.append((float(parts[0]), int(parts[1]), int(parts[2])))
     if samples:
-        first, last = samples[0], samples[-1]
-        print(f"resident memory: {first[1] / 1024:.1f} MB at start, {last[1] / 1024:.1f} MB at end, "
-              f"{max(s[1] for s in samples) / 1024:.1f} MB at most")
-        print(f"descriptors: {first[2]} at start, {last[2]} at end, {max(s[2] for s in samples)} at most")
+        # After the first minute every terminal and abuser is connected.
+        settled = next((s for s in samples if s[0] >= samples[0][0] + 60), samples[0])
+        last = samples[-1]
+        print(f"resident memory: {settled[1] / 1024:.1f} MB after the first minute, "
+              f"{last[1] / 1024:.1f} MB at end, {max(s[1] for s in samples) / 1024:.1f} MB at most")
+        print(f"descriptors: {settled[2]} after the first minute, {last[2]} at end, "
+              f"{max(s[2] for s in samples)} at most")
     for name in ("load.log", "abusers.log"):
         path = os.path.join(work, name)
         if os.path.exists(path):
