@@ -40,5 +40,15 @@ function(veska_add_gtest name)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
+        TEST_LIST ${name}_TESTS
+        PROPERTIES TIMEOUT ${T_TIMEOUT})
+    # Labels and environment are lists, which gtest_discover_tests cuts to their first entry;
+    # a script that CTest reads after the discovered tests sets them whole.
+    set(properties "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+    file(WRITE "${properties}"
+        "if(${name}_TESTS)\n"
+        "    set_tests_properties(\${${name}_TESTS} PROPERTIES\n"
+        "        LABELS \"${T_LABELS}\" ENVIRONMENT \"${env}\")\n"
+        "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${properties}")
 endfunction()
