@@ -31,6 +31,8 @@ public:
 
     // The next line, or empty text past the end.
     QString readLine();
+    // Whether every line has been read.
+    bool atEnd() const { return position_ >= text_.size(); }
     // Whether the text went on past the byte limit.
     bool cutShort() const { return cutShort_; }
 
