@@ -2,16 +2,20 @@
 // 1,000,000 articles made by the demo tool (embedded engine), for the lookups in the
 // database and for the reference (reopening and searching the whole product query).
 //
-//   veska-price-query-bench [--sizes 1000,100000,1000000] [--work DIR] [--keep]
+//   veska-price-query-bench [--sizes 1000,100000,1000000]
+//                           [--ways lookup,reference,labels,no-index] [--work DIR] [--keep]
 //
 // For each size and way, a child process of this program opens the catalogue as the
 // window does and serves scans one tick after another: hits by article code, hits by
 // barcode, and misses framed by "A" (four lookups each). It prints the service time of a
 // tick (bReceiveBarcode returning a code to the reply call returning) as median, p99 and
 // maximum, with the window hidden and with the products page shown (there also the time
-// until the grid has followed), its peak resident memory, and the time to open the
-// products grid. The reference serves fewer scans on the big catalogues; the counts are
-// printed. Finally the indexes are dropped and the lookups measured on the bare table.
+// until the grid has followed), the lookups a scan made, its peak resident memory, and the
+// time to open the products grid. The reference serves fewer scans on the big catalogues;
+// the counts are printed. The way "labels" is the lookups with scale labels read (window
+// hidden): the same three kinds, then price labels of existing articles and labels of
+// articles that do not exist. Finally ("no-index") the indexes are dropped, for good, and
+// the lookups measured on the bare table.
 #include "BenchSupport.h"
 #include "DemoArticles.h"
 #include "ReopenedQuerySource.h"
@@ -55,6 +59,41 @@ public:
     bool shown = false;
 };
 
+// The article source the service sees, counting its lookups.
+class CountingSource : public terminal::ArticleSource {
+public:
+    explicit CountingSource(terminal::ArticleSource& source) : source_(source) {}
+    void beginScan() override { source_.beginScan(); }
+    std::optional<terminal::Article> find(terminal::LookupColumn column,
+                                          const QString& value) override {
+        ++finds;
+        return source_.find(column, value);
+    }
+    void endScan(const std::optional<terminal::Article>& served) override {
+        source_.endScan(served);
+    }
+    long finds = 0;
+
+private:
+    terminal::ArticleSource& source_;
+};
+
+// Labels of the synthetic articles, whose codes are ten digits: the code as printed,
+// then one digit of value (the price in cents), then the check digit.
+terminal::ScaleLabelFormat benchLabelFormat() {
+    return *terminal::parseScaleLabelFormat(
+                {QStringLiteral("prefix = 2"), QStringLiteral("code = 2-11"),
+                 QStringLiteral("value = 12-12"), QStringLiteral("kind = price")})
+                .format;
+}
+
+std::string withCheckDigit(const std::string& twelveDigits) {
+    int sum = 0;
+    for (std::size_t i = 0; i < twelveDigits.size(); ++i)
+        sum += (twelveDigits[i] - '0') * (i % 2 == 0 ? 1 : 3);
+    return twelveDigits + static_cast<char>('0' + (10 - sum % 10) % 10);
+}
+
 class Log : public ActivityLog {
 public:
     void appendLine(const QString& line) override { lines += line.size() > 0 ? 1 : 0; }
@@ -81,6 +120,10 @@ std::vector<std::string> scanCodes(const std::string& kind, long articles, int c
             codes.push_back(article.codigo);
         else if (kind == "barcode")
             codes.push_back(article.codBarra);
+        else if (kind == "label")
+            codes.push_back(withCheckDigit("2" + article.codigo + "7"));
+        else if (kind == "label-miss") // code 09..., also absent without its zero
+            codes.push_back(withCheckDigit("209" + article.codigo.substr(2) + "7"));
         else
             codes.push_back("A9" + article.codigo.substr(1) + "A"); // absent, framed
     }
@@ -88,7 +131,8 @@ std::vector<std::string> scanCodes(const std::string& kind, long articles, int c
 }
 
 // One child run: one catalogue, one way, one window state.
-int runChild(const QString& dir, long articles, bool reference, bool shown, int scans) {
+int runChild(const QString& dir, long articles, bool reference, bool labels, bool shown,
+             int scans) {
     catalogue::Database database(catalogue::ConnectionProfiles(QStringList{dir}));
     catalogue::ProductList products(database, QStringLiteral("CDSProdutos"));
     catalogue::setUpProductQuery(products, [] { return catalogue::PriceMode::Wholesale; });
@@ -118,12 +162,18 @@ int runChild(const QString& dir, long articles, bool reference, bool shown, int 
     terminal::test::ReopenedQuerySource reopened(wholeQuery);
     terminal::ArticleSource& source =
         reference ? static_cast<terminal::ArticleSource&>(reopened) : lookup;
+    CountingSource counted(source);
     Failures failures;
-    terminal::PriceQueryService service(benchApi(), source, window, log, failures);
+    terminal::PriceQueryService service(benchApi(), counted, window, log, failures);
+    std::vector<std::string> kinds{"code", "barcode", "miss"};
+    if (labels) {
+        service.setScaleLabelFormat(benchLabelFormat());
+        kinds.insert(kinds.end(), {"label", "label-miss"});
+    }
 
     std::printf("grid-open-ms %.2f\n", gridOpen);
     std::mt19937 random(12345);
-    for (const std::string kind : {"code", "barcode", "miss"}) {
+    for (const std::string& kind : kinds) {
         // A few unmeasured scans first: prepared statements, first pages.
         for (const std::string& code : scanCodes(kind, articles, 3, random)) {
             library.codes.push_back(code);
@@ -133,6 +183,7 @@ int runChild(const QString& dir, long articles, bool reference, bool shown, int 
         std::vector<double> service_ms;
         std::vector<double> tick_ms;
         const int prices = library.prices;
+        const long finds = counted.finds;
         for (const std::string& code : scanCodes(kind, articles, scans, random)) {
             library.codes.push_back(code);
             const auto start = Clock::now();
@@ -146,10 +197,12 @@ int runChild(const QString& dir, long articles, bool reference, bool shown, int 
         const int hits = library.prices - prices;
         const Figures served = figuresOf(service_ms);
         const Figures tick = figuresOf(tick_ms);
-        std::printf("scans %s %d hits %d service-median %.3f service-p99 %.3f service-max %.3f "
-                    "tick-median %.3f tick-p99 %.3f tick-max %.3f\n",
-                    kind.c_str(), scans, hits, served.median, served.p99, served.max, tick.median,
-                    tick.p99, tick.max);
+        const double lookups =
+            static_cast<double>(counted.finds - finds) / static_cast<double>(std::max(scans, 1));
+        std::printf("scans %s %d hits %d lookups %.2f service-median %.3f service-p99 %.3f "
+                    "service-max %.3f tick-median %.3f tick-p99 %.3f tick-max %.3f\n",
+                    kind.c_str(), scans, hits, lookups, served.median, served.p99, served.max,
+                    tick.median, tick.p99, tick.max);
     }
     std::printf("peak-rss-mb %.1f\n", peakResidentMegabytes());
     std::fflush(stdout);
@@ -162,12 +215,12 @@ struct ChildResult {
     QStringList scanLines;
 };
 
-ChildResult runInChild(const QString& dir, long articles, bool reference, bool shown, int scans) {
+ChildResult runInChild(const QString& dir, long articles, const QString& way, bool shown,
+                       int scans) {
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--child"), dir, QString::number(articles),
-                 reference ? QStringLiteral("reference") : QStringLiteral("lookup"),
+                {QStringLiteral("--child"), dir, QString::number(articles), way,
                  shown ? QStringLiteral("shown") : QStringLiteral("hidden"),
                  QString::number(scans)});
     child.waitForFinished(-1);
@@ -219,10 +272,12 @@ int main(int argc, char** argv) {
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 7 && arguments[1] == u"--child") {
         return runChild(arguments[2], arguments[3].toLong(), arguments[4] == u"reference",
-                        arguments[5] == u"shown", arguments[6].toInt());
+                        arguments[4] == u"labels", arguments[5] == u"shown", arguments[6].toInt());
     }
 
     std::vector<long> sizes{1000, 100000, 1000000};
+    QStringList ways{QStringLiteral("lookup"), QStringLiteral("reference"),
+                     QStringLiteral("labels"), QStringLiteral("no-index")};
     QString work;
     bool keep = false;
     for (int i = 1; i < arguments.size(); ++i) {
@@ -230,6 +285,8 @@ int main(int argc, char** argv) {
             sizes.clear();
             for (const QString& size : arguments[++i].split(u','))
                 sizes.push_back(size.toLong());
+        } else if (arguments[i] == u"--ways" && i + 1 < arguments.size()) {
+            ways = arguments[++i].split(u',');
         } else if (arguments[i] == u"--work" && i + 1 < arguments.size()) {
             work = arguments[++i];
         } else if (arguments[i] == u"--keep") {
@@ -252,18 +309,29 @@ int main(int argc, char** argv) {
                     static_cast<double>(made.elapsed()) / 1000.0);
         for (const bool shown : {false, true}) {
             const char* window = shown ? "shown" : "hidden";
-            printRun(size, "lookup", window, runInChild(dir, size, false, shown, 2000));
-            printRun(size, "reference", window,
-                     runInChild(dir, size, true, shown, referenceScans(size)));
+            if (ways.contains(u"lookup")) {
+                printRun(size, "lookup", window,
+                         runInChild(dir, size, QStringLiteral("lookup"), shown, 2000));
+            }
+            if (ways.contains(u"reference")) {
+                printRun(size, "reference", window,
+                         runInChild(dir, size, QStringLiteral("reference"), shown,
+                                    referenceScans(size)));
+            }
+        }
+        if (ways.contains(u"labels")) {
+            printRun(size, "labels", "hidden",
+                     runInChild(dir, size, QStringLiteral("labels"), false, 2000));
         }
     }
     // The same lookups on a table without its indexes: every lookup reads the table.
     for (const long size : sizes) {
-        if (size < 100000)
+        if (size < 100000 || !ways.contains(u"no-index"))
             continue;
         const QString dir = QDir(root).filePath(QStringLiteral("catalogue-%1").arg(size));
         dropIndexes(dir);
-        printRun(size, "no-index", "hidden", runInChild(dir, size, false, false, 5));
+        printRun(size, "no-index", "hidden",
+                 runInChild(dir, size, QStringLiteral("lookup"), false, 5));
     }
     return 0;
 }

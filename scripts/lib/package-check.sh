@@ -63,7 +63,7 @@ for file in /usr/bin/consulta_veska /usr/bin/terminal-sim /usr/bin/veska-demo-ca
     /usr/share/icons/hicolor/{16x16,32x32,48x48}/apps/consulta_veska.png \
     /usr/share/metainfo/br.com.veska.consulta_veska.metainfo.xml \
     /usr/share/man/man1/{consulta_veska,terminal-sim,veska-demo-catalogue}.1.gz \
-    /usr/share/man/man5/{termserver.conf,veska-aliases.conf}.5.gz \
+    /usr/share/man/man5/{termserver.conf,veska-aliases.conf,balanca.conf}.5.gz \
     /usr/share/doc/consulta-veska/{copyright,changelog.gz,install.md} \
     /usr/share/doc/consulta-veska/examples/consulta_veska-autostart.desktop; do
     grep -qxF "$file" "$work/files" || fail "the package lacks $file"

@@ -65,6 +65,10 @@ TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
     productLookup_->setGrid(servedGrid_.get());
     priceQuery_ = std::make_unique<terminal::PriceQueryService>(api, *productLookup_, *this, *this,
                                                                 *serviceFailures_);
+    // Scale labels are read here, before the creation sequence: the read raises nothing,
+    // and a step of the sequence that fails (a missing SYS_INFO.INI, a database not up yet)
+    // must not leave labels off for a server that is started once the database answers.
+    loadScaleLabels();
     FormCreate();
 }
 

@@ -192,6 +192,8 @@ private:
     void probeRetailColumn();
     void restoreSavedPriceMode();
     void setGridColumnWidths();
+    // Reads balanca.conf into the price-query service; a problem is one log line.
+    void loadScaleLabels();
     // The price-mode switch, for the option that became selected.
     void switchPriceMode(QRadioButton* option);
     void setPriceColumnTitle(const QString& title);

@@ -1,5 +1,6 @@
 // The window's catalogue: the connection and its two queries, the creation steps that set
-// them up, the price-mode options, the products grid with its navigator, and the search.
+// them up, the price-mode options, the products grid with its navigator, the search, and
+// the scale-label settings.
 
 #include "app/TFConsulta.h"
 #include "catalogue/Database.h"
@@ -10,6 +11,8 @@
 #include "catalogue/ProductQuery.h"
 #include "catalogue/ProductSearch.h"
 #include "catalogue/Query.h"
+#include "catalogue/ScaleLabelSettings.h"
+#include "terminal/PriceQueryService.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -109,6 +112,13 @@ void TFConsulta::restoreSavedPriceMode() {
     // Selecting an option that was not selected runs its handler.
     (*saved == PriceMode::Retail ? RadioButton2 : RadioButton1)->setChecked(true);
     setPriceColumnTitle((RadioButton1->isChecked() ? RadioButton1 : RadioButton2)->text());
+}
+
+void TFConsulta::loadScaleLabels() {
+    const terminal::ScaleLabelFormatReading labels = catalogue::readScaleLabelSettings();
+    if (!labels.problem.isEmpty())
+        appendLine(catalogue::scaleLabelProblemLine(labels.problem));
+    priceQuery_->setScaleLabelFormat(labels.format);
 }
 
 PriceMode TFConsulta::currentPriceMode() const {

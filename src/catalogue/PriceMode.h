@@ -23,12 +23,18 @@ QString priceModeCaption(PriceMode mode, bool retailColumnExists);
 inline const QString initialPriceTitle = QStringLiteral("Preço");
 
 // The saved mode: nullopt when no such file exists (a directory does not count); Retail
-// only when the first line is exactly "2". Raises InOutError when the file cannot be read.
+// only when the first line is exactly "2". Only the first bytes are read, so an endless
+// file (a link to a device) is read as its beginning. Raises InOutError when the file
+// cannot be read.
 std::optional<PriceMode> readSavedPriceMode(const QString& path = priceModeFileName);
 
-// Writes "1" or "2", CR, LF. The bytes go to a new file beside it that then replaces the
-// old one, so a crash or a full disk never leaves a truncated file. An existing file that
-// may not be written, or any failure, raises InOutError ("File access denied", ...).
+// Writes "1" or "2", CR, LF. The bytes go to a new file beside it ("<name>.tmp") that then
+// replaces the old one, so a crash or a full disk never leaves a truncated file; a new
+// file left by a save that crashed is removed first. Where no new file can be made there
+// (a folder the program may not write, as shops set it up for a limited user), the
+// existing file is overwritten in place. A symbolic link stays a link: the file it points
+// to is written. A file that may not be written, or any other failure, raises InOutError
+// ("File access denied", ...).
 void savePriceMode(PriceMode mode, const QString& path = priceModeFileName);
 
 } // namespace veska::catalogue

@@ -4,6 +4,7 @@
 #include "core/Errors.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -52,14 +53,20 @@ QString trimControls(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-TextFileReader::TextFileReader(const QString& path) {
+TextFileReader::TextFileReader(const QString& path) : TextFileReader(path, -1) {}
+
+TextFileReader::TextFileReader(const QString& path, qsizetype byteLimit) {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         raiseInOutError(errno);
+    // One byte past the limit tells whether the text goes on.
+    const qsizetype wanted = byteLimit < 0 ? -1 : byteLimit + 1;
     char buffer[4096];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+    while (wanted < 0 || text_.size() < wanted) {
+        const auto room = wanted < 0 ? qsizetype(sizeof buffer)
+                                     : std::min<qsizetype>(sizeof buffer, wanted - text_.size());
+        const ssize_t count = ::read(fd, buffer, static_cast<size_t>(room));
         if (count < 0) {
             const int error = errno;
             if (error == EINTR)
@@ -73,8 +80,12 @@ TextFileReader::TextFileReader(const QString& path) {
     }
     ::close(fd);
     const qsizetype endOfText = text_.indexOf('\x1a');
-    if (endOfText >= 0)
+    if (endOfText >= 0) {
         text_.truncate(endOfText);
+    } else if (byteLimit >= 0 && text_.size() > byteLimit) {
+        text_.truncate(byteLimit);
+        cutShort_ = true;
+    }
 }
 
 QString TextFileReader::readLine() {

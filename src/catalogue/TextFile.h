@@ -25,13 +25,21 @@ class TextFileReader {
 public:
     // Opens and reads the whole file (settings files are small); raises InOutError.
     explicit TextFileReader(const QString& path);
+    // Reads at most byteLimit bytes: a file that does not end sooner (one that is endless,
+    // such as a link to a device) reads as its first byteLimit bytes.
+    TextFileReader(const QString& path, qsizetype byteLimit);
 
     // The next line, or empty text past the end.
     QString readLine();
+    // Whether every line has been read.
+    bool atEnd() const { return position_ >= text_.size(); }
+    // Whether the text went on past the byte limit.
+    bool cutShort() const { return cutShort_; }
 
 private:
     QByteArray text_;
     qsizetype position_ = 0;
+    bool cutShort_ = false;
 };
 
 } // namespace veska::catalogue

@@ -29,6 +29,21 @@ std::optional<Article> PriceQueryService::findCode(const QString& code) {
     return articles_.find(LookupColumn::Barcode, code);
 }
 
+std::optional<Article> PriceQueryService::findLabelledArticle(const QString& code) {
+    const std::optional<ScaleLabel> label = readScaleLabel(*scaleLabels_, code);
+    if (!label)
+        return std::nullopt;
+    std::optional<Article> article = findCode(label->articleCode);
+    const QString shortCode = withoutLeadingZeros(label->articleCode);
+    if (!article && !shortCode.isEmpty() && shortCode != label->articleCode)
+        article = findCode(shortCode);
+    if (article) {
+        article->priceText = labelAmountText(scaleLabels_->kind, label->value, article->priceText,
+                                             regionalDecimalSeparator());
+    }
+    return article;
+}
+
 bool PriceQueryService::serveNextBarcode() {
     std::uint32_t address = 0;
     std::uint16_t socket = 0;
@@ -50,6 +65,8 @@ bool PriceQueryService::serveNextBarcode() {
         reportFailure(error.text());
         return true;
     }
+    if (!article && scaleLabels_)
+        article = findLabelledArticle(code);
     answer(address, socket, code, article);
     lastFailure_.clear();
     try {

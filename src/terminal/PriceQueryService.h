@@ -9,6 +9,12 @@
 // upper-case "A" (at least three characters), the code without the two letters is looked up
 // the same way and is the code from then on, in the log too.
 //
+// Scale labels (ScaleLabel.h), only when a format is set: when every lookup above has
+// failed and the code is a label of that format, the label's article code is looked up
+// the same way ("BarCode", then "cod_barra"), as printed and then without its leading
+// zeros. A found article is answered with the label's price; the code in the log is the
+// whole label.
+//
 // Price text: see PriceText.h. An article whose price is null is answered with its
 // description and "SEM PREÇO"; the log line carries the same text.
 //
@@ -21,6 +27,7 @@
 
 #include "core/Notices.h"
 #include "terminal/ArticleSource.h"
+#include "terminal/ScaleLabel.h"
 #include "terminal/TermServerApi.h"
 #include "terminal/TerminalViews.h"
 
@@ -38,8 +45,14 @@ public:
     // Timer100msTimer. Returns whether a barcode was taken from the library.
     bool serveNextBarcode();
 
+    // Reads scale labels of this format from the next barcode on; nothing switches them off.
+    void setScaleLabelFormat(std::optional<ScaleLabelFormat> format) {
+        scaleLabels_ = std::move(format);
+    }
+
 private:
     std::optional<Article> findCode(const QString& code);
+    std::optional<Article> findLabelledArticle(const QString& code);
     void answer(std::uint32_t address, std::uint16_t socket, const QString& code,
                 const std::optional<Article>& article);
     void answerUnavailable(std::uint32_t address, std::uint16_t socket, const QString& code);
@@ -54,6 +67,7 @@ private:
     FailureReports& failures_;
     // The failure last reported, while it goes on (cleared by a scan that works).
     QString lastFailure_;
+    std::optional<ScaleLabelFormat> scaleLabels_;
 };
 
 } // namespace veska::terminal

@@ -1,75 +1,13 @@
 #include "terminal/PriceText.h"
 
+#include "terminal/DecimalNumber.h"
+
 #include <QLocale>
 #include <algorithm>
 #include <string>
 
 namespace veska::terminal {
 namespace {
-
-// A decimal number as digits: the value is 0.digits times ten to the pointPosition.
-struct DecimalDigits {
-    bool negative = false;
-    std::string digits;
-    long pointPosition = 0;
-};
-
-// Exponents beyond these hold no price a double can carry: larger is rejected, smaller is 0.
-constexpr long kLargestExponent = 400;
-
-bool isSeparator(QChar ch, QChar regional) {
-    return ch == u',' || ch == u'.' || ch == regional;
-}
-
-std::optional<DecimalDigits> parseDecimal(QStringView text, QChar regional) {
-    DecimalDigits number;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    if (i < n && (text[i] == u'-' || text[i] == u'+')) {
-        number.negative = text[i] == u'-';
-        ++i;
-    }
-    long integerDigits = 0;
-    bool seenSeparator = false;
-    for (; i < n; ++i) {
-        const QChar ch = text[i];
-        if (ch >= u'0' && ch <= u'9') {
-            number.digits.push_back(static_cast<char>(ch.unicode()));
-            if (!seenSeparator)
-                ++integerDigits;
-        } else if (!seenSeparator && isSeparator(ch, regional)) {
-            seenSeparator = true;
-        } else {
-            break;
-        }
-    }
-    if (number.digits.empty())
-        return std::nullopt;
-    long exponent = 0;
-    if (i < n && (text[i] == u'E' || text[i] == u'e')) {
-        ++i;
-        bool negativeExponent = false;
-        if (i < n && (text[i] == u'-' || text[i] == u'+')) {
-            negativeExponent = text[i] == u'-';
-            ++i;
-        }
-        if (i == n)
-            return std::nullopt;
-        for (; i < n; ++i) {
-            if (text[i] < u'0' || text[i] > u'9')
-                return std::nullopt;
-            exponent = exponent * 10 + (text[i].unicode() - u'0');
-            if (exponent > 10 * kLargestExponent)
-                exponent = 10 * kLargestExponent; // only its size matters from here
-        }
-        if (negativeExponent)
-            exponent = -exponent;
-    }
-    if (i != n || exponent > kLargestExponent)
-        return std::nullopt;
-    number.pointPosition = integerDigits + exponent;
-    return number;
-}
 
 // Adds one to a string of decimal digits, growing it when every digit carries.
 void incrementDigits(std::string& digits) {
@@ -95,7 +33,7 @@ QChar regionalDecimalSeparator() {
 }
 
 std::optional<QString> priceText(QStringView generalText, QChar decimalSeparator) {
-    const auto number = parseDecimal(generalText, decimalSeparator);
+    const auto number = parseDecimalNumber(generalText, decimalSeparator);
     if (!number)
         return std::nullopt;
 

@@ -113,3 +113,33 @@ TEST_F(Creation, SwitchingThePriceModeReopensWithTheOtherColumn) {
     w->RadioButton1->click();
     EXPECT_EQ(w->DSProdutos->columnTitle(2), QStringLiteral("Preço Atacado"));
 }
+
+TEST_F(Creation, ScaleLabelsAreReadBeforeTheSequenceAndAProblemIsOneLogLine) {
+    installShop();
+    const QByteArray format = "prefix = 2\ncode = 2-7\nvalue = 8-12\n";
+    folder.write(QStringLiteral("balanca.conf"), format + "kind = preco\n");
+    auto w = createWindow();
+    EXPECT_EQ(logOf(*w), (QStringList{QStringLiteral("balanca.conf: linha 4: kind deve ser price "
+                                                     "ou weight - etiquetas de balança não serão "
+                                                     "lidas."),
+                                      QStringLiteral("Versão da DLL: test 1")}));
+    // Code 001001, 350 cents.
+    provider().barcodes.push_back({"2001001003500", addressOf("127.0.0.5"), 7});
+    w->Timer100msTimer();
+    EXPECT_EQ(provider().notFound.size(), 1u) << "labels stay off";
+
+    // A sequence that ends at its first step has read the labels all the same: they are
+    // served once the database answers (here through the default alias).
+    folder.write(QStringLiteral("balanca.conf"), format + "kind = price\n");
+    QFile::remove(folder.filePath(QStringLiteral("SYS_INFO.INI")));
+    folder.write(QStringLiteral("veska-aliases.conf"), "[QuildaneLojaR]\ndatabase = loja.fdb\n");
+    w = createWindow();
+    EXPECT_EQ(boxes.errors, QStringList{QStringLiteral("File not found")});
+    w->show();
+    provider().barcodes.push_back({"2001001003500", addressOf("127.0.0.5"), 7});
+    w->Timer100msTimer();
+    ASSERT_EQ(provider().prices.size(), 1u);
+    EXPECT_EQ(provider().prices[0].price, "R$ 3,50");
+    EXPECT_EQ(logOf(*w).last(),
+              QStringLiteral("127.0.0.5:7 -> 2001001003500|AÇÚCAR CRISTAL 5KG|R$ 3,50"));
+}

@@ -1,11 +1,12 @@
-// The settings files' text rules, the alias slice, the path flag, and LoadDatabaseSettings
-// with a real connection.
+// The settings files' text rules, the alias slice, the path flag, LoadDatabaseSettings
+// with a real connection, and the scale-label settings.
 #include "catalogue/DatabaseSettings.h"
 
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "WorkingFolder.h"
 #include "catalogue/Database.h"
+#include "catalogue/ScaleLabelSettings.h"
 #include "catalogue/TextFile.h"
 #include "core/Errors.h"
 
@@ -114,6 +115,70 @@ TEST(PathFlagTest, ADirectoryNamedConfArqDoesNotCount) {
     WorkingFolder folder;
     folder.makeFolder(QStringLiteral("CONF_ARQ.SYS"));
     EXPECT_FALSE(readPathFlag());
+}
+
+TEST(ScaleLabelSettingsTest, NoFileMeansNoLabelsAndNothingToSay) {
+    WorkingFolder folder;
+    terminal::ScaleLabelFormatReading labels = readScaleLabelSettings();
+    EXPECT_FALSE(labels.format);
+    EXPECT_TRUE(labels.problem.isEmpty());
+    folder.makeFolder(scaleLabelFileName);
+    labels = readScaleLabelSettings();
+    EXPECT_FALSE(labels.format) << "a folder of that name";
+    EXPECT_TRUE(labels.problem.isEmpty());
+}
+
+TEST(ScaleLabelSettingsTest, KeysValuesCommentsAndBlanks) {
+    WorkingFolder folder;
+    folder.write(scaleLabelFileName, "# Toledo, etiqueta de peso\r\n\r\n  prefix = 21\r\n"
+                                     "CODE=3 - 7 # cinco d\xEDgitos\r\nvalue\t= 8-12\r\n"
+                                     "kind = Weight\x1a\r\nlixo depois do fim");
+    const terminal::ScaleLabelFormatReading labels = readScaleLabelSettings();
+    ASSERT_TRUE(labels.format) << labels.problem.toStdString();
+    EXPECT_EQ(labels.format->prefix, QStringLiteral("21"));
+    EXPECT_EQ(labels.format->codeFirst, 3);
+    EXPECT_EQ(labels.format->codeLast, 7);
+    EXPECT_EQ(labels.format->valueFirst, 8);
+    EXPECT_EQ(labels.format->valueLast, 12);
+    EXPECT_EQ(labels.format->kind, terminal::ScaleLabelKind::Weight);
+}
+
+TEST(ScaleLabelSettingsTest, AFileThatDoesNotParseIsOneProblemAndNoFormat) {
+    WorkingFolder folder;
+    const QByteArray complete = "prefix = 2\ncode = 2-7\nvalue = 8-12\nkind = price\n";
+    const struct {
+        QByteArray text;
+        const char* problem;
+    } cases[] = {
+        {"prefix 2\n", "linha 1: falta \"=\""},
+        {"\n# nada\nprefixo = 2\n", "linha 3: chave desconhecida \"prefixo\""},
+        {complete + "Kind = weight\n", "linha 5: \"kind\" repetido"},
+        {"prefix = 2a\n", "linha 1: prefix deve ter só dígitos"},
+        {"prefix =\n", "linha 1: prefix deve ter só dígitos"},
+        {"code = 0-6\n", "linha 1: code deve ser de posições de 1 a 13, como 2-7"},
+        {"code = 7-2\n", "linha 1: code deve ser de posições de 1 a 13, como 2-7"},
+        {"code = 2-7-9\n", "linha 1: code deve ser de posições de 1 a 13, como 2-7"},
+        {"value = 8-14\n", "linha 1: value deve ser de posições de 1 a 13, como 8-12"},
+        {"kind = preço\n", "linha 1: kind deve ser price ou weight"},
+        {"prefix = 2\ncode = 2-7\nkind = price\n", "falta \"value\""},
+        {"prefix = 2\ncode = 1-6\nvalue = 8-12\nkind = price\n", "code e value"},
+        {"prefix = 2\ncode = 2-7\nvalue = 8-13\nkind = price\n", "code e value"},
+        {"prefix = 2\ncode = 2-8\nvalue = 8-12\nkind = price\n", "code e value"},
+        {"prefix = 2\ncode = 8-12\nvalue = 2-9\nkind = price\n", "code e value"},
+        {complete + "#" + QByteArray(64 * 1024, 'x'), "arquivo maior que 64 KB"},
+    };
+    for (const auto& c : cases) {
+        folder.write(scaleLabelFileName, c.text);
+        const terminal::ScaleLabelFormatReading labels = readScaleLabelSettings();
+        EXPECT_FALSE(labels.format) << c.problem;
+        EXPECT_TRUE(labels.problem.startsWith(QString::fromUtf8(c.problem)))
+            << labels.problem.toStdString() << " / " << c.problem;
+    }
+    folder.write(scaleLabelFileName, complete);
+    EXPECT_TRUE(readScaleLabelSettings().format) << "the complete file parses";
+    EXPECT_EQ(scaleLabelProblemLine(QStringLiteral("linha 1: falta \"=\"")),
+              QStringLiteral("balanca.conf: linha 1: falta \"=\" - etiquetas de balança não "
+                             "serão lidas."));
 }
 
 class LoadDatabaseSettingsTest : public ::testing::Test {

@@ -1,5 +1,6 @@
 // The price-mode file and the product query's price column, with the retail column present
-// and absent.
+// and absent. The file's permission cases run in a child process as a user without root's
+// rights (nobody, when the tests run as root), so that they apply as they do in a shop.
 #include "catalogue/PriceMode.h"
 
 #include "QtPrinters.h"
@@ -13,8 +14,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace veska::catalogue {
@@ -83,19 +93,131 @@ TEST(PriceModeFileTest, SavingFailuresAreInOutErrorsAndLeaveNoFile) {
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
 }
 
+void setMode(const QString& path, mode_t mode) {
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0) << path.toStdString();
+}
+
+QStringList entriesOf(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+// Runs in the child of EXPECT_EXIT: becomes a user without root's rights when the tests run
+// as root, does the work and ends the child, 0 when it returned and 1, with the error on
+// standard error, when it raised InOutError.
+[[noreturn]] void asLimitedUser(const std::function<void()>& work) {
+    if (::geteuid() == 0) {
+        const passwd* nobody = ::getpwnam("nobody");
+        const uid_t uid = nobody != nullptr ? nobody->pw_uid : 65534;
+        const gid_t gid = nobody != nullptr ? nobody->pw_gid : 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(2);
+    }
+    try {
+        work();
+    } catch (const InOutError& error) {
+        std::fprintf(stderr, "InOutError %d: %s\n", error.code(), qPrintable(error.text()));
+        ::_exit(1);
+    }
+    ::_exit(0);
+}
+
+TEST(PriceModeFileTest, AFolderThatMayNotBeWrittenGetsTheFileWrittenInPlace) {
+    WorkingFolder folder;
+    const QString file = folder.filePath(priceModeFileName);
+    folder.write(priceModeFileName, "1\r\n");
+    setMode(file, 0666);
+    setMode(folder.path(), 0555);
+    EXPECT_EXIT(asLimitedUser([] { savePriceMode(PriceMode::Retail); }),
+                ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(folder.read(priceModeFileName), QByteArray("2\r\n"));
+    EXPECT_EQ(entriesOf(folder.path()), QStringList{priceModeFileName});
+    // Without a file there nothing can be written: the exit is abandoned.
+    setMode(folder.path(), 0755);
+    QFile::remove(file);
+    setMode(folder.path(), 0555);
+    EXPECT_EXIT(asLimitedUser([] { savePriceMode(PriceMode::Retail); }),
+                ::testing::ExitedWithCode(1), "InOutError 5: File access denied");
+    setMode(folder.path(), 0700);
+    EXPECT_EQ(entriesOf(folder.path()), QStringList{});
+}
+
 TEST(PriceModeFileTest, AReadOnlyFileIsAccessDenied) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write any file";
     WorkingFolder folder;
     folder.write(priceModeFileName, "1\r\n");
-    ::chmod(QFile::encodeName(folder.filePath(priceModeFileName)).constData(), 0444);
-    try {
-        savePriceMode(PriceMode::Retail);
-        FAIL() << "a read-only file";
-    } catch (const InOutError& error) {
-        EXPECT_EQ(error.code(), 5);
-    }
+    setMode(folder.filePath(priceModeFileName), 0444);
+    setMode(folder.path(), 0777); // the folder gives no reason to refuse
+    EXPECT_EXIT(asLimitedUser([] { savePriceMode(PriceMode::Retail); }),
+                ::testing::ExitedWithCode(1), "InOutError 5: File access denied");
+    setMode(folder.path(), 0700);
     EXPECT_EQ(folder.read(priceModeFileName), QByteArray("1\r\n"));
+    EXPECT_EQ(entriesOf(folder.path()), QStringList{priceModeFileName});
+}
+
+TEST(PriceModeFileTest, ALinkStaysALinkAndItsTargetIsWritten) {
+    WorkingFolder folder;
+    folder.makeFolder(QStringLiteral("alvo"));
+    folder.write(QStringLiteral("alvo/modo.cfg"), "1\r\n");
+    ASSERT_EQ(::symlink("alvo/modo.cfg", "consulta_veska.cfg"), 0);
+    EXPECT_EQ(readSavedPriceMode(), PriceMode::Wholesale);
+    savePriceMode(PriceMode::Retail);
+    EXPECT_TRUE(QFileInfo(folder.filePath(priceModeFileName)).isSymLink());
+    EXPECT_EQ(folder.read(QStringLiteral("alvo/modo.cfg")), QByteArray("2\r\n"));
+    EXPECT_EQ(readSavedPriceMode(), PriceMode::Retail);
+    EXPECT_EQ(entriesOf(folder.filePath(QStringLiteral("alvo"))),
+              QStringList{QStringLiteral("modo.cfg")});
+
+    // A link to a file that is not there yet makes that file.
+    ASSERT_TRUE(QFile::remove(folder.filePath(priceModeFileName)));
+    ASSERT_EQ(::symlink("alvo/novo.cfg", "consulta_veska.cfg"), 0);
+    EXPECT_EQ(readSavedPriceMode(), std::nullopt);
+    savePriceMode(PriceMode::Retail);
+    EXPECT_TRUE(QFileInfo(folder.filePath(priceModeFileName)).isSymLink());
+    EXPECT_EQ(folder.read(QStringLiteral("alvo/novo.cfg")), QByteArray("2\r\n"));
+}
+
+// Runs in the child of EXPECT_EXIT: a save in a process that may not write a single byte,
+// which the kernel ends in the middle of it.
+void saveWithoutRoomForAByte() {
+    rlimit noBytes{};
+    ::setrlimit(RLIMIT_FSIZE, &noBytes);
+    savePriceMode(PriceMode::Retail);
+}
+
+TEST(PriceModeFileTest, ASaveThatCrashedLeavesTheOldFileAndTheNextSaveClearsUp) {
+    WorkingFolder folder;
+    folder.write(priceModeFileName, "1\r\n");
+    EXPECT_EXIT(saveWithoutRoomForAByte(), ::testing::KilledBySignal(SIGXFSZ), "");
+    EXPECT_EQ(folder.read(priceModeFileName), QByteArray("1\r\n"));
+    ASSERT_EQ(entriesOf(folder.path()).size(), 2) << "the crash left its new file behind";
+    savePriceMode(PriceMode::Retail);
+    EXPECT_EQ(folder.read(priceModeFileName), QByteArray("2\r\n"));
+    EXPECT_EQ(entriesOf(folder.path()), QStringList{priceModeFileName});
+}
+
+TEST(PriceModeFileTest, AnEndlessFileIsReadNoFurtherThanItsBeginning) {
+    WorkingFolder folder;
+    ASSERT_EQ(::mkfifo("fluxo", 0600), 0);
+    ASSERT_EQ(::symlink("fluxo", "consulta_veska.cfg"), 0);
+    // A writer whose text never ends: "2", CR, LF and a megabyte, then it keeps the file
+    // open. A reader that wants the whole file waits for ever (and the test times out).
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        const int fd = ::open("fluxo", O_WRONLY);
+        const std::string text = "2\r\n" + std::string(1 << 20, 'x');
+        for (std::size_t done = 0; fd >= 0 && done < text.size();) {
+            const ssize_t count = ::write(fd, text.data() + done, text.size() - done);
+            if (count <= 0)
+                ::_exit(0); // the reader has stopped reading
+            done += static_cast<std::size_t>(count);
+        }
+        for (;;)
+            ::pause();
+    }
+    EXPECT_EQ(readSavedPriceMode(), PriceMode::Retail);
+    ::kill(writer, SIGKILL);
+    ::waitpid(writer, nullptr, 0);
 }
 
 TEST(PriceModeTextTest, ColumnsCaptionsAndLines) {

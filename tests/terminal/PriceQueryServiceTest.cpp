@@ -3,6 +3,7 @@
 // lookups in the database with the grid following (the application's), and the reopened
 // and searched product query (the reference). Built for a decimal-comma and for a
 // decimal-point locale (LocaleVariant.cpp); price texts follow the locale's separator.
+// Scale labels are read only where a test sets a format.
 #include "terminal/PriceQueryService.h"
 
 #include "Journal.h"
@@ -52,6 +53,30 @@ QString moneyText(const char* amount) {
     return QString::fromStdString(money(amount));
 }
 
+// The article source the service sees, counting its lookups.
+class CountingSource : public ArticleSource {
+public:
+    explicit CountingSource(ArticleSource& source) : source_(source) {}
+    void beginScan() override { source_.beginScan(); }
+    std::optional<Article> find(LookupColumn column, const QString& value) override {
+        ++finds;
+        return source_.find(column, value);
+    }
+    void endScan(const std::optional<Article>& served) override { source_.endScan(served); }
+    int finds = 0;
+
+private:
+    ArticleSource& source_;
+};
+
+ScaleLabelFormat labelFormat(const char* kind) {
+    const ScaleLabelFormatReading reading = parseScaleLabelFormat(
+        {QStringLiteral("prefix = 2"), QStringLiteral("code = 2-7"), QStringLiteral("value = 8-12"),
+         QStringLiteral("kind = ") + QLatin1String(kind)});
+    EXPECT_TRUE(reading.problem.isEmpty()) << reading.problem.toStdString();
+    return reading.format.value_or(ScaleLabelFormat{});
+}
+
 enum class Path { InDatabase, Reference };
 
 std::string pathName(const ::testing::TestParamInfo<Path>& info) {
@@ -60,7 +85,18 @@ std::string pathName(const ::testing::TestParamInfo<Path>& info) {
 
 class PRICE_QUERY_SUITE : public ::testing::TestWithParam<Path> {
 protected:
-    static void SetUpTestSuite() { database_ = std::make_unique<ProductDatabase>(); }
+    static void SetUpTestSuite() {
+        database_ = std::make_unique<ProductDatabase>();
+        // Weighed articles, sold by the label of the scale.
+        for (const char* row :
+             {"'1234', 'Queijo prato kg', NULL, 39.9, 44.9",
+              "'004321', 'Mortadela kg', NULL, 18, 20", "'4321', 'Sem os zeros', NULL, 1, 1",
+              "'PAO-KG', 'Pão francês kg', '5678', 14.5, 15",
+              "'2001234020008', 'Etiqueta cadastrada', NULL, 7.77, 7.77"}) {
+            database_->execute(
+                QStringLiteral("INSERT INTO produtos VALUES (%1)").arg(QString::fromUtf8(row)));
+        }
+    }
     static void TearDownTestSuite() { database_.reset(); }
 
     void SetUp() override {
@@ -76,11 +112,13 @@ protected:
         } else {
             source_ = std::make_unique<ReopenedQuerySource>(*products_->query);
         }
-        service_ =
-            std::make_unique<PriceQueryService>(providerApi(), *source_, window_, log_, failures_);
+        counted_ = std::make_unique<CountingSource>(*source_);
+        service_ = std::make_unique<PriceQueryService>(providerApi(), *counted_, window_, log_,
+                                                       failures_);
     }
     void TearDown() override {
         service_.reset();
+        counted_.reset();
         source_.reset();
         grid_.reset();
         products_.reset();
@@ -110,6 +148,12 @@ protected:
         scan(code);
         ASSERT_TRUE(service_->serveNextBarcode());
     }
+    // Serves one code and gives the lookups it took.
+    int lookupsOf(const char* code) {
+        const int before = counted_->finds;
+        serve(code);
+        return counted_->finds - before;
+    }
     static QString line(const QString& rest) { return QStringLiteral("127.0.0.1:4000 -> ") + rest; }
 
     static std::unique_ptr<ProductDatabase> database_;
@@ -121,6 +165,7 @@ protected:
     std::unique_ptr<ProductQuery> products_;
     std::unique_ptr<catalogue::ServedArticleGrid> grid_;
     std::unique_ptr<terminal::ArticleSource> source_;
+    std::unique_ptr<CountingSource> counted_;
     std::unique_ptr<PriceQueryService> service_;
 };
 
@@ -357,6 +402,81 @@ TEST_P(PRICE_QUERY_SUITE, AFailureInALaterLookupOfTheScanIsAnsweredTryAgain) {
     EXPECT_EQ(provider().prices[1].description, "SISTEMA INDISPONIVEL");
     EXPECT_TRUE(provider().notFound.empty());
     EXPECT_EQ(failures_.reported.size(), 1);
+}
+
+TEST_P(PRICE_QUERY_SUITE, APriceLabelIsAnsweredWithItsPriceForItsArticle) {
+    service_->setScaleLabelFormat(labelFormat("price"));
+    // Code 001234 (codigo 1234 once its zeros are dropped), 1597 cents, check digit 4: the
+    // two lookups of the label itself, then codigo and cod_barra as printed, then codigo.
+    EXPECT_EQ(lookupsOf("2001234015974"), 2 + 3);
+    // Code 004321 as printed, in codigo; "4321" is another article.
+    EXPECT_EQ(lookupsOf("2004321009993"), 2 + 1);
+    // Code 5678 in cod_barra, found once the zeros are dropped.
+    EXPECT_EQ(lookupsOf("2005678002507"), 2 + 4);
+    ASSERT_EQ(provider().prices.size(), 3u);
+    EXPECT_EQ(provider().prices[0].description, "Queijo prato kg");
+    EXPECT_EQ(provider().prices[0].price, money("15,97"));
+    EXPECT_EQ(provider().prices[1].description, "Mortadela kg");
+    EXPECT_EQ(provider().prices[1].price, money("9,99"));
+    EXPECT_EQ(provider().prices[2].description, "P\xE3o franc\xEAs kg");
+    EXPECT_EQ(provider().prices[2].price, money("2,50"));
+    EXPECT_EQ(log_.lines.front(),
+              line(QStringLiteral("2001234015974|Queijo prato kg|%1").arg(moneyText("15,97"))));
+    EXPECT_EQ(products()->fieldAsText(QStringLiteral("Produto")), QStringLiteral("Pão francês kg"))
+        << "the grid follows the labelled article";
+}
+
+TEST_P(PRICE_QUERY_SUITE, AWeightLabelIsPricedByTheKiloPriceOfTheCurrentMode) {
+    service_->setScaleLabelFormat(labelFormat("weight"));
+    serve("2001234005005"); // 500 g at 39,90 a kilo
+    serve("2001234000505"); // 50 g: 1,995 exactly, half a cent rounds up
+    mode_ = PriceMode::Retail;
+    serve("2001234005005"); // 500 g at 44,90
+    ASSERT_EQ(provider().prices.size(), 3u);
+    EXPECT_EQ(provider().prices[0].price, money("19,95"));
+    EXPECT_EQ(provider().prices[1].price, money("2,00"));
+    EXPECT_EQ(provider().prices[2].price, money("22,45"));
+    EXPECT_EQ(log_.lines[0],
+              line(QStringLiteral("2001234005005|Queijo prato kg|%1").arg(moneyText("19,95"))));
+}
+
+TEST_P(PRICE_QUERY_SUITE, OnlyThirteenDigitsWithThePrefixAndARightCheckDigitAreLabels) {
+    service_->setScaleLabelFormat(labelFormat("price"));
+    const char* notLabels[] = {
+        "2001234015975",  // wrong check digit
+        "200123401597",   // twelve digits
+        "3001234015973",  // another prefix, right check digit
+        "2000000015972",  // code 000000: no article has the empty code
+        "2009999001003",  // a label of an article that does not exist
+        "A2001234015974A" // framed: the code is the label once the frame is dropped
+    };
+    for (const char* code : notLabels)
+        serve(code);
+    EXPECT_EQ(provider().notFound.size(), std::size(notLabels) - 1);
+    ASSERT_EQ(provider().prices.size(), 1u);
+    EXPECT_EQ(provider().prices[0].price, money("15,97"));
+    EXPECT_EQ(log_.lines[0], line(QStringLiteral("2001234015975|PRODUTO NAO ENCONTRADO")));
+    EXPECT_EQ(log_.lines[4], line(QStringLiteral("2009999001003|PRODUTO NAO ENCONTRADO")));
+    EXPECT_EQ(log_.lines[5],
+              line(QStringLiteral("2001234015974|Queijo prato kg|%1").arg(moneyText("15,97"))));
+}
+
+TEST_P(PRICE_QUERY_SUITE, ACodeInTheCatalogueIsNeverReadAsALabel) {
+    service_->setScaleLabelFormat(labelFormat("price"));
+    // As a label: code 1234 and 20,00; but the code itself is an article.
+    EXPECT_EQ(lookupsOf("2001234020008"), 1);
+    ASSERT_EQ(provider().prices.size(), 1u);
+    EXPECT_EQ(provider().prices[0].description, "Etiqueta cadastrada");
+    EXPECT_EQ(provider().prices[0].price, money("7,77"));
+}
+
+TEST_P(PRICE_QUERY_SUITE, WithoutAFormatLabelsAreUnknownCodes) {
+    for (const char* code : {"2001234015974", "2005678002507"})
+        EXPECT_EQ(lookupsOf(code), 2);
+    EXPECT_TRUE(provider().prices.empty());
+    EXPECT_EQ(log_.lines,
+              (QStringList{line(QStringLiteral("2001234015974|PRODUTO NAO ENCONTRADO")),
+                           line(QStringLiteral("2005678002507|PRODUTO NAO ENCONTRADO"))}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, PRICE_QUERY_SUITE,
