@@ -60,13 +60,13 @@ bool PriceQueryService::serveNextBarcode() {
             code = code.mid(1, code.size() - 2);
             article = findCode(code);
         }
+        if (!article && scaleLabels_)
+            article = findLabelledArticle(code);
     } catch (const Error& error) {
         answerUnavailable(address, socket, code);
         reportFailure(error.text());
         return true;
     }
-    if (!article && scaleLabels_)
-        article = findLabelledArticle(code);
     answer(address, socket, code, article);
     lastFailure_.clear();
     try {
