@@ -69,6 +69,11 @@ public:
         ++finds;
         return source_.find(column, value);
     }
+    std::vector<std::optional<terminal::Article>>
+    findEach(terminal::LookupColumn column, const std::vector<QString>& values) override {
+        ++finds;
+        return source_.findEach(column, values);
+    }
     void endScan(const std::optional<terminal::Article>& served) override {
         source_.endScan(served);
     }

@@ -22,7 +22,10 @@ target_compile_definitions(veska_build_settings INTERFACE
 if(VESKA_SANITIZE)
     string(REPLACE ";" "," _veska_san "${VESKA_SANITIZE}")
     target_compile_options(veska_build_settings INTERFACE
-        -fsanitize=${_veska_san} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+        -fsanitize=${_veska_san} -fno-omit-frame-pointer -fno-sanitize-recover=all
+        # A target whose library dependencies do not export their classes' type
+        # information sets VESKA_NO_VPTR_CHECK; this flag must come after -fsanitize.
+        $<$<BOOL:$<TARGET_PROPERTY:VESKA_NO_VPTR_CHECK>>:-fno-sanitize=vptr>)
     target_link_options(veska_build_settings INTERFACE -fsanitize=${_veska_san})
 endif()
 

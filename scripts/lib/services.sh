@@ -3,11 +3,19 @@
 veska_start_test_services() {
     if ! command -v Xvfb >/dev/null; then return 0; fi
     export VESKA_TEST_DISPLAY=${VESKA_TEST_DISPLAY:-:97}
-    if [ ! -e "/tmp/.X11-unix/X${VESKA_TEST_DISPLAY#:}" ]; then
+    local number=${VESKA_TEST_DISPLAY#:}
+    # A socket left behind by a server that is gone (a machine restarted without cleaning
+    # /tmp) would pass for a running display: its lock file names no live process.
+    local owner
+    owner=$(tr -d ' ' <"/tmp/.X${number}-lock" 2>/dev/null || true)
+    if [ -z "$owner" ] || ! kill -0 "$owner" 2>/dev/null; then
+        rm -f "/tmp/.X11-unix/X${number}" "/tmp/.X${number}-lock"
+    fi
+    if [ ! -e "/tmp/.X11-unix/X${number}" ]; then
         Xvfb "$VESKA_TEST_DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/tmp/veska-xvfb.log 2>&1 &
         VESKA_XVFB_PID=$!
         for _ in $(seq 50); do
-            [ -e "/tmp/.X11-unix/X${VESKA_TEST_DISPLAY#:}" ] && break
+            [ -e "/tmp/.X11-unix/X${number}" ] && break
             sleep 0.1
         done
     fi

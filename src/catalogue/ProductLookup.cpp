@@ -12,6 +12,7 @@
 #include "core/CodePage.h"
 
 #include <array>
+#include <map>
 
 namespace veska::catalogue {
 namespace {
@@ -22,12 +23,20 @@ enum ResultColumn { CodeColumn, NameColumn, BarcodeColumn, PriceColumn };
 // Rows of the product query read per bounded call when a tie sends a scan there.
 constexpr int kRowsPerCall = 2000;
 
-QByteArray lookupStatement(PriceMode mode, LookupColumn column) {
+// "... where <column> = ?", or "in (?, ?, ...)" for several values.
+QByteArray lookupStatement(PriceMode mode, LookupColumn column, std::size_t values) {
+    QString condition = QStringLiteral(" = ?");
+    if (values > 1) {
+        QStringList marks;
+        for (std::size_t i = 0; i < values; ++i)
+            marks.append(QStringLiteral("?"));
+        condition = QStringLiteral(" in (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
     return (QStringLiteral("select codigo, nome, cod_barra, ") + priceColumn(mode) +
             QStringLiteral(" from produtos where ") +
             (column == LookupColumn::Code ? QStringLiteral("codigo")
                                           : QStringLiteral("cod_barra")) +
-            QStringLiteral(" = ?"))
+            condition)
         .toUtf8();
 }
 
@@ -59,8 +68,8 @@ Article articleFrom(firebird::PreparedStatement& row, LookupColumn column, const
 struct ProductLookup::Prepared {
     std::shared_ptr<firebird::Attachment> attachment;
     std::unique_ptr<firebird::Transaction> transaction;
-    // [price mode][lookup column]
-    std::array<std::array<std::unique_ptr<firebird::PreparedStatement>, 2>, 2> lookups;
+    // By their text: each price mode, lookup column and number of values.
+    std::map<QByteArray, std::unique_ptr<firebird::PreparedStatement>> lookups;
     // [price mode]: the product query, for ties.
     std::array<std::unique_ptr<firebird::PreparedStatement>, 2> products;
     std::unique_ptr<CodeOrder> order;
@@ -68,10 +77,7 @@ struct ProductLookup::Prepared {
     ~Prepared() {
         order.reset();
         // The statements go before the transaction they may still be reading in.
-        for (auto& byMode : lookups) {
-            for (auto& statement : byMode)
-                statement.reset();
-        }
+        lookups.clear();
         for (auto& statement : products)
             statement.reset();
         if (transaction)
@@ -115,12 +121,8 @@ void ProductLookup::endScan(const std::optional<Article>& served) {
 void ProductLookup::endTransaction() noexcept {
     if (!prepared_ || !prepared_->transaction)
         return;
-    for (auto& byMode : prepared_->lookups) {
-        for (auto& statement : byMode) {
-            if (statement)
-                statement->closeCursor();
-        }
-    }
+    for (auto& [sql, statement] : prepared_->lookups)
+        statement->closeCursor();
     for (auto& statement : prepared_->products) {
         if (statement)
             statement->closeCursor();
@@ -146,59 +148,88 @@ ProductLookup::prepared(const std::shared_ptr<firebird::Attachment>& attachment)
 }
 
 std::optional<Article> ProductLookup::find(LookupColumn column, const QString& value) {
+    return findEach(column, {value}).front();
+}
+
+std::vector<std::optional<Article>> ProductLookup::findEach(LookupColumn column,
+                                                            const std::vector<QString>& values) {
     const bool wasConnected = database_.isConnected();
     try {
-        return findOnce(column, value);
+        return findOnce(column, values);
     } catch (const firebird::ConnectionLostError&) {
         // The connection dropped the broken attachment; try once on a new one.
         prepared_.reset();
         if (!wasConnected)
             throw;
-        return findOnce(column, value);
+        return findOnce(column, values);
     }
 }
 
-std::optional<Article> ProductLookup::findOnce(LookupColumn column, const QString& value) {
-    Candidates found = candidates(column, value);
-    if (found.tied)
-        return firstInProductQuery(column, value);
-    return std::move(found.first);
+std::vector<std::optional<Article>> ProductLookup::findOnce(LookupColumn column,
+                                                            const std::vector<QString>& values) {
+    std::vector<Candidates> found = candidates(column, values);
+    std::vector<std::optional<Article>> articles;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        articles.push_back(found[i].tied ? firstInProductQuery(column, values[i])
+                                         : std::move(found[i].first));
+    }
+    return articles;
 }
 
-ProductLookup::Candidates ProductLookup::candidates(LookupColumn column, const QString& value) {
+std::vector<ProductLookup::Candidates>
+ProductLookup::candidates(LookupColumn column, const std::vector<QString>& values) {
     return database_.run([&](const std::shared_ptr<firebird::Attachment>& attachment) {
-        Prepared& state = prepared(attachment);
-        firebird::PreparedStatement& lookup =
-            state.statement(state.lookups[mode_ == PriceMode::Retail ? 1 : 0]
-                                         [column == LookupColumn::Barcode ? 1 : 0],
-                            lookupStatement(mode_, column));
-        Candidates result;
-        try {
-            lookup.execute(*state.transaction, {state.encode(value)});
-        } catch (const firebird::StringTruncationError&) {
-            return result; // longer than the column: equal to none of its values
-        }
-        while (lookup.fetch()) {
-            if (Query::textOf(lookup.value(comparedColumn(column))) != value)
-                continue;
-            const QString code = Query::textOf(lookup.value(CodeColumn));
-            if (result.first) {
-                const int order =
-                    code == result.first->code
-                        ? 0
-                        : state.order->compare(code, result.first->code, *state.transaction);
-                if (order > 0)
-                    continue;
-                if (order == 0) {
-                    result.tied = true;
-                    continue;
-                }
-            }
-            result.first = articleFrom(lookup, column, value);
-            result.tied = false;
-        }
-        return result;
+        return candidatesIn(prepared(attachment), column, values);
     });
+}
+
+std::vector<ProductLookup::Candidates>
+ProductLookup::candidatesIn(Prepared& state, LookupColumn column,
+                            const std::vector<QString>& values) {
+    const QByteArray sql = lookupStatement(mode_, column, values.size());
+    firebird::PreparedStatement& lookup = state.statement(state.lookups[sql], sql);
+    std::vector<QByteArray> parameters;
+    for (const QString& value : values)
+        parameters.push_back(state.encode(value));
+    std::vector<Candidates> results(values.size());
+    try {
+        lookup.execute(*state.transaction, parameters);
+    } catch (const firebird::StringTruncationError&) {
+        if (values.size() == 1)
+            return results; // longer than the column: equal to none of its values
+        // One of them is too long: each on its own, the long one matching nothing.
+        for (std::size_t i = 0; i < values.size(); ++i)
+            results[i] = candidatesIn(state, column, {values[i]}).front();
+        return results;
+    }
+    while (lookup.fetch()) {
+        const QString text = Query::textOf(lookup.value(comparedColumn(column)));
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (text == values[i])
+                consider(results[i], lookup, column, values[i], state);
+        }
+    }
+    return results;
+}
+
+// An exact match for the value: the first in the order of codigo wins; another with the
+// same first code makes a tie.
+void ProductLookup::consider(Candidates& result, firebird::PreparedStatement& row,
+                             LookupColumn column, const QString& value, Prepared& state) {
+    const QString code = Query::textOf(row.value(CodeColumn));
+    if (result.first) {
+        const int order = code == result.first->code
+                              ? 0
+                              : state.order->compare(code, result.first->code, *state.transaction);
+        if (order > 0)
+            return;
+        if (order == 0) {
+            result.tied = true;
+            return;
+        }
+    }
+    result.first = articleFrom(row, column, value);
+    result.tied = false;
 }
 
 std::optional<Article> ProductLookup::firstInProductQuery(LookupColumn column,

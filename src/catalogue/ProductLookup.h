@@ -31,7 +31,8 @@ class Database;
 class ServedArticleGrid;
 namespace firebird {
 class Attachment;
-}
+class PreparedStatement;
+} // namespace firebird
 
 class ProductLookup : public ArticleSource {
 public:
@@ -46,14 +47,22 @@ public:
     // ArticleSource. The price mode is read at beginScan, for the whole scan.
     void beginScan() override;
     std::optional<Article> find(LookupColumn column, const QString& value) override;
+    // One statement for all the values ("in (?, ?)"): one lookup, one index visit each.
+    std::vector<std::optional<Article>> findEach(LookupColumn column,
+                                                 const std::vector<QString>& values) override;
     void endScan(const std::optional<Article>& served) override;
 
 private:
     struct Prepared;
     struct Candidates;
 
-    std::optional<Article> findOnce(LookupColumn column, const QString& value);
-    Candidates candidates(LookupColumn column, const QString& value);
+    std::vector<std::optional<Article>> findOnce(LookupColumn column,
+                                                 const std::vector<QString>& values);
+    std::vector<Candidates> candidates(LookupColumn column, const std::vector<QString>& values);
+    std::vector<Candidates> candidatesIn(Prepared& state, LookupColumn column,
+                                         const std::vector<QString>& values);
+    static void consider(Candidates& result, firebird::PreparedStatement& row,
+                         LookupColumn column, const QString& value, Prepared& state);
     std::optional<Article> firstInProductQuery(LookupColumn column, const QString& value);
     Prepared& prepared(const std::shared_ptr<firebird::Attachment>& attachment);
     void endTransaction() noexcept;

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace veska::terminal {
 
@@ -32,6 +33,15 @@ public:
     // The first article in the order of codigo whose column equals the value exactly
     // (whole value, case-sensitive, blanks count).
     virtual std::optional<Article> find(LookupColumn column, const QString& value) = 0;
+    // find() for each of a few values of one column, in one visit to the database where the
+    // source can (one lookup); the answers in the order of the values.
+    virtual std::vector<std::optional<Article>> findEach(LookupColumn column,
+                                                         const std::vector<QString>& values) {
+        std::vector<std::optional<Article>> found;
+        for (const QString& value : values)
+            found.push_back(find(column, value));
+        return found;
+    }
     // The scan is over: served is what the terminal was answered with.
     virtual void endScan(const std::optional<Article>& served) = 0;
 };

@@ -33,10 +33,20 @@ std::optional<Article> PriceQueryService::findLabelledArticle(const QString& cod
     const std::optional<ScaleLabel> label = readScaleLabel(*scaleLabels_, code);
     if (!label)
         return std::nullopt;
-    std::optional<Article> article = findCode(label->articleCode);
+    // The code as it stands (codigo, then cod_barra), then without its leading zeros (the
+    // same): both forms in one lookup per column, so a label costs one or two lookups.
+    std::vector<QString> forms{label->articleCode};
     const QString shortCode = withoutLeadingZeros(label->articleCode);
-    if (!article && !shortCode.isEmpty() && shortCode != label->articleCode)
-        article = findCode(shortCode);
+    if (!shortCode.isEmpty() && shortCode != label->articleCode)
+        forms.push_back(shortCode);
+    const auto byCode = articles_.findEach(LookupColumn::Code, forms);
+    std::optional<Article> article = byCode.front();
+    if (!article) {
+        const auto byBarcode = articles_.findEach(LookupColumn::Barcode, forms);
+        article = byBarcode.front();
+        if (!article && forms.size() > 1)
+            article = byCode.back() ? byCode.back() : byBarcode.back();
+    }
     if (article) {
         article->priceText = labelAmountText(scaleLabels_->kind, label->value, article->priceText,
                                              regionalDecimalSeparator());
