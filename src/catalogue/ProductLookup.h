@@ -61,8 +61,8 @@ private:
     std::vector<Candidates> candidates(LookupColumn column, const std::vector<QString>& values);
     std::vector<Candidates> candidatesIn(Prepared& state, LookupColumn column,
                                          const std::vector<QString>& values);
-    static void consider(Candidates& result, firebird::PreparedStatement& row,
-                         LookupColumn column, const QString& value, Prepared& state);
+    static void consider(Candidates& result, firebird::PreparedStatement& row, LookupColumn column,
+                         const QString& value, Prepared& state);
     std::optional<Article> firstInProductQuery(LookupColumn column, const QString& value);
     Prepared& prepared(const std::shared_ptr<firebird::Attachment>& attachment);
     void endTransaction() noexcept;

@@ -119,8 +119,8 @@ protected:
             source_ = std::make_unique<ReopenedQuerySource>(*products_->query);
         }
         counted_ = std::make_unique<CountingSource>(*source_);
-        service_ = std::make_unique<PriceQueryService>(providerApi(), *counted_, window_, log_,
-                                                       failures_);
+        service_ =
+            std::make_unique<PriceQueryService>(providerApi(), *counted_, window_, log_, failures_);
     }
     void TearDown() override {
         service_.reset();

@@ -76,10 +76,10 @@ int runLoad(const CommonOptions& options, const LoadOptions& load) {
         if (!trace.is_open())
             return;
         // Wall-clock time, to set beside the times of other programs.
-        const auto sentAt = std::chrono::duration<double>(
-                                std::chrono::system_clock::now().time_since_epoch() -
-                                (Clock::now() - terminal.sentAt))
-                                .count();
+        const auto sentAt =
+            std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch() -
+                                          (Clock::now() - terminal.sentAt))
+                .count();
         char line[200];
         std::snprintf(line, sizeof line, "%.3f %zu %s %s %.2f\n", sentAt, index,
                       terminal.waitingFor.c_str(), answer.c_str(), milliseconds);

@@ -3,7 +3,8 @@
 //
 //   terminal-sim [--server HOST:PORT] [--bind ADDR] [--timeout S] scan CODE...
 //   terminal-sim [...] listen [--for SECONDS]
-//   terminal-sim [...] load --terminals N --scans M [--rate PER_SECOND] [--duration S] [--trace FILE] CODEFILE
+//   terminal-sim [...] load --terminals N --scans M [--rate PER_SECOND] [--duration S] [--trace
+//   FILE] CODEFILE
 //
 // The server defaults to TERMSERVER_LISTEN when set, else 127.0.0.1:9123.
 
