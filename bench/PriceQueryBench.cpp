@@ -296,6 +296,11 @@ int main(int argc, char** argv) {
             work = arguments[++i];
         } else if (arguments[i] == u"--keep") {
             keep = true;
+        } else {
+            std::fprintf(stderr, "usage: veska-price-query-bench [--sizes N,N,...] "
+                                 "[--ways lookup,reference,labels,no-index] [--work DIR] "
+                                 "[--keep]\n");
+            return 2;
         }
     }
     QTemporaryDir scratch;

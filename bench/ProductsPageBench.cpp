@@ -125,15 +125,20 @@ int main(int argc, char** argv) {
     std::vector<long> sizes{1000, 100000, 1000000};
     QString work;
     int rounds = 40;
-    for (int i = 1; i + 1 < arguments.size(); ++i) {
-        if (arguments[i] == u"--sizes") {
+    for (int i = 1; i < arguments.size(); ++i) {
+        const bool valued = i + 1 < arguments.size();
+        if (arguments[i] == u"--sizes" && valued) {
             sizes.clear();
             for (const QString& size : arguments[++i].split(u','))
                 sizes.push_back(size.toLong());
-        } else if (arguments[i] == u"--work") {
+        } else if (arguments[i] == u"--work" && valued) {
             work = arguments[++i];
-        } else if (arguments[i] == u"--rounds") {
+        } else if (arguments[i] == u"--rounds" && valued) {
             rounds = arguments[++i].toInt();
+        } else {
+            std::fprintf(stderr, "usage: veska-products-page-bench [--sizes N,N,...] "
+                                 "[--rounds N] [--work DIR]\n");
+            return 2;
         }
     }
     QTemporaryDir scratch;

@@ -123,13 +123,13 @@ TEST_F(ServerConnectionTest, ARefusedLoginGivesTheEngineError) {
 }
 
 TEST_F(ServerConnectionTest, AnUnreachableServerGivesTheEngineError) {
-    const std::uint16_t closed = test::closedLoopbackPort();
-    auto database = databaseFor(QStringLiteral("127.0.0.1/%1:veska_test").arg(closed));
+    const QString unreachable = QString::fromStdString(test::unreachableServer());
+    auto database = databaseFor(unreachable + QStringLiteral(":veska_test"));
     Query products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
     try {
         products.open();
-        FAIL() << "nothing listens on port " << closed;
+        FAIL() << "nothing listens on " << unreachable.toStdString();
     } catch (const DatabaseError& error) {
         EXPECT_TRUE(error.text().contains(QStringLiteral("Unable to complete network request")))
             << error.text().toStdString();
@@ -159,7 +159,7 @@ TEST_F(ServerConnectionTest, APriceCommittedByAnotherProgramIsSeenAtTheNextOpen)
 TEST_F(ServerConnectionTest, AServerThatStopsAndComesBackIsReconnectedByTheNextOpen) {
     test::TcpRelay relay(kServerPort);
     relay.start();
-    auto database = databaseFor(QStringLiteral("127.0.0.1/%1:%2").arg(relay.port()).arg(*path_));
+    auto database = databaseFor(QString::fromStdString(relay.server()) + u':' + *path_);
     Query products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
     products.open();
@@ -194,7 +194,7 @@ TEST_F(ServerConnectionTest, AServerThatStopsAndComesBackIsReconnectedByTheNextO
 TEST_F(ServerConnectionTest, AConnectionLostWhileTheGridFetchesIsReportedNotThrown) {
     test::TcpRelay relay(kServerPort);
     relay.start();
-    auto database = databaseFor(QStringLiteral("127.0.0.1/%1:%2").arg(relay.port()).arg(*path_));
+    auto database = databaseFor(QString::fromStdString(relay.server()) + u':' + *path_);
     ProductList products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
     ProductListModel model(products, {{QStringLiteral("BARCODE"), QStringLiteral("Código")}});
@@ -217,7 +217,7 @@ TEST_F(ServerConnectionTest, AConnectionLostWhileTheGridFetchesIsReportedNotThro
 TEST_F(ServerConnectionTest, AHungServerIsBrokenOffAndTheServiceComesBackByItself) {
     test::TcpRelay relay(kServerPort);
     relay.start();
-    auto database = databaseFor(QStringLiteral("127.0.0.1/%1:%2").arg(relay.port()).arg(*path_));
+    auto database = databaseFor(QString::fromStdString(relay.server()) + u':' + *path_);
     QStringList notices;
     database->setNoticeSink([&notices](const QString& line) { notices.append(line); });
     ProductLookup lookup(*database, [] { return PriceMode::Wholesale; });

@@ -1,5 +1,7 @@
 #include "TcpRelay.h"
 
+#include "LoopbackEndpoint.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -11,11 +13,21 @@
 namespace veska::catalogue::test {
 namespace {
 
+// The relay's endpoint and one where nothing listens, both of this process alone.
+constexpr std::uint16_t kRelayPort = veska::test::kOwnLoopbackPort + 40;
+constexpr std::uint16_t kUnreachablePort = veska::test::kOwnLoopbackPort + 41;
+
 sockaddr_in loopback(std::uint16_t port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+sockaddr_in ownLoopback(std::uint16_t port) {
+    sockaddr_in address = loopback(port);
+    ::inet_pton(AF_INET, veska::test::ownLoopbackAddress().c_str(), &address.sin_addr);
     return address;
 }
 
@@ -58,17 +70,18 @@ void TcpRelay::start() {
     const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int yes = 1;
     ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address = loopback(port_);
+    const sockaddr_in address = ownLoopback(kRelayPort);
     if (::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listener, 8) != 0) {
         ::close(listener);
         throw std::runtime_error("the relay cannot listen");
     }
-    socklen_t size = sizeof address;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
     stopping_ = false;
     thread_ = std::thread([this, listener] { run(listener); });
+}
+
+std::string TcpRelay::server() const {
+    return veska::test::ownLoopbackAddress() + "/" + std::to_string(kRelayPort);
 }
 
 void TcpRelay::stop() {
@@ -132,14 +145,8 @@ void TcpRelay::run(int listener) {
     ::close(listener);
 }
 
-std::uint16_t closedLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = loopback(0);
-    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
+std::string unreachableServer() {
+    return veska::test::ownLoopbackAddress() + "/" + std::to_string(kUnreachablePort);
 }
 
 bool loopbackPortAnswers(std::uint16_t port) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <thread>
 
 namespace veska::catalogue::test {
@@ -19,26 +20,26 @@ public:
     TcpRelay& operator=(const TcpRelay&) = delete;
     ~TcpRelay();
 
-    // Listens on 127.0.0.1 (the same port as before after a stop; a free one the first
-    // time) and relays until stop().
+    // Listens on this test process's own loopback address (always the same endpoint, so
+    // no other process can take it while the relay is stopped) and relays until stop().
     void start();
     void stop();
     void freeze() { frozen_ = true; }
     void thaw() { frozen_ = false; }
-    std::uint16_t port() const { return port_; }
+    // "127.A.B.C/PORT", as a Firebird connection string names a server.
+    std::string server() const;
 
 private:
     void run(int listener);
 
     std::uint16_t upstreamPort_;
-    std::uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> frozen_{false};
     std::thread thread_;
 };
 
-// A loopback port that nothing listens on (bound and closed again).
-std::uint16_t closedLoopbackPort();
+// "127.A.B.C/PORT" on this process's own loopback address, where nothing listens.
+std::string unreachableServer();
 
 // Whether something accepts connections on 127.0.0.1:port.
 bool loopbackPortAnswers(std::uint16_t port);
