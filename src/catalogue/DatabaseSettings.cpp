@@ -2,6 +2,7 @@
 
 #include "catalogue/Database.h"
 #include "catalogue/TextFile.h"
+#include "core/TrimControls.h"
 
 namespace veska::catalogue {
 

@@ -1,8 +1,8 @@
 #include "catalogue/ProductSearch.h"
 
 #include "catalogue/Dataset.h"
-#include "catalogue/TextFile.h"
 #include "core/Notices.h"
+#include "core/TrimControls.h"
 
 namespace veska::catalogue {
 

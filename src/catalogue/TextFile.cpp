@@ -43,16 +43,6 @@ bool isExistingFile(const QString& path) {
     return !name.isEmpty() && ::stat(name.constData(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-QString trimControls(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 32)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 TextFileReader::TextFileReader(const QString& path) : TextFileReader(path, -1) {}
 
 TextFileReader::TextFileReader(const QString& path, qsizetype byteLimit) {

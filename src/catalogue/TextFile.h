@@ -18,9 +18,6 @@ namespace veska::catalogue {
 // Whether a file (not a directory) of that path exists.
 bool isExistingFile(const QString& path);
 
-// Removes leading and trailing characters with codes up to 32 (blanks and controls).
-QString trimControls(const QString& text);
-
 class TextFileReader {
 public:
     // Opens and reads the whole file (settings files are small); raises InOutError.

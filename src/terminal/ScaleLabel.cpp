@@ -1,5 +1,6 @@
 #include "terminal/ScaleLabel.h"
 
+#include "core/TrimControls.h"
 #include "terminal/DecimalNumber.h"
 
 #include <algorithm>
@@ -23,23 +24,13 @@ bool allDigits(QStringView text) {
     return !text.isEmpty();
 }
 
-QString trimmed(QStringView text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 32)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin).toString();
-}
-
 // "A-B" with 1 <= A <= B <= 13.
 bool parsePositions(const QString& text, int& first, int& last) {
     const QStringList parts = text.split(u'-');
     if (parts.size() != 2)
         return false;
-    const QString a = trimmed(parts[0]);
-    const QString b = trimmed(parts[1]);
+    const QString a = trimControls(parts[0]);
+    const QString b = trimControls(parts[1]);
     if (!allDigits(a) || !allDigits(b) || a.size() > 2 || b.size() > 2)
         return false;
     first = a.toInt();
@@ -81,13 +72,13 @@ ScaleLabelFormatReading parseScaleLabelFormat(const QStringList& lines) {
         const qsizetype comment = line.indexOf(u'#');
         if (comment >= 0)
             line = line.left(comment);
-        if (trimmed(line).isEmpty())
+        if (trimControls(line).isEmpty())
             continue;
         const qsizetype equals = line.indexOf(u'=');
         if (equals < 0)
             return failure(where + QStringLiteral("falta \"=\""));
-        const QString name = trimmed(line.left(equals)).toLower();
-        const QString value = trimmed(line.mid(equals + 1));
+        const QString name = trimControls(line.left(equals)).toLower();
+        const QString value = trimControls(line.mid(equals + 1));
         const auto known = std::find(names.begin(), names.end(), name);
         if (known == names.end())
             return failure(where + QStringLiteral("chave desconhecida \"%1\"").arg(name));

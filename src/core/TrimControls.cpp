@@ -1,0 +1,15 @@
+#include "core/TrimControls.h"
+
+namespace veska {
+
+QString trimControls(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin).toString();
+}
+
+} // namespace veska
