@@ -78,6 +78,14 @@ def main(work):
               f"{last[1] / 1024:.1f} MB at end, {max(s[1] for s in samples) / 1024:.1f} MB at most")
         print(f"descriptors: {settled[2]} after the first minute, {last[2]} at end, "
               f"{max(s[2] for s in samples)} at most")
+        # The activity log keeps every line until the operator clears it: with the window
+        # shown, memory grows with it; the rest is what the program itself keeps.
+        with open(os.path.join(work, "program.log"), errors="replace") as text:
+            logged = sum(1 for l in text if l.startswith("LOG\t"))
+        minutes = (last[0] - settled[0]) / 60
+        if minutes > 0:
+            print(f"activity log: {logged} lines; resident memory grew "
+                  f"{(last[1] - settled[1]) / minutes:.0f} kB a minute after the first one")
     for name in ("load.log", "abusers.log"):
         path = os.path.join(work, name)
         if os.path.exists(path):

@@ -7,6 +7,12 @@
 #
 #   bench/soak.sh [MINUTES]      (default 30; the faults come at 20 %, 40 % and 60 %)
 #
+# SOAK_DESKTOP chooses where the window lives: "offscreen" (the default; no notification
+# area, so the window stays shown, minimised, and every scan adds a line to the activity
+# log, which by design holds every line until the operator clears it) or "tray" (a private
+# Xvfb with trayer: the window hides into the tray after the start, as on a shop's desktop,
+# and scans write no log lines).
+#
 # Needs the release build (build/release, or VESKA_BUILD), root (it stops and kills the
 # Firebird server of scripts/lib/firebird-server.sh), python3, and the loopback network only.
 # Prints answers given and lost, the latency outside the fault windows, the time to recover
@@ -51,8 +57,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The program.
-(cd "$work/shop" && exec env QT_QPA_PLATFORM=offscreen VESKA_LOG_STDOUT=1 LC_ALL=pt_BR.UTF-8 \
+# The program, on its desktop.
+desktop=(QT_QPA_PLATFORM=offscreen)
+if [ "${SOAK_DESKTOP:-offscreen}" = tray ]; then
+    Xvfb :371 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X371 ] && break; sleep 0.1; done
+    DISPLAY=:371 trayer --edge top --align right --widthtype pixel --width 200 --height 32 \
+        >/dev/null 2>&1 &
+    sleep 1
+    desktop=(DISPLAY=:371 QT_QPA_PLATFORM=xcb)
+fi
+(cd "$work/shop" && exec env "${desktop[@]}" VESKA_LOG_STDOUT=1 LC_ALL=pt_BR.UTF-8 \
     "$build/src/app/consulta_veska" 0) >"$work/program.log" 2>&1 &
 program=$!
 for _ in $(seq 100); do
