@@ -77,6 +77,7 @@ public:
     void endScan(const std::optional<terminal::Article>& served) override {
         source_.endScan(served);
     }
+    void release() noexcept override { source_.release(); }
     long finds = 0;
 
 private:

@@ -89,6 +89,8 @@ std::shared_ptr<firebird::Attachment> Database::attachment() {
                               "conectando ao arquivo novo.")
                    .arg(file_));
         attachment_.reset();
+        for (AttachmentKeeper* keeper : KeeperEntry::List(*keepers_))
+            keeper->dropAttachment();
         connect(); // a local file: the new attachment is made at once
         return attachment_;
     }

@@ -11,6 +11,7 @@
 // the next use makes a new one; while no new one can be made, uses fail at once with the
 // reason while new attempts go on in the background until the server answers again.
 
+#include "catalogue/AttachmentKeeper.h"
 #include "catalogue/ConnectionProfiles.h"
 #include "catalogue/Watchdog.h"
 #include "catalogue/firebird/FbAttachment.h"
@@ -70,8 +71,12 @@ public:
     void setNoticeSink(std::function<void(const QString&)> sink) { notices_ = std::move(sink); }
 
     // The attachment to use now: connects first when there is none (see above), and
-    // attaches afresh when the database file has been replaced on disk.
+    // attaches afresh when the database file has been replaced on disk, once every keeper
+    // has let go of the old attachment.
     std::shared_ptr<firebird::Attachment> attachment();
+
+    // Lists a keeper for as long as the entry lives.
+    KeeperEntry listKeeper(AttachmentKeeper& keeper) { return {keepers_, keeper}; }
 
     // Runs work(attachment) with its waits bounded by callLimit. When the attachment
     // breaks during the work it is dropped; a call broken off for taking too long raises
@@ -117,6 +122,7 @@ private:
     bool notAnswering_ = false;
     bool everAttached_ = false;
     std::function<void(const QString&)> notices_;
+    std::shared_ptr<KeeperEntry::List> keepers_ = std::make_shared<KeeperEntry::List>();
 };
 
 } // namespace veska::catalogue

@@ -62,14 +62,22 @@ Article articleFrom(firebird::PreparedStatement& row, LookupColumn column, const
     return article;
 }
 
+// A lookup statement: its price mode, column and number of values.
+struct LookupKey {
+    PriceMode mode;
+    LookupColumn column;
+    std::size_t values;
+    auto operator<=>(const LookupKey&) const = default;
+};
+
 } // namespace
 
-// The statements of one attachment, and the transaction of the scan in progress.
+// The statements of one attachment, and the transaction of the scans.
 struct ProductLookup::Prepared {
     std::shared_ptr<firebird::Attachment> attachment;
     std::unique_ptr<firebird::Transaction> transaction;
-    // By their text: each price mode, lookup column and number of values.
-    std::map<QByteArray, std::unique_ptr<firebird::PreparedStatement>> lookups;
+    int scansInTransaction = 0;
+    std::map<LookupKey, std::unique_ptr<firebird::PreparedStatement>> lookups;
     // [price mode]: the product query, for ties.
     std::array<std::unique_ptr<firebird::PreparedStatement>, 2> products;
     std::unique_ptr<CodeOrder> order;
@@ -87,10 +95,12 @@ struct ProductLookup::Prepared {
     QByteArray encode(const QString& text) const {
         return attachment->utf8() ? text.toUtf8() : codepage::fromUnicode(text);
     }
+    // The statement in the slot, prepared from sql() the first time.
+    template <class Sql>
     firebird::PreparedStatement& statement(std::unique_ptr<firebird::PreparedStatement>& slot,
-                                           const QByteArray& sql) {
+                                           Sql&& sql) {
         if (!slot)
-            slot = std::make_unique<firebird::PreparedStatement>(*attachment, *transaction, sql);
+            slot = std::make_unique<firebird::PreparedStatement>(*attachment, *transaction, sql());
         return *slot;
     }
 };
@@ -103,32 +113,53 @@ struct ProductLookup::Candidates {
 };
 
 ProductLookup::ProductLookup(Database& database, std::function<PriceMode()> currentMode)
-    : database_(database), currentMode_(std::move(currentMode)) {}
+    : database_(database), currentMode_(std::move(currentMode)),
+      keeperEntry_(database.listKeeper(*this)) {}
 
 ProductLookup::~ProductLookup() = default;
 
+void ProductLookup::dropAttachment() noexcept {
+    prepared_.reset();
+    scanAttachment_.reset();
+}
+
 void ProductLookup::beginScan() {
-    endTransaction();
+    // A scan that failed may have left anything behind: the next one starts afresh.
+    if (scanInProgress_ || (prepared_ && prepared_->scansInTransaction >= scansPerTransaction))
+        endTransaction();
+    scanInProgress_ = true;
+    scanAttachment_.reset();
     mode_ = currentMode_();
 }
 
 void ProductLookup::endScan(const std::optional<Article>& served) {
-    endTransaction();
+    scanInProgress_ = false;
+    scanAttachment_.reset();
+    closeCursors();
+    if (prepared_ && prepared_->transaction)
+        ++prepared_->scansInTransaction;
     if (grid_ != nullptr)
         grid_->follow(served);
 }
 
-void ProductLookup::endTransaction() noexcept {
-    if (!prepared_ || !prepared_->transaction)
+void ProductLookup::closeCursors() noexcept {
+    if (!prepared_)
         return;
-    for (auto& [sql, statement] : prepared_->lookups)
+    for (auto& [key, statement] : prepared_->lookups)
         statement->closeCursor();
     for (auto& statement : prepared_->products) {
         if (statement)
             statement->closeCursor();
     }
+}
+
+void ProductLookup::endTransaction() noexcept {
+    if (!prepared_ || !prepared_->transaction)
+        return;
+    closeCursors();
     prepared_->transaction->rollbackQuietly();
     prepared_->transaction.reset();
+    prepared_->scansInTransaction = 0;
 }
 
 ProductLookup::Prepared&
@@ -159,6 +190,7 @@ std::vector<std::optional<Article>> ProductLookup::findEach(LookupColumn column,
     } catch (const firebird::ConnectionLostError&) {
         // The connection dropped the broken attachment; try once on a new one.
         prepared_.reset();
+        scanAttachment_.reset();
         if (!wasConnected)
             throw;
         return findOnce(column, values);
@@ -178,16 +210,22 @@ std::vector<std::optional<Article>> ProductLookup::findOnce(LookupColumn column,
 
 std::vector<ProductLookup::Candidates>
 ProductLookup::candidates(LookupColumn column, const std::vector<QString>& values) {
-    return database_.run([&](const std::shared_ptr<firebird::Attachment>& attachment) {
-        return candidatesIn(prepared(attachment), column, values);
-    });
+    // The attachment is asked for once a scan: that is when a database file replaced on
+    // disk is noticed, not at each of the scan's lookups.
+    if (!scanAttachment_)
+        scanAttachment_ = database_.attachment();
+    return database_.runOn(scanAttachment_,
+                           [&](const std::shared_ptr<firebird::Attachment>& attachment) {
+                               return candidatesIn(prepared(attachment), column, values);
+                           });
 }
 
 std::vector<ProductLookup::Candidates>
 ProductLookup::candidatesIn(Prepared& state, LookupColumn column,
                             const std::vector<QString>& values) {
-    const QByteArray sql = lookupStatement(mode_, column, values.size());
-    firebird::PreparedStatement& lookup = state.statement(state.lookups[sql], sql);
+    firebird::PreparedStatement& lookup =
+        state.statement(state.lookups[LookupKey{mode_, column, values.size()}],
+                        [&] { return lookupStatement(mode_, column, values.size()); });
     std::vector<QByteArray> parameters;
     for (const QString& value : values)
         parameters.push_back(state.encode(value));
@@ -238,8 +276,9 @@ std::optional<Article> ProductLookup::firstInProductQuery(LookupColumn column,
     // each call to the engine bounded on its own, however long the whole read takes.
     // Right after the lookup of this scan: its statements and transaction are there.
     Prepared& state = *prepared_;
-    firebird::PreparedStatement& products = state.statement(
-        state.products[mode_ == PriceMode::Retail ? 1 : 0], productStatement(mode_));
+    firebird::PreparedStatement& products =
+        state.statement(state.products[mode_ == PriceMode::Retail ? 1 : 0],
+                        [&] { return productStatement(mode_); });
     database_.runOn(state.attachment, [&](const auto&) { products.execute(*state.transaction); });
     for (;;) {
         std::optional<Article> found;

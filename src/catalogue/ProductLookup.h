@@ -1,10 +1,15 @@
 #pragma once
-// The price-query service's lookups, done in the database: per scan a fresh read-only,
-// read-committed transaction (so a price committed a moment ago is served), and per lookup
-// one prepared statement "... from produtos where <column> = ?" with the code bound as a
-// parameter, never written into the SQL text. The statements are prepared once per
-// attachment and price mode and reused; each lookup costs an index probe, not a pass over
-// the catalogue.
+// The price-query service's lookups, done in the database: per lookup one prepared
+// statement "... from produtos where <column> = ?" with the code bound as a parameter,
+// never written into the SQL text. The statements are prepared once per attachment and
+// price mode and reused; each lookup costs an index probe, not a pass over the catalogue.
+//
+// They run in a read-only, read-committed transaction, whose every statement sees what is
+// committed when it runs: a price committed a moment ago is served. Starting a transaction
+// costs more than a lookup, so one is kept from scan to scan while scans keep coming; such
+// a transaction holds back nothing in the database (no garbage collection waits for it).
+// It ends when the service releases the lookups (no scan for a while), after a scan that
+// failed, and after scansPerTransaction scans.
 //
 // The answer is always the article that the product query itself ("... order by codigo")
 // would make current with Locate. The engine's "=" is wider than Locate's exact comparison
@@ -15,6 +20,7 @@
 // product query up to the first match, as Locate does. A code longer than the column
 // simply matches nothing.
 
+#include "catalogue/AttachmentKeeper.h"
 #include "catalogue/PriceMode.h"
 #include "terminal/ArticleSource.h"
 
@@ -34,7 +40,7 @@ class Attachment;
 class PreparedStatement;
 } // namespace firebird
 
-class ProductLookup : public ArticleSource {
+class ProductLookup : public ArticleSource, private AttachmentKeeper {
 public:
     ProductLookup(Database& database, std::function<PriceMode()> currentMode);
     ~ProductLookup() override;
@@ -44,6 +50,8 @@ public:
     // The grid that follows the served articles; none by default.
     void setGrid(ServedArticleGrid* grid) { grid_ = grid; }
 
+    static constexpr int scansPerTransaction = 1000;
+
     // ArticleSource. The price mode is read at beginScan, for the whole scan.
     void beginScan() override;
     std::optional<Article> find(LookupColumn column, const QString& value) override;
@@ -51,8 +59,11 @@ public:
     std::vector<std::optional<Article>> findEach(LookupColumn column,
                                                  const std::vector<QString>& values) override;
     void endScan(const std::optional<Article>& served) override;
+    void release() noexcept override { endTransaction(); }
 
 private:
+    void dropAttachment() noexcept override;
+
     struct Prepared;
     struct Candidates;
 
@@ -65,6 +76,7 @@ private:
                          const QString& value, Prepared& state);
     std::optional<Article> firstInProductQuery(LookupColumn column, const QString& value);
     Prepared& prepared(const std::shared_ptr<firebird::Attachment>& attachment);
+    void closeCursors() noexcept;
     void endTransaction() noexcept;
 
     Database& database_;
@@ -72,6 +84,10 @@ private:
     PriceMode mode_ = PriceMode::Wholesale;
     ServedArticleGrid* grid_ = nullptr;
     std::unique_ptr<Prepared> prepared_;
+    // The attachment of the scan in progress, from its first lookup on.
+    std::shared_ptr<firebird::Attachment> scanAttachment_;
+    bool scanInProgress_ = false;
+    KeeperEntry keeperEntry_; // last: out of the list before the rest goes
 };
 
 } // namespace veska::catalogue

@@ -23,7 +23,7 @@ const QString kDescending = QStringLiteral("order by codigo desc");
 } // namespace
 
 ProductPages::ProductPages(Database& database, QStringList lines)
-    : database_(database), lines_(std::move(lines)) {
+    : database_(database), lines_(std::move(lines)), keeperEntry_(database.listKeeper(*this)) {
     attachment_ = database_.attachment();
     database_.runOn(attachment_, [this](const auto&) {
         transaction_ = std::make_unique<firebird::Transaction>(
@@ -34,10 +34,23 @@ ProductPages::ProductPages(Database& database, QStringList lines)
 }
 
 ProductPages::~ProductPages() {
+    dropAttachment();
+}
+
+void ProductPages::dropAttachment() noexcept {
+    cursor_ = nullptr;
     order_.reset();
     statements_.clear(); // before the transaction they may still read in
     if (transaction_)
         transaction_->rollbackQuietly();
+    transaction_.reset();
+    attachment_.reset();
+}
+
+void ProductPages::requireAttachment() const {
+    if (!attachment_)
+        throw firebird::ConnectionLostError(
+            QStringLiteral("O arquivo do banco de dados foi substituído."));
 }
 
 firebird::PreparedStatement& ProductPages::statement(const QString& condition, const QString& order,
@@ -89,17 +102,20 @@ std::vector<ProductRow> ProductPages::readAll(firebird::PreparedStatement& from,
 }
 
 void ProductPages::startAtBeginning() {
+    requireAttachment();
     cursor_ = &statement({}, kAscending);
     database_.runOn(attachment_, [this](const auto&) { cursor_->execute(*transaction_); });
 }
 
 void ProductPages::startAt(const QVariant& code) {
+    requireAttachment();
     cursor_ = &statement(QStringLiteral("codigo >= ?"), kAscending);
     database_.runOn(attachment_,
                     [&](const auto&) { cursor_->execute(*transaction_, {parameter(code)}); });
 }
 
 void ProductPages::startAfter(const QVariant& code) {
+    requireAttachment();
     if (code.isNull()) {
         // The rows without a code come first; after them, every row that has one.
         cursor_ = &statement(QStringLiteral("codigo is not null"), kAscending);
@@ -112,6 +128,7 @@ void ProductPages::startAfter(const QVariant& code) {
 }
 
 bool ProductPages::fetchForward(int count, std::deque<ProductRow>& into) {
+    requireAttachment();
     if (cursor_ == nullptr)
         return false;
     std::vector<ProductRow> rows;
@@ -128,6 +145,7 @@ bool ProductPages::sameKey(const QVariant& a, const QVariant& b) {
         return true;
     if (a.isNull() || b.isNull())
         return false;
+    requireAttachment();
     return database_.runOn(attachment_, [&](const auto&) {
         return !order_->ordersByBytes(*transaction_) &&
                order_->compare(Query::textOf(a), Query::textOf(b), *transaction_) == 0;
@@ -135,6 +153,7 @@ bool ProductPages::sameKey(const QVariant& a, const QVariant& b) {
 }
 
 ProductPages::Before ProductPages::rowsBefore(const std::optional<QVariant>& code, int count) {
+    requireAttachment();
     const auto [bytes, length] = database_.runOn(attachment_, [this](const auto&) {
         return std::make_pair(order_->ordersByBytes(*transaction_), order_->length(*transaction_));
     });

@@ -9,6 +9,10 @@
 // The statements are the product query's own text with a condition added before its last
 // line ("order by codigo"). All reads of one page set run in one read-only, read-committed
 // transaction on one attachment; every call to the engine is bounded (Database::runOn).
+// When the database file is replaced on disk the pages let go of their attachment and
+// every later read raises a lost-connection error: the list is read anew.
+
+#include "catalogue/AttachmentKeeper.h"
 
 #include <QByteArray>
 #include <QString>
@@ -32,7 +36,7 @@ class Transaction;
 
 using ProductRow = std::vector<QVariant>;
 
-class ProductPages {
+class ProductPages final : private AttachmentKeeper {
 public:
     // The product query's SQL lines as they stand for this read (price column applied).
     ProductPages(Database& database, QStringList lines);
@@ -64,6 +68,8 @@ public:
     bool sameKey(const QVariant& a, const QVariant& b);
 
 private:
+    void dropAttachment() noexcept override;
+    void requireAttachment() const;
     firebird::PreparedStatement& statement(const QString& condition, const QString& order,
                                            const QString& limit = {});
     std::vector<ProductRow> readAll(firebird::PreparedStatement& statement,
@@ -82,6 +88,7 @@ private:
     std::unique_ptr<CodeOrder> order_;
     firebird::PreparedStatement* cursor_ = nullptr;
     QStringList columns_;
+    KeeperEntry keeperEntry_; // last: out of the list before the rest goes
 };
 
 } // namespace veska::catalogue

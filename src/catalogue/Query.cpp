@@ -34,13 +34,20 @@ struct Query::Cursor {
 };
 
 Query::Query(Database& database, const QString& name, QObject* parent)
-    : QObject(parent), database_(database) {
+    : QObject(parent), database_(database), keeperEntry_(database.listKeeper(*this)) {
     setObjectName(name);
 }
 
 // The cursor holds what it needs; the connection itself is not touched.
 Query::~Query() {
     cursor_.reset();
+}
+
+void Query::dropAttachment() noexcept {
+    if (!cursor_)
+        return;
+    finishCursor();
+    cursorDropped_ = true;
 }
 
 void Query::replaceSql(int index, const QString& line) {
@@ -95,6 +102,7 @@ void Query::close() {
     if (!open_)
         return;
     finishCursor();
+    cursorDropped_ = false;
     open_ = false;
     rows_.clear();
     columns_.clear();
@@ -112,6 +120,11 @@ void Query::finishCursor() {
 }
 
 bool Query::fetchOne() {
+    if (!cursor_ && cursorDropped_) {
+        close();
+        throw firebird::ConnectionLostError(
+            QStringLiteral("O arquivo do banco de dados foi substituído."));
+    }
     if (!cursor_)
         return false;
     try {

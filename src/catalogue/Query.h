@@ -8,7 +8,10 @@
 // committed at that moment; the transaction ends when the query closes or has fetched its
 // last row. Every failure is a veska::DatabaseError; an operation that needs an open query
 // on a closed one raises "<name>: Cannot perform this operation on a closed dataset".
+// When the database file is replaced on disk the query lets go of its cursor; the next
+// fetch closes it with a lost-connection error rather than end the result early.
 
+#include "catalogue/AttachmentKeeper.h"
 #include "catalogue/Dataset.h"
 
 #include <QObject>
@@ -22,7 +25,7 @@ namespace veska::catalogue {
 
 class Database;
 
-class Query : public QObject, public Dataset {
+class Query : public QObject, public Dataset, private AttachmentKeeper {
     Q_OBJECT
 
 public:
@@ -73,7 +76,7 @@ public:
     // The column's index without regard to case, -1 when there is none.
     int columnIndex(const QString& column) const;
     int fetchedRowCount() const { return static_cast<int>(rows_.size()); }
-    bool allRowsFetched() const { return cursor_ == nullptr; }
+    bool allRowsFetched() const { return cursor_ == nullptr && !cursorDropped_; }
     // Fetches up to count more rows; returns how many came.
     int fetchMoreRows(int count);
     const QVariant& value(int row, int column) const;
@@ -91,6 +94,7 @@ Q_SIGNALS:
 private:
     struct Cursor;
 
+    void dropAttachment() noexcept override;
     void requireOpen() const;
     int requireColumn(const QString& column) const;
     void startCursor();
@@ -102,12 +106,14 @@ private:
     QStringList lines_;
     Hook beforeOpen_;
     std::unique_ptr<Cursor> cursor_;
+    bool cursorDropped_ = false; // before its last row, for a replaced database file
     bool open_ = false;
     QStringList columns_;
     std::vector<std::vector<QVariant>> rows_;
     int current_ = -1;
     bool bof_ = true;
     bool eof_ = true;
+    KeeperEntry keeperEntry_; // last: out of the list before the rest goes
 };
 
 } // namespace veska::catalogue

@@ -1,7 +1,9 @@
 #pragma once
 // Where the price-query service finds the article of a scanned code. One scan is
 // beginScan(), one or more find() calls, and endScan() with the article that was served
-// (or nothing); a failure of the engine is a veska::DatabaseError and ends the scan.
+// (or nothing); a failure of the engine is a veska::DatabaseError and ends the scan. A
+// source may keep what it needs from one scan to the next while scans keep coming;
+// release() says that none has come for a while.
 
 #include <QString>
 #include <optional>
@@ -44,6 +46,8 @@ public:
     }
     // The scan is over: served is what the terminal was answered with.
     virtual void endScan(const std::optional<Article>& served) = 0;
+    // No scan for a while: let go of what is kept for the next one.
+    virtual void release() noexcept {}
 };
 
 } // namespace veska::terminal

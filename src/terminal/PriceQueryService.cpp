@@ -59,8 +59,12 @@ bool PriceQueryService::serveNextBarcode() {
     std::uint16_t socket = 0;
     std::int32_t ignored = 0;
     QString code = libraryText(api_.bReceiveBarcode(&address, &socket, &ignored));
-    if (code.isEmpty())
+    if (code.isEmpty()) {
+        if (++idleTicks_ == idleTicksBeforeRelease)
+            articles_.release();
         return false;
+    }
+    idleTicks_ = 0;
 
     std::optional<Article> article;
     try {

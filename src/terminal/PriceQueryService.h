@@ -23,7 +23,8 @@
 // any answer, and reported to the operator; while the same failure goes on it is reported
 // once, not at every scan. The tick never throws for it, so the service goes on. After the
 // answer and the log line the source is told what was served (the products grid follows
-// it).
+// it). After a second of ticks without a barcode the source is told to let go of what it
+// keeps between scans.
 
 #include "core/Notices.h"
 #include "terminal/ArticleSource.h"
@@ -44,6 +45,9 @@ public:
 
     // Timer100msTimer. Returns whether a barcode was taken from the library.
     bool serveNextBarcode();
+
+    // Ticks in a row without a barcode after which the source is released.
+    static constexpr int idleTicksBeforeRelease = 10;
 
     // Reads scale labels of this format from the next barcode on; nothing switches them off.
     void setScaleLabelFormat(std::optional<ScaleLabelFormat> format) {
@@ -68,6 +72,7 @@ private:
     // The failure last reported, while it goes on (cleared by a scan that works).
     QString lastFailure_;
     std::optional<ScaleLabelFormat> scaleLabels_;
+    int idleTicks_ = 0;
 };
 
 } // namespace veska::terminal

@@ -5,6 +5,8 @@
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "catalogue/Database.h"
+#include "catalogue/ProductList.h"
+#include "catalogue/ProductLookup.h"
 #include "catalogue/ProductQuery.h"
 #include "catalogue/firebird/FbError.h"
 #include "core/Errors.h"
@@ -293,10 +295,30 @@ TEST_F(QueryTest, ADatabaseFileReplacedOnDiskIsAttachedAfreshAndSaidInTheLog) {
         EXPECT_TRUE(products.locate(QStringLiteral("BarCode"), QStringLiteral("000100")));
         return products.fieldAsText(QStringLiteral("Preco"));
     };
+    // Whatever keeps the old file's attachment lets go of it: the products grid, the
+    // lookups (their transaction outlives a scan), a query before its last row.
+    ProductList grid(*database, QStringLiteral("CDSProdutos"));
+    setUpProductQuery(grid, [] { return PriceMode::Wholesale; });
+    grid.open();
+    ProductLookup lookup(*database, [] { return PriceMode::Wholesale; });
+    const auto scannedPrice = [&lookup] {
+        lookup.beginScan();
+        const auto article = lookup.find(terminal::LookupColumn::Code, QStringLiteral("000100"));
+        lookup.endScan(article);
+        return article ? article->priceText.value_or(QString()) : QStringLiteral("(none)");
+    };
     EXPECT_EQ(price(), QStringLiteral("8"));
+    EXPECT_EQ(scannedPrice(), QStringLiteral("8"));
     ASSERT_TRUE(QFile::remove(file));
     ASSERT_TRUE(QFile::rename(suiteFile(QStringLiteral("copy.fdb")), file));
-    EXPECT_EQ(price(), QStringLiteral("7.5")) << "still served from the deleted file";
+    EXPECT_EQ(scannedPrice(), QStringLiteral("7.5")) << "still served from the deleted file";
+    EXPECT_THROW(grid.locate(QStringLiteral("BarCode"), QStringLiteral("000100")),
+                 firebird::ConnectionLostError);
+    EXPECT_FALSE(grid.isOpen());
+    grid.open();
+    ASSERT_TRUE(grid.locate(QStringLiteral("BarCode"), QStringLiteral("000100")));
+    EXPECT_EQ(grid.fieldAsText(QStringLiteral("Preco")), QStringLiteral("7.5"));
+    EXPECT_EQ(price(), QStringLiteral("7.5"));
     ASSERT_EQ(notices.size(), 1);
     EXPECT_TRUE(
         notices[0].startsWith(QStringLiteral("O arquivo do banco de dados foi substituído")));

@@ -15,6 +15,8 @@
 #include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
 #include "catalogue/ServedArticleGrid.h"
+#include "catalogue/firebird/FbPreparedStatement.h"
+#include "catalogue/firebird/FbTransaction.h"
 #include "core/Errors.h"
 
 #include <gtest/gtest.h>
@@ -69,7 +71,12 @@ public:
         return source_.findEach(column, values);
     }
     void endScan(const std::optional<Article>& served) override { source_.endScan(served); }
+    void release() noexcept override {
+        ++releases;
+        source_.release();
+    }
     int finds = 0;
+    int releases = 0;
 
 private:
     ArticleSource& source_;
@@ -347,6 +354,50 @@ TEST_P(PRICE_QUERY_SUITE, AtMostOneBarcodeATick) {
     EXPECT_EQ(provider().barcodes.size(), 1u);
     EXPECT_TRUE(service_->serveNextBarcode());
     EXPECT_EQ(provider().prices.size(), 2u);
+}
+
+// The transactions that other attachments of the test database hold now.
+int transactionsOfOthers(const ProductDatabase& database) {
+    using namespace catalogue::firebird;
+    Attachment observer = Attachment::attach(database.parameters());
+    Transaction transaction(observer, Transaction::Kind::ReadCommittedReadOnly);
+    PreparedStatement count(observer, transaction,
+                            "select count(*) from mon$transactions "
+                            "where mon$attachment_id <> current_connection");
+    count.execute(transaction);
+    const int found = count.fetch() ? count.value(0).toInt() : -1;
+    count.closeCursor();
+    transaction.rollbackQuietly();
+    return found;
+}
+
+// Scans in a row share what the lookups keep; a second of ticks without a barcode lets it
+// go, once.
+TEST_P(PRICE_QUERY_SUITE, TicksWithoutABarcodeReleaseWhatTheLookupsKeep) {
+    // The lookups' transaction, seen from another attachment; the reference keeps none.
+    const bool inDatabase = GetParam() == Path::InDatabase;
+    const auto held = [&] { return inDatabase ? transactionsOfOthers(*database_) : 0; };
+    const int before = held();
+    serve("7891000100103");
+    serve("NAOEXISTE");
+    const int kept = held();
+    EXPECT_EQ(kept, before + (inDatabase ? 1 : 0));
+    for (int tick = 1; tick < PriceQueryService::idleTicksBeforeRelease; ++tick)
+        EXPECT_FALSE(service_->serveNextBarcode());
+    EXPECT_EQ(counted_->releases, 0);
+    EXPECT_EQ(held(), kept);
+    EXPECT_FALSE(service_->serveNextBarcode());
+    EXPECT_EQ(counted_->releases, 1);
+    EXPECT_EQ(held(), before);
+    for (int tick = 0; tick < PriceQueryService::idleTicksBeforeRelease; ++tick)
+        EXPECT_FALSE(service_->serveNextBarcode());
+    EXPECT_EQ(counted_->releases, 1);
+    // A scan counts the idle ticks anew.
+    serve("7891000100103");
+    EXPECT_EQ(provider().prices.back().price, money("12,50"));
+    for (int tick = 0; tick < PriceQueryService::idleTicksBeforeRelease; ++tick)
+        EXPECT_FALSE(service_->serveNextBarcode());
+    EXPECT_EQ(counted_->releases, 2);
 }
 
 TEST_P(PRICE_QUERY_SUITE, AFailedLookupIsAnsweredTryAgainAndReportedOnceWhileItLasts) {
