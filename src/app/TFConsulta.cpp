@@ -248,6 +248,9 @@ void TFConsulta::setRefreshTimerActive(bool active) {
 }
 void TFConsulta::setPriceTimerActive(bool active) {
     Timer100ms->setEnabled(active);
+    // No ticks, no scans: the lookups keep nothing meanwhile.
+    if (!active && productLookup_)
+        productLookup_->release();
 }
 void TFConsulta::clearTerminalList() {
     ListTerms->clear();

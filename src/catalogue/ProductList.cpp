@@ -111,6 +111,7 @@ bool ProductList::locate(const QString& column, const QString& value) {
         auto article = lookup_->find(
             byBarcode ? terminal::LookupColumn::Barcode : terminal::LookupColumn::Code, value);
         lookup_->endScan(article);
+        lookup_->release(); // a search is one lookup, not a run of them
         return article;
     });
     if (!found)

@@ -346,6 +346,10 @@ TEST_F(QueryTest, AConsistencyErrorDropsTheAttachmentSoTheNextOpenWorks) {
     auto database = connectToShop();
     QStringList notices;
     database->setNoticeSink([&notices](const QString& line) { notices.append(line); });
+    // The products grid stays open on its first rows meanwhile, as in the window.
+    ProductList grid(*database, QStringLiteral("CDSProdutos"));
+    setUpProductQuery(grid, [] { return PriceMode::Wholesale; });
+    grid.open();
     Query products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
     products.open();
