@@ -149,6 +149,11 @@ void Database::lost(const std::shared_ptr<firebird::Attachment>& broken,
     throw;
 }
 
+void Database::raiseAttachmentDropped() {
+    throw firebird::ConnectionLostError(
+        QStringLiteral("O arquivo do banco de dados foi substituído."));
+}
+
 void Database::notice(const QString& line) const {
     if (notices_)
         notices_(line);

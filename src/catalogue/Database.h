@@ -77,6 +77,9 @@ public:
 
     // Lists a keeper for as long as the entry lives.
     KeeperEntry listKeeper(AttachmentKeeper& keeper) { return {keepers_, keeper}; }
+    // What a keeper that let go of its attachment raises at its next read: a lost
+    // connection, so that its caller reads anew.
+    [[noreturn]] static void raiseAttachmentDropped();
 
     // Runs work(attachment) with its waits bounded by callLimit. When the attachment
     // breaks during the work it is dropped; a call broken off for taking too long raises

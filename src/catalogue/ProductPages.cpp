@@ -49,8 +49,7 @@ void ProductPages::dropAttachment() noexcept {
 
 void ProductPages::requireAttachment() const {
     if (!attachment_)
-        throw firebird::ConnectionLostError(
-            QStringLiteral("O arquivo do banco de dados foi substituído."));
+        Database::raiseAttachmentDropped();
 }
 
 firebird::PreparedStatement& ProductPages::statement(const QString& condition, const QString& order,

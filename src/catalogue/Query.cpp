@@ -122,8 +122,7 @@ void Query::finishCursor() {
 bool Query::fetchOne() {
     if (!cursor_ && cursorDropped_) {
         close();
-        throw firebird::ConnectionLostError(
-            QStringLiteral("O arquivo do banco de dados foi substituído."));
+        Database::raiseAttachmentDropped();
     }
     if (!cursor_)
         return false;
