@@ -132,18 +132,18 @@ void ProductLookup::beginScan() {
     mode_ = currentMode_();
 }
 
+// Every read of a scan runs to the end of its result or closes it, so nothing is left
+// open in the transaction kept for the next scan.
 void ProductLookup::endScan(const std::optional<Article>& served) {
     scanInProgress_ = false;
-    scanAttachment_.reset();
-    closeCursors();
     if (prepared_ && prepared_->transaction)
         ++prepared_->scansInTransaction;
     if (grid_ != nullptr)
         grid_->follow(served);
 }
 
-void ProductLookup::closeCursors() noexcept {
-    if (!prepared_)
+void ProductLookup::endTransaction() noexcept {
+    if (!prepared_ || !prepared_->transaction)
         return;
     for (auto& [key, statement] : prepared_->lookups)
         statement->closeCursor();
@@ -151,12 +151,6 @@ void ProductLookup::closeCursors() noexcept {
         if (statement)
             statement->closeCursor();
     }
-}
-
-void ProductLookup::endTransaction() noexcept {
-    if (!prepared_ || !prepared_->transaction)
-        return;
-    closeCursors();
     prepared_->transaction->rollbackQuietly();
     prepared_->transaction.reset();
     prepared_->scansInTransaction = 0;

@@ -76,7 +76,6 @@ private:
                          const QString& value, Prepared& state);
     std::optional<Article> firstInProductQuery(LookupColumn column, const QString& value);
     Prepared& prepared(const std::shared_ptr<firebird::Attachment>& attachment);
-    void closeCursors() noexcept;
     void endTransaction() noexcept;
 
     Database& database_;
