@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <algorithm>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace veska::bench {
 namespace {
@@ -89,6 +91,27 @@ double peakResidentMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+long minorPageFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+double firstTouchMicrosecondsPerPage() {
+    const auto pageSize = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t bytes = std::size_t{16} << 20;
+    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED)
+        return 0;
+    auto* bytesOf = static_cast<volatile char*>(memory);
+    const auto start = Clock::now();
+    for (std::size_t offset = 0; offset < bytes; offset += pageSize)
+        bytesOf[offset] = 1;
+    const double elapsed = milliseconds(Clock::now() - start) * 1000.0;
+    munmap(memory, bytes);
+    return elapsed / static_cast<double>(bytes / pageSize);
 }
 
 bool demoCatalogue(const QString& dir, long articles) {

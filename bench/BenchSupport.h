@@ -1,7 +1,7 @@
 #pragma once
 // What the benchmark programs share: a terminal-server library of their own that hands out
 // queued codes and notes when the reply comes, figures of a set of timings, the process's
-// peak resident memory, and the demo catalogues they run on.
+// peak resident memory and page faults, and the demo catalogues they run on.
 
 #include "terminal/TermServerApi.h"
 
@@ -35,6 +35,12 @@ struct Figures {
 Figures figuresOf(std::vector<double> samples);
 double milliseconds(Clock::duration duration);
 double peakResidentMegabytes();
+// Page faults the process has taken so far that the kernel served without reading a disk:
+// above all, the first touch of memory the process was given.
+long minorPageFaults();
+// What one such fault costs on this machine, in microseconds: 16 MB of fresh memory touched
+// a page at a time. A virtual machine can make it many times dearer than bare metal.
+double firstTouchMicrosecondsPerPage();
 
 // Makes a demo catalogue of that many articles in dir unless one is there already (the demo
 // tool's folder: demo.fdb, SYS_INFO.INI, veska-aliases.conf); false when the tool failed.
