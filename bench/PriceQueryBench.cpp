@@ -202,13 +202,14 @@ int runChild(const QString& dir, long articles, bool reference, bool labels, boo
             service_ms.push_back(milliseconds(library.replied - library.received));
             tick_ms.push_back(milliseconds(end - start));
         }
-        const double faultsPerScan = static_cast<double>(minorPageFaults() - faults) /
-                                     static_cast<double>(std::max(scans, 1));
+        const auto perScan = [scans](long count) {
+            return static_cast<double>(count) / static_cast<double>(std::max(scans, 1));
+        };
+        const double faultsPerScan = perScan(minorPageFaults() - faults);
         const int hits = library.prices - prices;
         const Figures served = figuresOf(service_ms);
         const Figures tick = figuresOf(tick_ms);
-        const double lookups =
-            static_cast<double>(counted.finds - finds) / static_cast<double>(std::max(scans, 1));
+        const double lookups = perScan(counted.finds - finds);
         std::printf("scans %s %d hits %d lookups %.2f service-median %.3f service-p99 %.3f "
                     "service-max %.3f tick-median %.3f tick-p99 %.3f tick-max %.3f "
                     "page-faults %.2f\n",
