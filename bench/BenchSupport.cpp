@@ -87,16 +87,20 @@ double milliseconds(Clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
 }
 
-double peakResidentMegabytes() {
+namespace {
+rusage ownUsage() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+    return usage;
+}
+} // namespace
+
+double peakResidentMegabytes() {
+    return static_cast<double>(ownUsage().ru_maxrss) / 1024.0;
 }
 
 long minorPageFaults() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_minflt;
+    return ownUsage().ru_minflt;
 }
 
 double firstTouchMicrosecondsPerPage() {
