@@ -191,6 +191,8 @@ private:
     bool FieldExists(const QString& column, const QString& table);
     void probeRetailColumn();
     void restoreSavedPriceMode();
+    // The mode the final close saves.
+    catalogue::PriceMode priceModeToSave() const;
     void setGridColumnWidths();
     // Reads balanca.conf into the price-query service; a problem is one log line.
     void loadScaleLabels();
@@ -209,6 +211,9 @@ private:
     // Failures of the timers and the terminal services, shown without holding them up.
     DeferredErrorDialog* serviceFailures_ = nullptr;
     bool centredOnce_ = false;
+    // The table has no retail column; a saved retail mode is then kept in the file, unused.
+    bool retailColumnMissing_ = false;
+    bool savedRetailModeUnused_ = false;
     std::unique_ptr<terminal::ServerControl> serverControl_;
     std::unique_ptr<terminal::TerminalTable> terminalTable_;
     std::unique_ptr<terminal::DisplayMessage> displayMessage_;

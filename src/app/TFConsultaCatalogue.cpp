@@ -98,6 +98,7 @@ bool TFConsulta::FieldExists(const QString& column, const QString& table) {
 void TFConsulta::probeRetailColumn() {
     const bool retail = FieldExists(QStringLiteral("PRECO_VENDA_LJ"), QStringLiteral("PRODUTOS"));
     RadioButton2->setVisible(retail);
+    retailColumnMissing_ = !retail;
     if (!retail) {
         RadioButton1->setText(catalogue::priceModeCaption(PriceMode::Wholesale, false));
         RadioButton1->setChecked(true);
@@ -109,8 +110,18 @@ void TFConsulta::restoreSavedPriceMode() {
     const auto saved = catalogue::readSavedPriceMode();
     if (!saved)
         return;
+    if (*saved == PriceMode::Retail && retailColumnMissing_) {
+        // Served, the retail mode would fail every open and every scan: the wholesale price
+        // is used, and the saved choice stays in the file for when the column is added.
+        savedRetailModeUnused_ = true;
+        appendLine(QStringLiteral("O modo de preço salvo em %1 (Preço Varejo) não é usado: a "
+                                  "tabela PRODUTOS não tem a coluna PRECO_VENDA_LJ. Os terminais "
+                                  "recebem o preço de PRECO_VENDA.")
+                       .arg(catalogue::priceModeFileName));
+    }
     // Selecting an option that was not selected runs its handler.
-    (*saved == PriceMode::Retail ? RadioButton2 : RadioButton1)->setChecked(true);
+    (*saved == PriceMode::Retail && !savedRetailModeUnused_ ? RadioButton2 : RadioButton1)
+        ->setChecked(true);
     setPriceColumnTitle((RadioButton1->isChecked() ? RadioButton1 : RadioButton2)->text());
 }
 
@@ -119,6 +130,11 @@ void TFConsulta::loadScaleLabels() {
     if (!labels.problem.isEmpty())
         appendLine(catalogue::scaleLabelProblemLine(labels.problem));
     priceQuery_->setScaleLabelFormat(labels.format);
+}
+
+PriceMode TFConsulta::priceModeToSave() const {
+    return savedRetailModeUnused_ && RadioButton1->isChecked() ? PriceMode::Retail
+                                                               : currentPriceMode();
 }
 
 PriceMode TFConsulta::currentPriceMode() const {

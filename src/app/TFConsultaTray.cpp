@@ -37,7 +37,7 @@ bool TFConsulta::FormClose() {
         TrayIcon1->HideMainForm();
         return false;
     }
-    catalogue::savePriceMode(currentPriceMode());
+    catalogue::savePriceMode(priceModeToSave());
     return true;
 }
 

@@ -145,8 +145,11 @@ void ProductLookup::endScan(const std::optional<Article>& served) {
 void ProductLookup::endTransaction() noexcept {
     if (!prepared_ || !prepared_->transaction)
         return;
-    for (auto& [key, statement] : prepared_->lookups)
-        statement->closeCursor();
+    // A statement whose preparation failed left its slot empty.
+    for (auto& [key, statement] : prepared_->lookups) {
+        if (statement)
+            statement->closeCursor();
+    }
     for (auto& statement : prepared_->products) {
         if (statement)
             statement->closeCursor();

@@ -17,8 +17,9 @@ using veska::terminal::test::journal;
 using veska::terminal::test::provider;
 #include <memory>
 
-// Sets an article's wholesale price through a connection of its own, committed, as another
-// program of the shop would.
+// Runs a statement, or sets an article's wholesale price, through a connection of its own,
+// committed, as another program of the shop would.
+void commitStatement(const QString& databasePath, const QByteArray& sql);
 void commitPrice(const QString& databasePath, const char* codigo, const char* price);
 
 class ShopFixture : public ::testing::Test {
