@@ -48,6 +48,13 @@ firebird::AttachParameters Database::attachParameters() const {
     parameters.user = target.user.value_or(kUser).toUtf8();
     parameters.password = target.password.value_or(kPassword).toUtf8();
     parameters.charset = target.charset.toLatin1();
+    if (parameters.charset == "WIN1252") {
+        // Read as UTF-8, so that a text column in another character set (UTF8) that holds a
+        // character Windows-1252 lacks arrives whole, instead of failing the whole read;
+        // Windows-1252 text, and NONE columns that hold it, arrive as they are.
+        parameters.charset = "UTF8";
+        parameters.noneColumnsInWin1252 = true;
+    }
     parameters.connectTimeoutSeconds = connectTimeoutSeconds;
     return parameters;
 }

@@ -38,6 +38,16 @@ constexpr int kArticles = 1500;
 constexpr int kArticlesWithoutIndexes = 700;
 constexpr unsigned kSeed = 20261208;
 
+// Prices as the shop typed them, and a description that Windows-1252 cannot show.
+struct ExactRow {
+    const char* code;
+    const char* name; // UTF-8
+    const char* price;
+};
+constexpr ExactRow kExactRows[] = {{"4675", "Café ☕ Őrgãnico 😀", "2.675"},
+                                   {"4005", "Meio centavo", "0.005"},
+                                   {"987654", "Queijo kg", "2.01"}};
+
 struct Row {
     QString code;
     QString name;
@@ -64,6 +74,10 @@ struct Variant {
     const char* collation;  // of both lookup columns; the character set's default when null
     const char* connection; // the connection's character set
     bool churned = false;
+    const char* priceType = "double precision";
+    // Descriptions with characters that Windows-1252 lacks, and the articles of the checks
+    // of exactCases() (a UTF8 database only).
+    bool foreignText = false;
 
     int articles() const { return indexed ? kArticles : kArticlesWithoutIndexes; }
 };
@@ -71,7 +85,8 @@ struct Variant {
 void PrintTo(const Variant& variant, std::ostream* out) {
     *out << (variant.indexed ? "indexed " : "without indexes ") << variant.charset << ' '
          << (variant.collation != nullptr ? variant.collation : "default") << " through "
-         << variant.connection << (variant.churned ? " churned" : "");
+         << variant.connection << (variant.churned ? " churned" : "") << ", prices "
+         << variant.priceType << (variant.foreignText ? ", foreign text" : "");
 }
 
 class Catalogue {
@@ -90,8 +105,8 @@ public:
             variant.collation != nullptr ? QByteArray(" collate ") + variant.collation : "";
         creator.executeImmediate("create table produtos (codigo varchar(13) not null" + collate +
                                  ", nome varchar(50), cod_barra varchar(14)" + collate +
-                                 ", preco_venda double precision, "
-                                 "preco_venda_lj double precision)");
+                                 ", preco_venda " + variant.priceType + ", preco_venda_lj " +
+                                 variant.priceType + ")");
         // A NONE column holds the connection's bytes: codes in ASCII fit it on any connection.
         rows_ = makeRows(random, variant.articles(), QByteArray(variant.charset) != "NONE");
         std::shuffle(rows_.begin(), rows_.end(), random);
@@ -120,6 +135,8 @@ public:
             for (const Row& row : again)
                 insert(row);
         }
+        if (variant.foreignText)
+            insertExactCases(utf8Parameters());
         if (indexed) {
             creator.executeImmediate("create index produtos_codigo on produtos (codigo)");
             creator.executeImmediate("create index produtos_cod_barra on produtos (cod_barra)");
@@ -143,6 +160,25 @@ public:
     }
 
 private:
+    catalogue::firebird::AttachParameters utf8Parameters() const {
+        catalogue::firebird::AttachParameters utf8 = parameters_;
+        utf8.charset = "UTF8";
+        return utf8;
+    }
+
+    // The articles of the exact checks, written through UTF8: codes of digits 4 to 9, which
+    // no random code holds.
+    static void insertExactCases(const catalogue::firebird::AttachParameters& utf8) {
+        auto writer = catalogue::firebird::Attachment::attach(utf8);
+        for (const ExactRow& row : kExactRows) {
+            writer.executeImmediate(
+                QStringLiteral("insert into produtos values ('%1', '%2', NULL, %3, %3)")
+                    .arg(QLatin1String(row.code), QString::fromUtf8(row.name),
+                         QLatin1String(row.price))
+                    .toUtf8());
+        }
+    }
+
     static QString randomCode(std::mt19937& random, int maxLength, bool accents = true) {
         static const QString alphabet = QStringLiteral("0123AaBbÇç");
         static const QString ascii = QStringLiteral("0123AaBbCc");
@@ -337,6 +373,32 @@ protected:
         return outcome;
     }
 
+    // The terminal gets "?" for each character its code page lacks, the grid the text as it
+    // is; single-precision prices and weight labels round as the typed decimals do.
+    void checkExactCases(Path& path) {
+        mode_ = PriceMode::Wholesale;
+        EXPECT_EQ(serve(path, QStringLiteral("4675")).answers,
+                  QStringList{QStringLiteral("16777343 Café ? ?rgãnico ? R$ 2,68")});
+        EXPECT_EQ(path.shown->fieldAsText(QStringLiteral("Produto")),
+                  QString::fromUtf8(kExactRows[0].name));
+        EXPECT_EQ(serve(path, QStringLiteral("4005")).answers,
+                  QStringList{QStringLiteral("16777343 Meio centavo R$ 0,01")});
+        const ScaleLabelFormatReading weight = parseScaleLabelFormat(
+            {QStringLiteral("prefix = 2"), QStringLiteral("code = 2-7"),
+             QStringLiteral("value = 8-12"), QStringLiteral("kind = weight")});
+        path.service->setScaleLabelFormat(weight.format);
+        QString label = QStringLiteral("298765400500"); // 500 g of article 987654
+        for (char digit = '0'; digit <= '9'; ++digit) {
+            if (isEan13(label + QLatin1Char(digit)))
+                label += QLatin1Char(digit);
+        }
+        // 2,01 a kilo: 1,005, half a cent away from zero.
+        EXPECT_EQ(serve(path, label).answers,
+                  QStringList{QStringLiteral("16777343 Queijo kg R$ 1,01")});
+        EXPECT_TRUE(path.failures.reported.isEmpty())
+            << path.failures.reported.join(u'|').toStdString();
+    }
+
     std::mt19937 random_;
     std::unique_ptr<Catalogue> catalogue_;
     PriceMode mode_ = PriceMode::Wholesale;
@@ -360,6 +422,8 @@ TEST_P(ProductLookupDifferential, BothWaysGiveTheSameAnswersLogLinesAndCurrentRo
         found += expected.answers.join(QString()).contains(QStringLiteral("not found")) ? 0 : 1;
     }
     EXPECT_EQ(inDatabase.log.lines, reference.log.lines);
+    if (GetParam().foreignText)
+        checkExactCases(inDatabase);
     // The scans cover both outcomes well.
     const int scanned = static_cast<int>(scans.size());
     EXPECT_GT(found, scanned / 3);
@@ -370,7 +434,8 @@ std::string catalogueName(const ::testing::TestParamInfo<Variant>& parameter) {
     const Variant& variant = parameter.param;
     return std::string(variant.indexed ? "Indexed" : "WithoutIndexes") + variant.charset +
            (variant.collation != nullptr ? variant.collation : "") + "Through" +
-           variant.connection + (variant.churned ? "Churned" : "");
+           variant.connection + (variant.churned ? "Churned" : "") +
+           (variant.foreignText ? "FloatForeignText" : "");
 }
 
 // WIN_PTBR and UNICODE_CI_AI ignore letter case and accents.
@@ -383,7 +448,9 @@ INSTANTIATE_TEST_SUITE_P(Catalogues, ProductLookupDifferential,
                                            Variant{true, "WIN1252", "WIN_PTBR", "WIN1252"},
                                            Variant{false, "UTF8", "UNICODE_CI_AI", "UTF8", true},
                                            Variant{true, "NONE", nullptr, "UTF8"},
-                                           Variant{false, "NONE", nullptr, "WIN1252", true}),
+                                           Variant{false, "NONE", nullptr, "WIN1252", true},
+                                           Variant{true, "UTF8", nullptr, "WIN1252", false, "float",
+                                                   true}),
                          catalogueName);
 
 } // namespace

@@ -45,6 +45,10 @@ bool isUtf8(const QByteArray& charset) {
 
 } // namespace
 
+Attachment::Attachment(isc_db_handle handle, const AttachParameters& parameters)
+    : handle_(handle), utf8_(isUtf8(parameters.charset)),
+      noneColumnsInWin1252_(utf8_ && parameters.noneColumnsInWin1252) {}
+
 Attachment Attachment::attach(const AttachParameters& parameters) {
     const QByteArray dpb = parameterBlock(parameters);
     ISC_STATUS_ARRAY status;
@@ -53,7 +57,7 @@ Attachment Attachment::attach(const AttachParameters& parameters) {
                         parameters.database.constData(), &handle, static_cast<short>(dpb.size()),
                         dpb.constData());
     check(status);
-    return Attachment(handle, isUtf8(parameters.charset));
+    return Attachment(handle, parameters);
 }
 
 Attachment Attachment::create(const AttachParameters& parameters,
@@ -69,17 +73,19 @@ Attachment Attachment::create(const AttachParameters& parameters,
                         parameters.database.constData(), &handle, static_cast<short>(dpb.size()),
                         dpb.constData(), 0);
     check(status);
-    return Attachment(handle, isUtf8(parameters.charset));
+    return Attachment(handle, parameters);
 }
 
 Attachment::Attachment(Attachment&& other) noexcept
-    : handle_(std::exchange(other.handle_, 0)), utf8_(other.utf8_) {}
+    : handle_(std::exchange(other.handle_, 0)), utf8_(other.utf8_),
+      noneColumnsInWin1252_(other.noneColumnsInWin1252_) {}
 
 Attachment& Attachment::operator=(Attachment&& other) noexcept {
     if (this != &other) {
         detach();
         handle_ = std::exchange(other.handle_, 0);
         utf8_ = other.utf8_;
+        noneColumnsInWin1252_ = other.noneColumnsInWin1252_;
     }
     return *this;
 }

@@ -20,6 +20,9 @@ struct AttachParameters {
     // How long a server may take to accept the attachment, in seconds; 0 waits as long as
     // the network does. The embedded engine does not use it.
     int connectTimeoutSeconds = 0;
+    // With charset UTF8: the text of columns of character set NONE is Windows-1252 bytes,
+    // read and compared as such (the program's WIN1252 connections, see Database).
+    bool noneColumnsInWin1252 = false;
 };
 
 class Attachment {
@@ -36,8 +39,10 @@ public:
     ~Attachment();
 
     isc_db_handle* handle() { return &handle_; }
-    // Whether text of this attachment arrives as UTF-8 (else as Windows-1252 bytes).
+    // Whether text of this attachment arrives as UTF-8 (else as Windows-1252 bytes); with
+    // noneColumnsInWin1252, that of columns of character set NONE does not.
     bool utf8() const { return utf8_; }
+    bool noneColumnsInWin1252() const { return noneColumnsInWin1252_; }
 
     // Runs one statement without result rows in its own transaction and commits it.
     void executeImmediate(const QByteArray& sql);
@@ -48,11 +53,12 @@ public:
     void abort() noexcept;
 
 private:
-    Attachment(isc_db_handle handle, bool utf8) : handle_(handle), utf8_(utf8) {}
+    Attachment(isc_db_handle handle, const AttachParameters& parameters);
     void detach() noexcept;
 
     isc_db_handle handle_ = 0;
     bool utf8_ = false;
+    bool noneColumnsInWin1252_ = false;
 };
 
 } // namespace veska::catalogue::firebird

@@ -10,17 +10,57 @@
 #include <QDateTime>
 #include <QTime>
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
+#include <optional>
 
 namespace veska::catalogue::firebird {
+
+namespace {
+
+constexpr int kNoneCharacterSet = 0;
+
+// The character set of a text value: of a column or parameter, or of a text blob.
+std::optional<int> textCharacterSet(const XSQLVAR& var) {
+    switch (var.sqltype & ~1) {
+    case SQL_TEXT:
+    case SQL_VARYING:
+        return var.sqlsubtype & 0xFF; // the collation is in the high byte
+    case SQL_BLOB:
+        if (var.sqlsubtype == isc_blob_text)
+            return var.sqlscale & 0xFF;
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+// A single-precision value as the shortest decimal that reads back as the same float: the
+// digits the shop typed (2.675, not 2.6749999523162842).
+double shortestDecimal(float number) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text - 1, number).ptr;
+    *end = '\0';
+    return std::strtod(text, nullptr);
+}
+
+} // namespace
 
 // An XSQLDA with the memory that the client library fills (output) or reads (input).
 struct PreparedStatement::Descriptor {
     XSQLDA* sqlda = nullptr;
     std::vector<std::vector<char>> data;
     std::vector<short> nullFlags;
+    // Per column: text in Windows-1252, not UTF-8.
+    std::vector<bool> win1252;
+
+    static bool inWin1252(const Attachment& attachment, const XSQLVAR& var) {
+        return !attachment.utf8() ||
+               (attachment.noneColumnsInWin1252() && textCharacterSet(var) == kNoneCharacterSet);
+    }
 
     explicit Descriptor(int columns) {
         sqlda = static_cast<XSQLDA*>(std::calloc(1, XSQLDA_LENGTH(std::max(columns, 1))));
@@ -31,12 +71,15 @@ struct PreparedStatement::Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
 
-    void bindOutput() {
+    // Which text columns come in Windows-1252 rather than UTF-8.
+    void bindOutput(const Attachment& attachment) {
         const int columns = sqlda->sqld;
         data.resize(static_cast<std::size_t>(columns));
         nullFlags.assign(static_cast<std::size_t>(columns), 0);
+        win1252.assign(static_cast<std::size_t>(columns), false);
         for (int i = 0; i < columns; ++i) {
             XSQLVAR& var = sqlda->sqlvar[i];
+            win1252[static_cast<std::size_t>(i)] = inWin1252(attachment, var);
             std::size_t size = static_cast<std::size_t>(var.sqllen);
             if ((var.sqltype & ~1) == SQL_VARYING)
                 size += sizeof(short);
@@ -63,7 +106,7 @@ PreparedStatement::PreparedStatement(Attachment& attachment, Transaction& transa
         isc_dsql_describe(status, &handle_.value, SQL_DIALECT_V6, output_->sqlda);
         check(status);
     }
-    output_->bindOutput();
+    output_->bindOutput(attachment_);
     hasResultSet_ = columns > 0;
     for (int i = 0; i < columns; ++i) {
         const XSQLVAR& var = output_->sqlda->sqlvar[i];
@@ -83,6 +126,8 @@ PreparedStatement::PreparedStatement(Attachment& attachment, Transaction& transa
         const XSQLVAR& var = input_->sqlda->sqlvar[i];
         const int type = var.sqltype & ~1;
         parameterCapacities_.push_back(type == SQL_TEXT || type == SQL_VARYING ? var.sqllen : -1);
+        // Compared with a column of character set NONE that holds Windows-1252 text.
+        input_->win1252.push_back(attachment_.utf8() && Descriptor::inWin1252(attachment_, var));
     }
 }
 
@@ -119,9 +164,16 @@ void PreparedStatement::execute(Transaction& transaction,
         throw DatabaseError(QStringLiteral("Statement takes %1 parameters, %2 given")
                                 .arg(in->sqld)
                                 .arg(parameters.size()));
+    std::deque<QByteArray> recoded; // alive until the engine has read them
     for (int i = 0; i < in->sqld; ++i) {
         XSQLVAR& var = in->sqlvar[i];
-        const QByteArray& bytes = parameters[static_cast<std::size_t>(i)];
+        // The caller's text is in the attachment's form (UTF-8 here); a parameter compared
+        // with Windows-1252 bytes is sent as such.
+        const QByteArray& bytes =
+            input_->win1252[static_cast<std::size_t>(i)]
+                ? recoded.emplace_back(codepage::fromUnicode(
+                      QString::fromUtf8(parameters[static_cast<std::size_t>(i)])))
+                : parameters[static_cast<std::size_t>(i)];
         // Text in the connection's character set, whatever the parameter's declared type:
         // the engine converts it as it would a literal.
         var.sqltype = SQL_TEXT | 1;
@@ -164,10 +216,10 @@ QByteArray PreparedStatement::rawBytes(int column) const {
     return QByteArray(var.sqldata, var.sqllen);
 }
 
-QString PreparedStatement::decodeText(const char* bytes, qsizetype size) const {
-    if (attachment_.utf8())
-        return QString::fromUtf8(bytes, size);
-    return codepage::toUnicode(QByteArrayView(bytes, size));
+QString PreparedStatement::decodeText(int column, const char* bytes, qsizetype size) const {
+    if (output_->win1252[static_cast<std::size_t>(column)])
+        return codepage::toUnicode(QByteArrayView(bytes, size));
+    return QString::fromUtf8(bytes, size);
 }
 
 QVariant PreparedStatement::value(int column) {
@@ -190,12 +242,12 @@ QVariant PreparedStatement::value(int column) {
         qsizetype size = var.sqllen;
         while (size > 0 && data[size - 1] == ' ')
             --size;
-        return decodeText(data, size);
+        return decodeText(column, data, size);
     }
     case SQL_VARYING: {
         short size;
         std::memcpy(&size, data, sizeof size);
-        return decodeText(data + sizeof(short), size);
+        return decodeText(column, data + sizeof(short), size);
     }
     case SQL_SHORT: {
         short number;
@@ -215,7 +267,7 @@ QVariant PreparedStatement::value(int column) {
     case SQL_FLOAT: {
         float number;
         std::memcpy(&number, data, sizeof number);
-        return QVariant(static_cast<double>(number));
+        return QVariant(shortestDecimal(number));
     }
     case SQL_DOUBLE:
     case SQL_D_FLOAT: {
@@ -247,7 +299,7 @@ QVariant PreparedStatement::value(int column) {
     case SQL_BLOB: {
         ISC_QUAD id;
         std::memcpy(&id, data, sizeof id);
-        return readBlob(id);
+        return readBlob(column, id);
     }
     default:
         throw DatabaseError(QStringLiteral("Unsupported type %1 of column %2")
@@ -256,7 +308,7 @@ QVariant PreparedStatement::value(int column) {
     }
 }
 
-QVariant PreparedStatement::readBlob(const ISC_QUAD& id) {
+QVariant PreparedStatement::readBlob(int column, const ISC_QUAD& id) {
     ISC_STATUS_ARRAY status;
     isc_blob_handle blob = 0;
     ISC_QUAD blobId = id;
@@ -278,7 +330,7 @@ QVariant PreparedStatement::readBlob(const ISC_QUAD& id) {
         bytes.append(segment, length);
     }
     isc_close_blob(status, &blob);
-    return decodeText(bytes.constData(), bytes.size());
+    return decodeText(column, bytes.constData(), bytes.size());
 }
 
 } // namespace veska::catalogue::firebird

@@ -57,8 +57,9 @@ private:
         ~Handle();
     };
 
-    QString decodeText(const char* bytes, qsizetype size) const;
-    QVariant readBlob(const ISC_QUAD& id);
+    // Text of the column in the form it was asked for: UTF-8, or the connection's code page.
+    QString decodeText(int column, const char* bytes, qsizetype size) const;
+    QVariant readBlob(int column, const ISC_QUAD& id);
 
     Attachment& attachment_;
     Transaction* transaction_ = nullptr;
