@@ -6,7 +6,7 @@ VESKA_BUILD_PACKAGES=(
     firebird3.0-server-core firebird3.0-utils firebird3.0-common
     libasio-dev
     fonts-wine fonts-dejavu-core
-    locales
+    locales libc-l10n
     scdoc dpkg-dev file
 )
 VESKA_TEST_PACKAGES=(

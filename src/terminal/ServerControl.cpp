@@ -1,7 +1,5 @@
 #include "terminal/ServerControl.h"
 
-#include "terminal/LibraryText.h"
-
 #include <cerrno>
 #include <cstring>
 
@@ -19,7 +17,9 @@ QString startFailedText() {
 // left in errno; empty when neither says anything.
 QString startFailureReason(const TermServerApi& api, int code) {
     if (api.tc_lasterror != nullptr) {
-        const QString reason = libraryText(api.tc_lasterror());
+        // The system's words, in the encoding of the program's locale (UTF-8), not the
+        // code page of the terminals' text.
+        const QString reason = QString::fromLocal8Bit(api.tc_lasterror());
         if (!reason.isEmpty())
             return reason;
     }

@@ -20,6 +20,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -109,8 +110,13 @@ TEST_F(RealLibraryTest, VersionStartListStop) {
     EXPECT_TRUE(terminal.closedByServer());
 }
 
-// A refused start logs the fixed line, then the library's reason on a line of its own.
+// A refused start logs the fixed line, then the library's reason on a line of its own, in
+// the words of the system's language as the program runs it (LC_MESSAGES pt_BR.UTF-8).
 TEST_F(RealLibraryTest, ATakenPortRefusesTheStartWithTheReason) {
+    const std::string messages = std::setlocale(LC_MESSAGES, nullptr);
+    const std::string characters = std::setlocale(LC_CTYPE, nullptr);
+    ASSERT_NE(std::setlocale(LC_MESSAGES, "pt_BR.UTF-8"), nullptr);
+    ASSERT_NE(std::setlocale(LC_CTYPE, "pt_BR.UTF-8"), nullptr);
     const int holder = ::socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_GE(holder, 0);
     sockaddr_in address{};
@@ -122,12 +128,13 @@ TEST_F(RealLibraryTest, ATakenPortRefusesTheStartWithTheReason) {
 
     control_.toggle();
     ::close(holder);
+    std::setlocale(LC_MESSAGES, messages.c_str());
+    std::setlocale(LC_CTYPE, characters.c_str());
     EXPECT_EQ(view_.caption, QStringLiteral("Iniciar"));
     EXPECT_EQ(log_.lines,
               (QStringList{QStringLiteral("Erro inicializando servidor."),
-                           QStringLiteral("cannot listen on %1: %2")
-                               .arg(QString::fromStdString(veska::test::ownLoopbackEndpoint()),
-                                    QString::fromLocal8Bit(std::strerror(EADDRINUSE)))}));
+                           QStringLiteral("cannot listen on %1: Endereço já em uso")
+                               .arg(QString::fromStdString(veska::test::ownLoopbackEndpoint()))}));
     EXPECT_EQ(notices_.shown, QStringList{QStringLiteral("Erro inicializando servidor.")});
 }
 

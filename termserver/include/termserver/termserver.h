@@ -53,6 +53,8 @@ TERMSERVER_API const char* dll_version(void);
 TERMSERVER_API int32_t tc_startserver(void);
 /* Why the last tc_startserver failed, as one line of text ("termserver.conf, line 3: ...",
  * "cannot listen on 0.0.0.0:9123: Address already in use"); "" after a successful start.
+ * Unlike the terminals' text, it is in the encoding of the process's locale (UTF-8), as the
+ * system's own messages in it are ("Endereço já em uso" under pt_BR.UTF-8).
  * Not one of the eleven functions: a caller looks it up at run time and does without it
  * when a library lacks it. */
 TERMSERVER_API const char* tc_lasterror(void);
