@@ -64,7 +64,7 @@ ScaleLabelFormatReading parseScaleLabelFormat(const QStringList& lines) {
     static const std::array<QString, KeyCount> names = {
         QStringLiteral("prefix"), QStringLiteral("code"), QStringLiteral("value"),
         QStringLiteral("kind")};
-    std::array<bool, KeyCount> seen{};
+    std::array<qsizetype, KeyCount> lineOf{}; // 0: not seen
     ScaleLabelFormat format;
     for (qsizetype index = 0; index < lines.size(); ++index) {
         const QString where = QStringLiteral("linha %1: ").arg(index + 1);
@@ -83,9 +83,9 @@ ScaleLabelFormatReading parseScaleLabelFormat(const QStringList& lines) {
         if (known == names.end())
             return failure(where + QStringLiteral("chave desconhecida \"%1\"").arg(name));
         const auto key = static_cast<Key>(known - names.begin());
-        if (seen[key])
+        if (lineOf[key] != 0)
             return failure(where + QStringLiteral("\"%1\" repetido").arg(name));
-        seen[key] = true;
+        lineOf[key] = index + 1;
         switch (key) {
         case Prefix:
             if (!allDigits(value))
@@ -115,16 +115,32 @@ ScaleLabelFormatReading parseScaleLabelFormat(const QStringList& lines) {
         }
     }
     for (int key = 0; key < KeyCount; ++key) {
-        if (!seen[key])
+        if (lineOf[key] == 0)
             return failure(QStringLiteral("falta \"%1\"").arg(names[key]));
     }
+    // Both ranges between the prefix and the check digit (position 13), apart.
     const int afterPrefix = static_cast<int>(format.prefix.size()) + 1;
-    const bool inside = format.codeFirst >= afterPrefix && format.valueFirst >= afterPrefix &&
-                        format.codeLast < kLabelLength && format.valueLast < kLabelLength;
-    const bool apart = format.codeLast < format.valueFirst || format.valueLast < format.codeFirst;
-    if (!inside || !apart) {
-        return failure(QStringLiteral("code e value devem ficar entre o prefixo e o dígito "
-                                      "verificador (posição 13), sem se sobrepor"));
+    const auto outside = [&](Key key, int first, int last) {
+        if (first >= afterPrefix && last < kLabelLength)
+            return QString();
+        return QStringLiteral("linha %1: %2 deve ficar entre o prefixo e o dígito verificador "
+                              "(posições %3 a 12)")
+            .arg(lineOf[key])
+            .arg(names[key])
+            .arg(afterPrefix);
+    };
+    for (const QString& problem : {outside(Code, format.codeFirst, format.codeLast),
+                                   outside(Value, format.valueFirst, format.valueLast)}) {
+        if (!problem.isEmpty())
+            return failure(problem);
+    }
+    if (format.codeLast >= format.valueFirst && format.valueLast >= format.codeFirst) {
+        const Key later = lineOf[Code] > lineOf[Value] ? Code : Value;
+        const Key earlier = later == Code ? Value : Code;
+        return failure(QStringLiteral("linha %1: %2 sobrepõe %3 (linha %4)")
+                           .arg(lineOf[later])
+                           .arg(names[later], names[earlier])
+                           .arg(lineOf[earlier]));
     }
     return {format, QString()};
 }

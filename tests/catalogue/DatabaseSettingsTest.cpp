@@ -161,10 +161,14 @@ TEST(ScaleLabelSettingsTest, AFileThatDoesNotParseIsOneProblemAndNoFormat) {
         {"value = 8-14\n", "linha 1: value deve ser de posições de 1 a 13, como 8-12"},
         {"kind = preço\n", "linha 1: kind deve ser price ou weight"},
         {"prefix = 2\ncode = 2-7\nkind = price\n", "falta \"value\""},
-        {"prefix = 2\ncode = 1-6\nvalue = 8-12\nkind = price\n", "code e value"},
-        {"prefix = 2\ncode = 2-7\nvalue = 8-13\nkind = price\n", "code e value"},
-        {"prefix = 2\ncode = 2-8\nvalue = 8-12\nkind = price\n", "code e value"},
-        {"prefix = 2\ncode = 8-12\nvalue = 2-9\nkind = price\n", "code e value"},
+        {"prefix = 2\ncode = 1-6\nvalue = 8-12\nkind = price\n",
+         "linha 2: code deve ficar entre o prefixo e o dígito verificador (posições 2 a 12)"},
+        {"prefix = 2\ncode = 2-7\n\nvalue = 8-13\nkind = price\n",
+         "linha 4: value deve ficar entre o prefixo e o dígito verificador (posições 2 a 12)"},
+        {"prefix = 2\ncode = 2-8\nvalue = 8-12\nkind = price\n",
+         "linha 3: value sobrepõe code (linha 2)"},
+        {"prefix = 2\nvalue = 2-9\nkind = price\ncode = 8-12\n",
+         "linha 4: code sobrepõe value (linha 2)"},
         {complete + "#" + QByteArray(64 * 1024, 'x'), "arquivo maior que 64 KB"},
     };
     for (const auto& c : cases) {
