@@ -382,7 +382,13 @@ void QtNotifyIconBackend::post(const Key& key, uint32_t event) {
 void QtNotifyIconBackend::hostsChanged() {
     const bool available = NotificationAreaAvailable();
     const bool appeared = available && !areaWasAvailable_;
+    const bool gone = !available && areaWasAvailable_;
     areaWasAvailable_ = available;
+    if (gone) {
+        // A window hidden into it would be out of reach until a notification area returns.
+        CurrentApplicationWindow().NotificationAreaGone();
+        return;
+    }
     if (!appeared)
         return;
     // A new XEmbed tray has none of our icons. Qt registers its bus icons again by itself
