@@ -12,7 +12,7 @@ VESKA_BUILD_PACKAGES=(
 VESKA_TEST_PACKAGES=(
     libgtest-dev googletest
     clang libclang-rt-14-dev
-    xvfb xauth x11-utils libx11-dev xdotool trayer imagemagick
+    xvfb xauth x11-utils libx11-dev xdotool trayer imagemagick openbox
     dbus-daemon dbus-bin xfce4-panel xfconf
     firebird3.0-server
     lintian desktop-file-utils appstream man-db

@@ -3,6 +3,7 @@
 
 #include "app/ApplicationError.h"
 #include "app/MessageBoxes.h"
+#include "app/ShopFolderInstance.h"
 #include "app/StartupDelay.h"
 #include "app/TFConsulta.h"
 #include "app/platform/OpenFileLimit.h"
@@ -10,6 +11,7 @@
 #include "terminal/TermServerLibrary.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 #include <chrono>
@@ -66,9 +68,15 @@ int main(int argc, char** argv) {
     sessionEnd.watch();
     QApplication::setApplicationName(QStringLiteral("consulta_veska"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The shop's program already runs in this folder: it comes forward, this start ends.
+    ShopFolderInstance shopFolder(QDir::currentPath());
+    if (!shopFolder.claim())
+        return 0;
     QtMessageBoxes boxes;
     TFConsulta window({&library->api(), &boxes, !arguments.isEmpty(),
                        qEnvironmentVariableIntValue("VESKA_LOG_STDOUT") == 1});
+    QObject::connect(&shopFolder, &ShopFolderInstance::forwardRequested, &window,
+                     [&window] { window.Sobre1Click(); });
     window.show();
     QTimer::singleShot(0, &sessionEnd, [&sessionEnd] { sessionEnd.started(); });
     return app.exec();

@@ -54,9 +54,11 @@ QString DesktopSession::waitForWindow(const QString& title,
     return {};
 }
 
-QStringList DesktopSession::visibleWindowsOf(const QString& className) const {
-    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                    QStringLiteral("--classname"), className})
+QStringList DesktopSession::visibleWindowsOf(const QString& className, qint64 pid) const {
+    QStringList arguments{QStringLiteral("search"), QStringLiteral("--onlyvisible")};
+    if (pid > 0)
+        arguments << QStringLiteral("--pid") << QString::number(pid);
+    return xdotool(arguments << QStringLiteral("--classname") << className)
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 

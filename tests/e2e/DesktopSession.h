@@ -25,8 +25,8 @@ public:
                     std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
     // The first visible window whose title contains the text, or empty after the timeout.
     QString waitForWindow(const QString& title, std::chrono::milliseconds timeout) const;
-    // The visible windows of a program (by its class name).
-    QStringList visibleWindowsOf(const QString& className) const;
+    // The visible windows of a program (by its class name), of one process when pid is set.
+    QStringList visibleWindowsOf(const QString& className, qint64 pid = 0) const;
     // Every visible window on the display.
     QStringList visibleWindows() const;
     WindowGeometry geometry(const QString& window) const;

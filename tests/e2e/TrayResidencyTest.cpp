@@ -8,7 +8,9 @@
 // the right button's menu, "Abrir" picked from it, a double click, the close button, and
 // "Sair", which saves the price mode and ends the program with exit code 0. Without a
 // notification area the close button asks instead, and "Sair" in that question ends it.
-// Also: a hung bus watcher while terminals scan, and a tray host that restarts.
+// Also: a hung bus watcher while terminals scan, a tray host that restarts or goes under
+// the hidden window, a double click on xfce's default panel (the workspace switcher beside
+// the status tray, under openbox), and a second start in the same shop folder.
 
 #include "DesktopSession.h"
 #include "PrivateDisplay.h"
@@ -29,7 +31,7 @@ using e2e::WindowGeometry;
 
 namespace {
 
-enum class Host { Trayer, StatusNotifierPanel, None };
+enum class Host { Trayer, StatusNotifierPanel, XfceDefaultPanel, None };
 
 std::string hostName(const ::testing::TestParamInfo<Host>& info) {
     switch (info.param) {
@@ -37,6 +39,8 @@ std::string hostName(const ::testing::TestParamInfo<Host>& info) {
         return "Trayer";
     case Host::StatusNotifierPanel:
         return "XfcePanel";
+    case Host::XfceDefaultPanel:
+        return "XfceDefaultPanelOnOpenbox";
     default:
         return "NoNotificationArea";
     }
@@ -62,6 +66,7 @@ protected:
         host = GetParam();
         const char* tool = host == Host::Trayer                ? "trayer"
                            : host == Host::StatusNotifierPanel ? "xfce4-panel"
+                           : host == Host::XfceDefaultPanel    ? "openbox"
                                                                : "xdotool";
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             GTEST_SKIP() << tool << " is not installed";
@@ -70,6 +75,12 @@ protected:
         }
         if (host == Host::StatusNotifierPanel) {
             ASSERT_TRUE(display.startStatusNotifierPanel()) << "no status notifier host";
+        }
+        if (host == Host::XfceDefaultPanel) {
+            ASSERT_TRUE(display.startWindowManager()) << "openbox did not start";
+            ASSERT_TRUE(
+                display.startStatusNotifierPanel(e2e::PrivateDisplay::PanelLayout::XfceDefault))
+                << "no status notifier host";
         }
         const auto made = e2e::runTool(e2e::demoCataloguePath(),
                                        {QStringLiteral("--dir"), shop.path()}, shop.path(), 60s);
@@ -101,9 +112,11 @@ protected:
             }
             return {};
         }
-        if (host == Host::StatusNotifierPanel && !display.registeredItems().isEmpty()) {
-            // xfce's status tray draws the item at the left of its panel.
-            for (const QString& id : desktop.visibleWindowsOf(QStringLiteral("wrapper-2.0"))) {
+        if (host != Host::None && !display.registeredItems().isEmpty()) {
+            // xfce's status tray draws the item in its own window (a plugin process of the
+            // panel, the one that answers as the watcher).
+            for (const QString& id :
+                 desktop.visibleWindowsOf(QStringLiteral("wrapper-2.0"), display.watcherPid())) {
                 const auto g = desktop.geometry(id);
                 if (g.y < 32 && g.width >= 16 && g.width < 200)
                     return g;
@@ -143,7 +156,7 @@ protected:
     // The hint: the item's tool tip on the bus, or the tip window that the pointer resting
     // on an XEmbed icon brings up.
     bool showsHint() const {
-        if (host == Host::StatusNotifierPanel) {
+        if (host != Host::Trayer) {
             for (const QString& item : display.registeredItems()) {
                 const QString service = item.section(QLatin1Char('/'), 0, 0);
                 const QString reply = display.dbusSend(
@@ -215,6 +228,8 @@ protected:
 class TrayHostResidency : public TrayResidency {};
 class BusHostResidency : public TrayResidency {};
 class NoTrayResidency : public TrayResidency {};
+class XEmbedResidency : public TrayResidency {};
+class DefaultPanelResidency : public TrayResidency {};
 
 const QString kAnswer = QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 18.88");
 const QString kRetailAnswer = QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 22.28");
@@ -337,6 +352,27 @@ TEST_P(TrayHostResidency, AHostThatRestartsGetsTheIconBackOnce) {
     EXPECT_TRUE(run.isRunning());
 }
 
+TEST_P(TrayHostResidency, ATrayThatGoesUnderTheHiddenWindowLeavesItReachable) {
+    const QString window = startProgram();
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_GT(icon().width, 0);
+    ASSERT_TRUE(waitFor([&] { return !desktop.isViewable(window); }, 10s));
+    if (host == Host::Trayer)
+        display.stopTray();
+    else
+        display.stopStatusNotifierPanel();
+    // Minimised to the taskbar: without a window manager the server maps it.
+    EXPECT_TRUE(waitFor([&] { return desktop.isViewable(window); }, 10s))
+        << "the window stays withdrawn";
+    if (host == Host::Trayer) {
+        ASSERT_TRUE(display.startTray());
+    } else {
+        ASSERT_TRUE(display.startStatusNotifierPanel());
+    }
+    EXPECT_GT(icon(15s).width, 0) << "the icon does not come back";
+    EXPECT_EQ(scan(QStringLiteral("000003")), kAnswer);
+}
+
 TEST_P(BusHostResidency, AHungWatcherDelaysNoAnswer) {
     const QString window = startProgram();
     ASSERT_FALSE(window.isEmpty());
@@ -374,8 +410,67 @@ TEST_P(BusHostResidency, AWatcherHungAtStartUpHoldsBackOnlyTheIcon) {
     EXPECT_TRUE(run.isRunning());
 }
 
+TEST_P(XEmbedResidency, ASecondStartInTheShopFolderBringsTheWindowForward) {
+    const QString window = startProgram();
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(waitFor([&] { return !desktop.isViewable(window); }, 10s));
+
+    e2e::ProgramRun second{shop.path()};
+    const QProcessEnvironment env = display.environment();
+    for (const QString& name : env.keys())
+        second.setEnvironment(name, env.value(name));
+    second.start({QStringLiteral("0")}); // the same terminal endpoint as the first
+    ASSERT_TRUE(second.waitForFinished(20s)) << "the second start stays";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ((second.standardOutput() + second.standardError()).toStdString(), "");
+    EXPECT_TRUE(waitFor([&] { return desktop.isViewable(window); }, 10s)) << "not brought forward";
+    // As "Abrir": the icon leaves, one window of the program is left.
+    EXPECT_TRUE(waitFor([&] { return iconNow().width == 0; }, 5s));
+    EXPECT_EQ(desktop.visibleWindowsOf(QStringLiteral("consulta_veska")).size(), 1);
+    EXPECT_EQ(scan(QStringLiteral("000003")), kAnswer);
+
+    // Another shop folder runs a program of its own.
+    QTemporaryDir otherShop;
+    const auto made =
+        e2e::runTool(e2e::demoCataloguePath(), {QStringLiteral("--dir"), otherShop.path()},
+                     otherShop.path(), 60s);
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    e2e::ProgramRun other{otherShop.path()};
+    for (const QString& name : env.keys())
+        other.setEnvironment(name, env.value(name));
+    other.start({});
+    EXPECT_TRUE(waitFor(
+        [&] { return desktop.visibleWindowsOf(QStringLiteral("consulta_veska")).size() >= 2; },
+        20s));
+    EXPECT_TRUE(other.isRunning()) << other.standardError().toStdString();
+    EXPECT_TRUE(run.isRunning());
+}
+
 INSTANTIATE_TEST_SUITE_P(Hosts, TrayHostResidency,
                          ::testing::Values(Host::Trayer, Host::StatusNotifierPanel), hostName);
 INSTANTIATE_TEST_SUITE_P(Hosts, BusHostResidency, ::testing::Values(Host::StatusNotifierPanel),
                          hostName);
+// xfce's default panel: the workspace switcher sits beside the status tray, and the panel
+// closes the gap of an icon that leaves.
+TEST_P(DefaultPanelResidency, ADoubleClickOpensTheWindowOnTheSameWorkspace) {
+    const QString window = startProgram();
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(waitFor([&] { return !desktop.isViewable(window); }, 10s));
+    const QString workspace = desktop.xdotool({QStringLiteral("get_desktop")});
+    ASSERT_FALSE(workspace.isEmpty());
+    clickIcon({QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
+               QStringLiteral("80"), QStringLiteral("1")});
+    ASSERT_TRUE(waitFor([&] { return desktop.isViewable(window); }, 10s))
+        << "no window on workspace "
+        << desktop.xdotool({QStringLiteral("get_desktop")}).toStdString();
+    ASSERT_TRUE(waitFor([&] { return iconNow().width == 0; }, 5s));
+    EXPECT_EQ(desktop.xdotool({QStringLiteral("get_desktop")}), workspace);
+    EXPECT_EQ(desktop.xdotool({QStringLiteral("get_desktop_for_window"), window}), workspace);
+    EXPECT_TRUE(run.isRunning());
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, DefaultPanelResidency, ::testing::Values(Host::XfceDefaultPanel),
+                         hostName);
+INSTANTIATE_TEST_SUITE_P(Hosts, XEmbedResidency, ::testing::Values(Host::Trayer), hostName);
 INSTANTIATE_TEST_SUITE_P(Hosts, NoTrayResidency, ::testing::Values(Host::None), hostName);

@@ -62,6 +62,7 @@ PrivateDisplay::PrivateDisplay() {
 PrivateDisplay::~PrivateDisplay() {
     stop(panel_);
     stop(trayer_);
+    stop(windowManager_);
     stop(bus_);
     stop(xvfb_);
 }
@@ -96,7 +97,16 @@ QProcessEnvironment PrivateDisplay::environment() const {
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
     return env;
+}
+
+QString PrivateDisplay::runtimeDir() const {
+    // A session's own, as a login gives it (Qt warns about a missing one on every start).
+    const QString folder = home_.filePath(QStringLiteral("runtime"));
+    if (QDir().mkpath(folder))
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return folder;
 }
 
 QString PrivateDisplay::dbusSend(const QStringList& arguments, int timeoutMs) const {
@@ -140,18 +150,25 @@ const char kPanelSettings[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 } // namespace
 
-bool PrivateDisplay::startStatusNotifierPanel() {
+bool PrivateDisplay::startStatusNotifierPanel(PanelLayout layout) {
     if (busAddress_.isEmpty())
         return false;
     const QString folder =
         home_.filePath(QStringLiteral("config/xfce4/xfconf/xfce-perchannel-xml"));
     QDir().mkpath(folder);
-    QFile settings(folder + QStringLiteral("/xfce4-panel.xml"));
-    if (!settings.exists()) {
-        if (!settings.open(QIODevice::WriteOnly))
-            return false;
-        settings.write(kPanelSettings);
-        settings.close();
+    const QString file = folder + QStringLiteral("/xfce4-panel.xml");
+    if (!QFile::exists(file)) {
+        // The panel drops the plugins of the default layout that are not installed.
+        if (layout == PanelLayout::XfceDefault) {
+            if (!QFile::copy(QStringLiteral("/etc/xdg/xfce4/panel/default.xml"), file))
+                return false;
+        } else {
+            QFile settings(file);
+            if (!settings.open(QIODevice::WriteOnly))
+                return false;
+            settings.write(kPanelSettings);
+            settings.close();
+        }
     }
     panel_ = std::make_unique<QProcess>();
     panel_->setProcessEnvironment(environment());
@@ -169,6 +186,28 @@ bool PrivateDisplay::startStatusNotifierPanel() {
                       QStringLiteral("string:IsStatusNotifierHostRegistered")},
                      1000)
                 .contains(QStringLiteral("boolean true")))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+bool PrivateDisplay::startWindowManager() {
+    windowManager_ = std::make_unique<QProcess>();
+    windowManager_->setProcessEnvironment(environment());
+    windowManager_->setStandardOutputFile(QProcess::nullDevice());
+    windowManager_->setStandardErrorFile(QProcess::nullDevice());
+    windowManager_->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    if (!windowManager_->waitForStarted(5000))
+        return false;
+    QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        QProcess xprop;
+        xprop.setProcessEnvironment(environment());
+        xprop.start(QStringLiteral("xprop"),
+                    {QStringLiteral("-root"), QStringLiteral("_NET_NUMBER_OF_DESKTOPS")});
+        if (xprop.waitForFinished(5000) &&
+            QString::fromUtf8(xprop.readAllStandardOutput()).contains(QStringLiteral(" = ")))
             return true;
         QThread::msleep(100);
     }

@@ -25,26 +25,31 @@ public:
     const QString& busAddress() const { return busAddress_; }
     bool startTray(); // trayer, 200 × 32 pixels at the top right of a 1024 × 768 screen
     void stopTray();
-    // xfce4-panel, 32 pixels high along the top, holding only its status tray; true once its
-    // watcher reports a host on the bus.
-    bool startStatusNotifierPanel();
+    // xfce4-panel along the top; true once its watcher reports a host on the bus. Its own
+    // layout holds only the status tray (32 pixels high); xfce's default one has the workspace
+    // switcher beside the status tray (and needs a window manager for its workspaces).
+    enum class PanelLayout { StatusTrayOnly, XfceDefault };
+    bool startStatusNotifierPanel(PanelLayout layout = PanelLayout::StatusTrayOnly);
     void stopStatusNotifierPanel();
+    // openbox, with its four workspaces; true once it manages the screen.
+    bool startWindowManager();
     // The process that answers for org.kde.StatusNotifierWatcher (xfce's tray plugin), or 0.
     qint64 watcherPid() const;
     // The bus names of the items the watcher holds; empty when it does not answer.
     QStringList registeredItems() const;
-    // DISPLAY, the bus, QT_QPA_PLATFORM=xcb and the panel's private settings folders.
+    // DISPLAY, the bus, QT_QPA_PLATFORM=xcb, and private settings and runtime folders.
     QProcessEnvironment environment() const;
     // Runs dbus-send on this display's bus; its standard output.
     QString dbusSend(const QStringList& arguments, int timeoutMs = 5000) const;
 
 private:
     void startBus();
+    QString runtimeDir() const;
 
     QString name_;
     QString busAddress_;
     QTemporaryDir home_;
-    std::unique_ptr<QProcess> xvfb_, bus_, trayer_, panel_;
+    std::unique_ptr<QProcess> xvfb_, bus_, trayer_, panel_, windowManager_;
 };
 
 } // namespace e2e

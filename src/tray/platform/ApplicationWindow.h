@@ -53,6 +53,10 @@ public:
     bool ShowMainFormAtStart() const { return showMainFormAtStart_; }
     void SetShowMainFormAtStart(bool show) { showMainFormAtStart_ = show; }
 
+    // The notification area went away (its panel ended or was replaced): a main window hidden
+    // into it must become reachable again.
+    virtual void NotificationAreaGone() {}
+
     // Shows the menu at a screen point and returns when it closes.
     virtual void TrackPopupMenu(QMenu* menu, QPoint position) = 0;
     // PostMessageW to an owner window: its procedure runs later, if the window still lives.

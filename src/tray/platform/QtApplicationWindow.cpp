@@ -22,7 +22,7 @@ void QtApplicationWindow::ShowWindow(int command) {
         return;
     if (command == msg::SW_HIDE) {
         if (NotificationAreaAvailable())
-            form->hide();
+            hideIntoTray(form);
     } else if (!form->isVisible()) {
         // A taskbar entry without the window on screen.
         form->showMinimized();
@@ -44,11 +44,26 @@ void QtApplicationWindow::SetMainFormVisible(bool visible) {
     QWidget* form = MainForm();
     if (form == nullptr)
         return;
-    if (visible)
+    if (visible) {
+        hiddenIntoTray_ = false;
         form->show();
-    else if (NotificationAreaAvailable())
-        form->hide();
-    else
+    } else if (NotificationAreaAvailable()) {
+        hideIntoTray(form);
+    } else {
+        form->showMinimized();
+    }
+}
+
+void QtApplicationWindow::hideIntoTray(QWidget* form) {
+    hiddenIntoTray_ = true;
+    form->hide();
+}
+
+void QtApplicationWindow::NotificationAreaGone() {
+    QWidget* form = MainForm();
+    const bool hidden = hiddenIntoTray_ && form != nullptr && !form->isVisible();
+    hiddenIntoTray_ = false;
+    if (hidden)
         form->showMinimized();
 }
 

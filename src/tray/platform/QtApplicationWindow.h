@@ -10,7 +10,9 @@
 // window into the tray would leave the operator no way back to it. There, hiding the main
 // window minimises it to the taskbar instead, and hiding the taskbar presence does nothing;
 // the window stays reachable, and when a notification area appears later the tray icon
-// shows by itself (the notification-icon layer announces it as "TaskbarCreated").
+// shows by itself (the notification-icon layer announces it as "TaskbarCreated"). When the
+// notification area goes away while the window is hidden into it, the window is minimised to
+// the taskbar; the icon comes back by itself with the next notification area.
 
 #include "tray/platform/ApplicationWindow.h"
 
@@ -35,6 +37,7 @@ public:
     void ProcessMessages() override;
     bool Terminating() const override;
     void TrackPopupMenu(QMenu* menu, QPoint position) override;
+    void NotificationAreaGone() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -43,6 +46,10 @@ protected:
 private:
     void sendOwnerLater(QWidget* window, uint32_t message, uintptr_t wParam);
     void sendApplicationLater(uint32_t message, uintptr_t wParam);
+    void hideIntoTray(QWidget* form);
+
+    // The main window was hidden into the notification area and has not been shown since.
+    bool hiddenIntoTray_ = false;
 };
 
 } // namespace veska::platform

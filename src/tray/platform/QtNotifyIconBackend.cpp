@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -275,27 +276,33 @@ bool QtNotifyIconBackend::remove(const TNotifyIconDataEx& data) {
         return false;
     const std::shared_ptr<Entry> entry = found->second;
     icons_.erase(found);
-    retire(*entry);
+    // A bus host reports each click of a double click as an activation, and a panel closes
+    // the gap of an icon that leaves: the second click would land on its neighbour (a
+    // workspace switcher, say). The icon keeps its place for the rest of the double-click
+    // time after an activation; activations of an icon that was removed reach no one.
+    int lingerMs = 0;
+    if (kind_ == Kind::Bus && entry->lastActivationMs >= 0) {
+        const int64_t since = clock_.elapsed() - entry->lastActivationMs;
+        lingerMs = static_cast<int>(std::max<int64_t>(0, GetDoubleClickTime() - since));
+    }
+    retire(*entry, lingerMs);
     return true;
 }
 
-void QtNotifyIconBackend::retire(Entry& entry) {
+void QtNotifyIconBackend::retire(Entry& entry, int delayMs) {
     // The caller may be running inside this icon's handler (a menu item picked from it, a
     // double click on it): the icon goes once control is back in the event loop.
     const QPointer<QSystemTrayIcon> icon(entry.icon);
     const QPointer<QMenu> exported(entry.exported);
     entry.icon = nullptr;
     entry.exported = nullptr;
-    QMetaObject::invokeMethod(
-        this,
-        [icon, exported] {
-            if (!icon.isNull()) {
-                icon->hide();
-                delete icon.data();
-            }
-            delete exported.data();
-        },
-        Qt::QueuedConnection);
+    QTimer::singleShot(delayMs, this, [icon, exported] {
+        if (!icon.isNull()) {
+            icon->hide();
+            delete icon.data();
+        }
+        delete exported.data();
+    });
 }
 
 void QtNotifyIconBackend::apply(Entry& entry, const TNotifyIconDataEx& data) {
@@ -349,6 +356,7 @@ void QtNotifyIconBackend::activated(const Key& key, const std::weak_ptr<Entry>& 
     if (found == icons_.end() || found->second != reporter.lock())
         return;
     const std::shared_ptr<Entry> entry = found->second;
+    entry->lastActivationMs = atMs;
     const std::vector<uint32_t> events =
         entry->translator.Translate(reason, atMs, GetDoubleClickTime(), entry->version);
     if (events.empty())
@@ -382,7 +390,13 @@ void QtNotifyIconBackend::post(const Key& key, uint32_t event) {
 void QtNotifyIconBackend::hostsChanged() {
     const bool available = NotificationAreaAvailable();
     const bool appeared = available && !areaWasAvailable_;
+    const bool gone = !available && areaWasAvailable_;
     areaWasAvailable_ = available;
+    if (gone) {
+        // A window hidden into it would be out of reach until a notification area returns.
+        CurrentApplicationWindow().NotificationAreaGone();
+        return;
+    }
     if (!appeared)
         return;
     // A new XEmbed tray has none of our icons. Qt registers its bus icons again by itself

@@ -18,10 +18,13 @@
 //   hosts that only show the bus menu. Such hosts report activations, not clicks: every
 //   activation is taken as a double click (the menu's default item opens the window), and a
 //   second activation within the double-click time belongs to the same gesture.
+//   A removed icon keeps its place for the rest of the double-click time after an activation,
+//   so that the second click of a double click does not fall on the panel's next plugin.
 // The first icon is not made while a bus watcher is there but has not answered, as Qt would
 // then wait on it. A notification area that appears or reappears is announced as
 // "TaskbarCreated" to the application window's hooks (after dropping the icons an XEmbed
-// tray lost): the components then add the visible ones again, as after a shell restart.
+// tray lost): the components then add the visible ones again, as after a shell restart. One
+// that goes is told to the application window, so that a window hidden into it comes back.
 
 #include "tray/platform/ActivationTranslator.h"
 #include "tray/platform/NotifyIcon.h"
@@ -68,6 +71,8 @@ private:
         uint32_t version = 0;
         bool balloonShown = false;
         uint64_t balloonSerial = 0;
+        // When the host last activated the icon (clock_), or -1.
+        int64_t lastActivationMs = -1;
     };
 
     bool add(const TNotifyIconDataEx& data);
@@ -87,8 +92,8 @@ private:
     void post(const Key& key, uint32_t event);
     void hostsChanged();
     void dropAll();
-    // Hides and deletes an icon (and its exported menu) from the event loop.
-    void retire(Entry& entry);
+    // Hides and deletes an icon (and its exported menu) from the event loop, after the delay.
+    void retire(Entry& entry, int delayMs = 0);
 
     std::unique_ptr<TrayHosts> ownHosts_;
     TrayHosts* hosts_;
