@@ -1,5 +1,6 @@
 #include "app/ProductGrid.h"
 
+#include "app/ProductScrollBar.h"
 #include "catalogue/ProductListModel.h"
 
 #include <QKeyEvent>
@@ -15,6 +16,10 @@ void ProductGrid::setProductModel(catalogue::ProductListModel* model) {
     model_ = model;
     setModel(model);
     connect(model, &catalogue::ProductListModel::rowsShiftedAtFront, this, &ProductGrid::shiftBy);
+}
+
+void ProductGrid::setListPositions(catalogue::ListPositions& positions) {
+    new ProductScrollBar(*this, *model_, positions);
 }
 
 void ProductGrid::scrolled(int value) {

@@ -5,6 +5,7 @@
 #include "app/TFConsulta.h"
 #include "catalogue/Database.h"
 #include "catalogue/DatabaseSettings.h"
+#include "catalogue/ListPositions.h"
 #include "catalogue/PriceMode.h"
 #include "catalogue/ProductList.h"
 #include "catalogue/ProductListModel.h"
@@ -37,6 +38,9 @@ void TFConsulta::createCatalogue() {
     DSProdutos = new ProductListModel(*CDSProdutos, catalogue::productGridColumns(), this);
     DSProdutos->setObjectName(QStringLiteral("DSProdutos"));
     GridProdutos->setProductModel(DSProdutos);
+    auto* positions = new catalogue::ListPositions(
+        [database = Database1.get()] { return database->attachParameters(); }, this);
+    GridProdutos->setListPositions(*positions);
     // Widths at design: 90, the description field's default (50 characters), 75.
     const int digit = QFontMetrics(GridProdutos->font()).horizontalAdvance(QLatin1Char('0'));
     GridProdutos->setColumnWidth(0, 90);

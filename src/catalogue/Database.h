@@ -102,10 +102,13 @@ public:
     // makes a new one.
     void connectionLost(const std::shared_ptr<firebird::Attachment>& broken);
 
+    // What a new attachment of the connection's database is made with: also for a reader
+    // of its own in another thread.
+    firebird::AttachParameters attachParameters() const;
+
 private:
     [[noreturn]] void lost(const std::shared_ptr<firebird::Attachment>& broken,
                            const firebird::ConnectionLostError& error, bool brokenOff);
-    firebird::AttachParameters attachParameters() const;
     void adopt(std::shared_ptr<firebird::Attachment> attachment);
     bool fileReplaced() const;
     std::shared_ptr<firebird::Attachment> reattach(std::chrono::milliseconds wait);

@@ -138,6 +138,24 @@ int ProductListModel::fetchBefore() {
     }
 }
 
+bool ProductListModel::holdsListStart() const {
+    return !list_.isOpen() || list_.startsList();
+}
+
+bool ProductListModel::holdsListEnd() const {
+    return !list_.isOpen() || list_.endsList();
+}
+
+QString ProductListModel::codeOfRow(int row) const {
+    if (row < 0 || row >= list_.rowCount())
+        return {};
+    return Query::textOf(list_.value(row, ProductPages::codeColumn));
+}
+
+void ProductListModel::moveToCode(const QString& code) {
+    navigate([this, &code] { list_.locate(QStringLiteral("BarCode"), code); });
+}
+
 int ProductListModel::currentRow() const {
     return list_.isOpen() ? list_.currentRow() : -1;
 }

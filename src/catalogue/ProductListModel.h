@@ -45,6 +45,14 @@ public:
     bool canFetchBefore() const;
     int fetchBefore();
 
+    // Where the rows held stand in the whole list: whether they hold its first and its last
+    // row, and the code (BarCode) of a row held.
+    bool holdsListStart() const;
+    bool holdsListEnd() const;
+    QString codeOfRow(int row) const;
+    // Makes current the article of this code, with the rows around it (a scroll bar's jump).
+    void moveToCode(const QString& code);
+
     // The list's current row (-1 when closed or empty); makes a row current (the grid's
     // selection). Failures of the engine are reported through fetchFailed, never thrown.
     int currentRow() const;
