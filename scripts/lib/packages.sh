@@ -15,7 +15,7 @@ VESKA_TEST_PACKAGES=(
     xvfb xauth x11-utils libx11-dev xdotool trayer imagemagick openbox
     dbus-daemon dbus-bin xfce4-panel xfconf
     firebird3.0-server
-    lintian desktop-file-utils appstream man-db
+    lintian desktop-file-utils appstream man-db python3
 )
 
 # Installs the named packages that are missing; needs root (or sudo).

@@ -6,20 +6,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <sys/stat.h>
 
 namespace veska::catalogue {
 namespace {
 
 const QString kUser = QStringLiteral("ROOT");
 const QString kPassword = QStringLiteral("480317");
-
-std::optional<std::pair<dev_t, ino_t>> identityOf(const QString& file) {
-    struct stat info {};
-    if (file.isEmpty() || ::stat(QFile::encodeName(file).constData(), &info) != 0)
-        return std::nullopt;
-    return std::make_pair(info.st_dev, info.st_ino);
-}
 
 } // namespace
 
@@ -80,21 +72,19 @@ void Database::adopt(std::shared_ptr<firebird::Attachment> attachment) {
     const QString database = profiles_.resolve(alias_).database;
     const bool localFile = database.startsWith(QLatin1Char('/')) && QFileInfo(database).isFile();
     file_ = localFile ? database : QString();
-    fileIdentity_ = identityOf(file_);
-}
-
-bool Database::fileReplaced() const {
-    if (!fileIdentity_)
-        return false;
-    const auto now = identityOf(file_);
-    return now && *now != *fileIdentity_;
+    fileWatch_.watch(file_);
 }
 
 std::shared_ptr<firebird::Attachment> Database::attachment() {
-    if (attachment_ && fileReplaced()) {
+    if (engineFailed())
+        throw DatabaseUnavailableError(engineFailure_); // no attempt can succeed
+    if (attachment_ && fileWatch_.replaced()) {
         notice(QStringLiteral("O arquivo do banco de dados foi substituído (%1); "
                               "conectando ao arquivo novo.")
                    .arg(file_));
+        // Broken off first, so that letting go of it writes nothing of the old file's into
+        // a file copied over it, as far as the engine allows.
+        attachment_->abort();
         attachment_.reset();
         for (AttachmentKeeper* keeper : KeeperEntry::List(*keepers_))
             keeper->dropAttachment();
@@ -147,6 +137,19 @@ void Database::lost(const std::shared_ptr<firebird::Attachment>& broken,
                            .arg(std::chrono::duration<double>(callLimit).count());
         notAnswering_ = true;
         throw DatabaseUnavailableError(unavailable_);
+    }
+    if (dynamic_cast<const firebird::BugcheckError*>(&error) != nullptr && !file_.isEmpty()) {
+        // The embedded engine refuses every attachment of this process from now on.
+        engineFailure_ =
+            QStringLiteral("O banco de dados está danificado (%1). Os terminais recebem "
+                           "\"SISTEMA INDISPONIVEL\" até que o arquivo %2 seja restaurado de uma "
+                           "cópia de segurança ou reparado com gfix (gfix -v -full, gfix -mend) "
+                           "e o programa seja iniciado de novo.")
+                .arg(QString(error.text()).replace(QLatin1Char('\n'), QLatin1Char(' ')), file_);
+        notice(engineFailure_);
+        if (engineFailed_)
+            engineFailed_(engineFailure_);
+        throw DatabaseUnavailableError(engineFailure_);
     }
     if (dynamic_cast<const firebird::DamagedDatabaseError*>(&error) != nullptr) {
         notice(QStringLiteral("O banco de dados acusou um erro de consistência; a conexão "

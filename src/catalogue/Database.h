@@ -13,6 +13,7 @@
 
 #include "catalogue/AttachmentKeeper.h"
 #include "catalogue/ConnectionProfiles.h"
+#include "catalogue/DatabaseFileWatch.h"
 #include "catalogue/Watchdog.h"
 #include "catalogue/firebird/FbAttachment.h"
 #include "catalogue/firebird/FbError.h"
@@ -69,6 +70,13 @@ public:
     // Lines for the activity log about the connection (a replaced file, a damaged
     // database, the connection back after it was lost). None until set.
     void setNoticeSink(std::function<void(const QString&)> sink) { notices_ = std::move(sink); }
+    // Told once, with the reason, when the embedded engine has failed its consistency check
+    // (a damaged database): nothing can be attached again until the program starts again,
+    // and every use fails at once with that reason. A service ends there, to be restarted.
+    void setEngineFailureSink(std::function<void(const QString&)> sink) {
+        engineFailed_ = std::move(sink);
+    }
+    bool engineFailed() const { return !engineFailure_.isEmpty(); }
 
     // The attachment to use now: connects first when there is none (see above), and
     // attaches afresh when the database file has been replaced on disk, once every keeper
@@ -110,7 +118,6 @@ private:
     [[noreturn]] void lost(const std::shared_ptr<firebird::Attachment>& broken,
                            const firebird::ConnectionLostError& error, bool brokenOff);
     void adopt(std::shared_ptr<firebird::Attachment> attachment);
-    bool fileReplaced() const;
     std::shared_ptr<firebird::Attachment> reattach(std::chrono::milliseconds wait);
     void notice(const QString& line) const;
 
@@ -120,7 +127,7 @@ private:
     std::shared_ptr<firebird::Attachment> attachment_;
     // The database file of an embedded attachment, to notice when it is replaced.
     QString file_;
-    std::optional<std::pair<dev_t, ino_t>> fileIdentity_;
+    DatabaseFileWatch fileWatch_;
     // After a loss: the attempt in progress, the last failure, and whether the server is
     // known not to answer (then uses do not wait for an attempt).
     std::unique_ptr<AttachAttempt> attempt_;
@@ -128,6 +135,8 @@ private:
     bool notAnswering_ = false;
     bool everAttached_ = false;
     std::function<void(const QString&)> notices_;
+    std::function<void(const QString&)> engineFailed_;
+    QString engineFailure_;
     std::shared_ptr<KeeperEntry::List> keepers_ = std::make_shared<KeeperEntry::List>();
 };
 

@@ -26,17 +26,8 @@ std::unique_ptr<veska::app::TFConsulta> ShopFixture::createWindow(bool hasArgume
         &veska::terminal::test::providerApi(), &boxes, hasArgument, false});
 }
 
-void commitStatement(const QString& databasePath, const QByteArray& sql) {
-    veska::catalogue::firebird::AttachParameters parameters;
-    parameters.database = QFile::encodeName(databasePath);
-    parameters.user = "ROOT";
-    parameters.password = "480317";
-    parameters.charset = "WIN1252";
-    auto writer = veska::catalogue::firebird::Attachment::attach(parameters);
-    writer.executeImmediate(sql);
-}
-
 void commitPrice(const QString& databasePath, const char* codigo, const char* price) {
-    commitStatement(databasePath, QByteArray("update produtos set preco_venda = ") + price +
-                                      " where codigo = '" + codigo + "'");
+    veska::catalogue::test::commitStatement(databasePath,
+                                            QByteArray("update produtos set preco_venda = ") +
+                                                price + " where codigo = '" + codigo + "'");
 }

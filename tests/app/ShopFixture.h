@@ -12,14 +12,14 @@
 
 #include <gtest/gtest.h>
 
+using veska::catalogue::test::commitStatement;
 using veska::terminal::test::addressOf;
 using veska::terminal::test::journal;
 using veska::terminal::test::provider;
 #include <memory>
 
-// Runs a statement, or sets an article's wholesale price, through a connection of its own,
-// committed, as another program of the shop would.
-void commitStatement(const QString& databasePath, const QByteArray& sql);
+// Sets an article's wholesale price through a connection of its own, committed, as another
+// program of the shop would.
 void commitPrice(const QString& databasePath, const char* codigo, const char* price);
 
 class ShopFixture : public ::testing::Test {

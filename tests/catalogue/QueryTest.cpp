@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -24,6 +25,7 @@ using test::TestDatabase;
 
 class QueryTest : public test::SuiteFolder<QueryTest> {
 protected:
+    static QString freshCatalogueCopy(const QString& name);
     static void SetUpTestSuite() {
         TestDatabase db(suitePath(), QStringLiteral("query.fdb"), "WIN1252");
         db.createProducts();
@@ -324,13 +326,29 @@ TEST_F(QueryTest, ADatabaseFileReplacedOnDiskIsAttachedAfreshAndSaidInTheLog) {
         notices[0].startsWith(QStringLiteral("O arquivo do banco de dados foi substituído")));
     EXPECT_EQ(price(), QStringLiteral("7.5"));
     EXPECT_EQ(notices.size(), 1) << "said once";
+
+    // A backup copied over the file in place (the same file, rewritten), after a change.
+    const QString backup = suiteFile(QStringLiteral("backup.fdb"));
+    ASSERT_TRUE(QFile::copy(file, backup));
+    test::commitStatement(file, "update produtos set preco_venda = 9 where codigo = '000100'");
+    EXPECT_EQ(scannedPrice(), QStringLiteral("9"));
+    QFile restored(file);
+    QFile saved(backup);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(restored.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(restored.write(saved.readAll()), saved.size());
+    restored.close();
+    EXPECT_EQ(scannedPrice(), QStringLiteral("7.5")) << "the restored copy is served";
+    ASSERT_EQ(notices.size(), 2);
+    EXPECT_TRUE(
+        notices[1].startsWith(QStringLiteral("O arquivo do banco de dados foi substituído")));
 }
 
-// A data page of produtos whose type byte is damaged: reading it fails the engine's
-// consistency check. Reading the other pages works again from the next open.
-TEST_F(QueryTest, AConsistencyErrorDropsTheAttachmentSoTheNextOpenWorks) {
-    const QString file = suiteFile(QStringLiteral("damaged.fdb"));
-    {
+// A copy of a catalogue of 3000 articles that the engine in this process has never opened,
+// so no page of it is cached.
+QString QueryTest::freshCatalogueCopy(const QString& name) {
+    const QString intact = suiteFile(QStringLiteral("intact.fdb"));
+    if (!QFile::exists(intact)) {
         TestDatabase db(suitePath(), QStringLiteral("intact.fdb"), "WIN1252");
         db.createProducts();
         db.execute("execute block as declare i integer = 0; begin while (i < 3000) do begin "
@@ -339,8 +357,15 @@ TEST_F(QueryTest, AConsistencyErrorDropsTheAttachmentSoTheNextOpenWorks) {
         // Read in the order of the index, the first rows come from the first pages.
         db.execute("create index produtos_codigo on produtos (codigo)");
     }
-    // A copy that the engine in this process has never opened, so no page of it is cached.
-    ASSERT_TRUE(QFile::copy(suiteFile(QStringLiteral("intact.fdb")), file));
+    const QString file = suiteFile(name);
+    EXPECT_TRUE(QFile::copy(intact, file));
+    return file;
+}
+
+// A data page of produtos whose type byte is damaged: reading it fails the engine's
+// consistency check. Reading the other pages works again from the next open.
+TEST_F(QueryTest, AConsistencyErrorDropsTheAttachmentSoTheNextOpenWorks) {
+    const QString file = freshCatalogueCopy(QStringLiteral("damaged.fdb"));
     ASSERT_TRUE(test::damageLastDataPage(file, "PRODUTOS"));
     test::writeProfile(suitePath(), QStringLiteral("loja"), file);
     auto database = connectToShop();
@@ -363,6 +388,42 @@ TEST_F(QueryTest, AConsistencyErrorDropsTheAttachmentSoTheNextOpenWorks) {
     products.open();
     ASSERT_TRUE(products.locate(QStringLiteral("BarCode"), QStringLiteral("000005")));
     EXPECT_EQ(products.fieldAsText(QStringLiteral("Produto")), QStringLiteral("ARTIGO 5"));
+}
+
+// A damaged record that fails the engine's internal consistency check (a bugcheck): the
+// embedded engine refuses every attachment of the process from then on. The log says so
+// and what to do, once; every later use fails at once with that reason, and no attempt to
+// attach again is made.
+TEST_F(QueryTest, ABugcheckIsSaidOnceAndNoAttachIsTriedAgain) {
+    const QString file = freshCatalogueCopy(QStringLiteral("bugcheck.fdb"));
+    QProcess damage;
+    damage.start(QStringLiteral("python3"), {QStringLiteral(VESKA_DAMAGE_RECORD_SCRIPT), file});
+    ASSERT_TRUE(damage.waitForFinished(30000));
+    ASSERT_EQ(damage.exitCode(), 0) << damage.readAllStandardError().toStdString();
+    test::writeProfile(suitePath(), QStringLiteral("loja"), file);
+    auto database = connectToShop();
+    QStringList notices;
+    QStringList failures;
+    database->setNoticeSink([&notices](const QString& line) { notices.append(line); });
+    database->setEngineFailureSink([&failures](const QString& why) { failures.append(why); });
+    Query products(*database, QStringLiteral("CDSProdutos"));
+    setUpProductQuery(products, [] { return PriceMode::Wholesale; });
+    products.open();
+    EXPECT_THROW(products.locate(QStringLiteral("BarCode"), QStringLiteral("999999")),
+                 DatabaseUnavailableError);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].startsWith(QStringLiteral("O banco de dados está danificado")));
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("gfix"))) << failures[0].toStdString();
+    EXPECT_EQ(notices, failures);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            products.open();
+            ADD_FAILURE() << "opened after a bugcheck";
+        } catch (const DatabaseUnavailableError& error) {
+            EXPECT_EQ(error.text(), failures[0]);
+        }
+    }
+    EXPECT_EQ(notices.size(), 1) << "said once, with no promise of a new connection";
 }
 
 } // namespace

@@ -84,6 +84,16 @@ void TestDatabase::detach() {
     attachment_.reset();
 }
 
+void commitStatement(const QString& databaseFile, const QByteArray& sql) {
+    firebird::AttachParameters parameters;
+    parameters.database = QFile::encodeName(databaseFile);
+    parameters.user = "ROOT";
+    parameters.password = "480317";
+    parameters.charset = "WIN1252";
+    auto writer = firebird::Attachment::attach(parameters);
+    writer.executeImmediate(sql);
+}
+
 bool damageLastDataPage(const QString& file, const QByteArray& table) {
     int relation = -1;
     {

@@ -53,6 +53,10 @@ private:
     std::unique_ptr<firebird::Attachment> attachment_;
 };
 
+// Runs one statement on a file through an attachment of its own and commits it, as another
+// program of the shop would.
+void commitStatement(const QString& databaseFile, const QByteArray& sql);
+
 // Damages the last data page of the table in the database file (nobody may be attached):
 // its page type byte, so that reading the page fails the engine's consistency check.
 // False when the file holds no data page of the table.

@@ -19,6 +19,8 @@ void raise(const ISC_STATUS* status) {
     }
     if (message.isEmpty())
         message = QStringLiteral("Firebird error %1").arg(status[1]);
+    if (isBugcheck(status))
+        throw BugcheckError(message);
     if (isDamage(status))
         throw DamagedDatabaseError(message);
     if (isConnectionLost(status))
@@ -57,6 +59,10 @@ bool isConnectionLost(const ISC_STATUS* status) {
 
 bool isDamage(const ISC_STATUS* status) {
     return holdsCode(status, {isc_bug_check, isc_db_corrupt, isc_io_error});
+}
+
+bool isBugcheck(const ISC_STATUS* status) {
+    return holdsCode(status, {isc_bug_check});
 }
 
 bool isStringTruncation(const ISC_STATUS* status) {

@@ -23,6 +23,13 @@ public:
     using ConnectionLostError::ConnectionLostError;
 };
 
+// The engine's internal consistency check failed (a bugcheck). An embedded engine refuses
+// every attachment of its process from then on.
+class BugcheckError : public DamagedDatabaseError {
+public:
+    using DamagedDatabaseError::DamagedDatabaseError;
+};
+
 // A text value does not fit the column or parameter it was given for.
 class StringTruncationError : public DatabaseError {
 public:
@@ -38,6 +45,7 @@ void check(const ISC_STATUS* status);
 
 bool isConnectionLost(const ISC_STATUS* status);
 bool isDamage(const ISC_STATUS* status);
+bool isBugcheck(const ISC_STATUS* status);
 bool isStringTruncation(const ISC_STATUS* status);
 
 } // namespace veska::catalogue::firebird
