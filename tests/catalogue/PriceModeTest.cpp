@@ -116,7 +116,8 @@ QStringList entriesOf(const QString& folder) {
     try {
         work();
     } catch (const InOutError& error) {
-        std::fprintf(stderr, "InOutError %d: %s\n", error.code(), qPrintable(error.text()));
+        std::fprintf(stderr, "InOutError %d: %s (%s)\n", error.code(), qPrintable(error.text()),
+                     qPrintable(error.fileName()));
         ::_exit(1);
     }
     ::_exit(0);
@@ -195,29 +196,34 @@ TEST(PriceModeFileTest, ASaveThatCrashedLeavesTheOldFileAndTheNextSaveClearsUp) 
     EXPECT_EQ(entriesOf(folder.path()), QStringList{priceModeFileName});
 }
 
-TEST(PriceModeFileTest, AnEndlessFileIsReadNoFurtherThanItsBeginning) {
+TEST(PriceModeFileTest, AFifoIsRefusedByNameAndAHugeFileIsReadNoFurtherThanItsBeginning) {
     WorkingFolder folder;
+    // Opening a FIFO for reading waits for a writer: for ever, at start-up.
     ASSERT_EQ(::mkfifo("fluxo", 0600), 0);
     ASSERT_EQ(::symlink("fluxo", "consulta_veska.cfg"), 0);
-    // A writer whose text never ends: "2", CR, LF and a megabyte, then it keeps the file
-    // open. A reader that wants the whole file waits for ever (and the test times out).
-    const pid_t writer = ::fork();
-    ASSERT_GE(writer, 0);
-    if (writer == 0) {
-        const int fd = ::open("fluxo", O_WRONLY);
-        const std::string text = "2\r\n" + std::string(1 << 20, 'x');
-        for (std::size_t done = 0; fd >= 0 && done < text.size();) {
-            const ssize_t count = ::write(fd, text.data() + done, text.size() - done);
-            if (count <= 0)
-                ::_exit(0); // the reader has stopped reading
-            done += static_cast<std::size_t>(count);
-        }
-        for (;;)
-            ::pause();
+    try {
+        readSavedPriceMode();
+        FAIL() << "a FIFO is no settings file";
+    } catch (const InOutError& error) {
+        EXPECT_EQ(error.text(), QStringLiteral("File access denied"));
+        EXPECT_EQ(error.fileName(), priceModeFileName);
     }
+    ASSERT_TRUE(QFile::remove(folder.filePath(priceModeFileName)));
+    folder.write(priceModeFileName, "2\r\n");
+    ASSERT_EQ(::truncate("consulta_veska.cfg", 1L << 30), 0); // sparse: nothing more written
     EXPECT_EQ(readSavedPriceMode(), PriceMode::Retail);
-    ::kill(writer, SIGKILL);
-    ::waitpid(writer, nullptr, 0);
+}
+
+TEST(PriceModeFileTest, AnUnreadableSavedModeNamesTheFileAndTheModeInUse) {
+    WorkingFolder folder;
+    folder.write(priceModeFileName, "2\r\n");
+    setMode(folder.filePath(priceModeFileName), 0);
+    setMode(folder.path(), 0777); // the folder gives no reason to refuse
+    EXPECT_EXIT(asLimitedUser([] { readSavedPriceMode(); }), ::testing::ExitedWithCode(1),
+                "InOutError 5: File access denied \\(consulta_veska.cfg\\)");
+    setMode(folder.path(), 0700);
+    EXPECT_EQ(priceModeInUseLine(QStringLiteral("Preço Atacado")),
+              QStringLiteral("consulta_veska.cfg não pôde ser lido; preço em uso: Preço Atacado."));
 }
 
 TEST(PriceModeTextTest, ColumnsCaptionsAndLines) {
