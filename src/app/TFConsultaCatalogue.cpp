@@ -106,7 +106,15 @@ void TFConsulta::probeRetailColumn() {
 }
 
 void TFConsulta::restoreSavedPriceMode() {
-    const auto saved = catalogue::readSavedPriceMode();
+    std::optional<PriceMode> saved;
+    try {
+        saved = catalogue::readSavedPriceMode();
+    } catch (const InOutError&) {
+        // The sequence ends here with the mode it has; the log says which one is served.
+        appendLine(catalogue::priceModeInUseLine(
+            (RadioButton1->isChecked() ? RadioButton1 : RadioButton2)->text()));
+        throw;
+    }
     if (!saved)
         return;
     // Selecting an option that was not selected runs its handler.
