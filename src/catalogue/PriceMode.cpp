@@ -115,7 +115,7 @@ void savePriceMode(PriceMode mode, const QString& path) {
     mode_t permissions = 0644;
     if (exists) {
         if (S_ISDIR(existing.st_mode))
-            raiseInOutError(EISDIR, path);
+            raiseInOutError(EISDIR, path, QStringLiteral("é uma pasta"));
         // Replacing the file must not get round its protection.
         if (::access(target.constData(), W_OK) != 0)
             raiseInOutError(errno, path);

@@ -14,14 +14,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <string>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -91,6 +94,26 @@ TEST(PriceModeFileTest, SavingFailuresAreInOutErrorsAndLeaveNoFile) {
         EXPECT_EQ(error.code(), 2);
     }
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+}
+
+TEST(PriceModeFileTest, AFullDiskIsADiskWriteErrorThatNamesTheFile) {
+    WorkingFolder folder;
+    folder.makeFolder(QStringLiteral("disco"));
+    const QByteArray disk = QFile::encodeName(folder.filePath(QStringLiteral("disco")));
+    if (::mount("tmpfs", disk.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here: " << std::strerror(errno);
+    const QString file = folder.filePath(QStringLiteral("disco/consulta_veska.cfg"));
+    savePriceMode(PriceMode::Wholesale, file);
+    folder.write(QStringLiteral("disco/cheio"), QByteArray(64 * 1024, 'x')); // fills it
+    try {
+        savePriceMode(PriceMode::Retail, file);
+        ADD_FAILURE() << "the disk is full";
+    } catch (const InOutError& error) {
+        EXPECT_EQ(error.text(), QStringLiteral("Disk write error"));
+        EXPECT_EQ(error.fileName(), file);
+    }
+    EXPECT_EQ(folder.read(QStringLiteral("disco/consulta_veska.cfg")), QByteArray("1\r\n"));
+    ::umount2(disk.constData(), MNT_DETACH);
 }
 
 void setMode(const QString& path, mode_t mode) {
