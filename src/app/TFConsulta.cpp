@@ -9,6 +9,7 @@
 #include "catalogue/ProductLookup.h"
 #include "catalogue/Query.h"
 #include "catalogue/ServedArticleGrid.h"
+#include "catalogue/TextFile.h"
 #include "terminal/DisplayMessage.h"
 #include "terminal/LibraryVersion.h"
 #include "terminal/PriceQueryService.h"
@@ -75,7 +76,16 @@ TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
 TFConsulta::~TFConsulta() = default;
 
 void TFConsulta::guarded(const std::function<void()>& handler) {
-    runGuarded(*context_.boxes, handler);
+    runGuarded(*context_.boxes, [this, &handler] {
+        try {
+            handler();
+        } catch (const InOutError& error) {
+            // The box keeps the classic text ("File access denied"); the log says which file.
+            if (!error.fileName().isEmpty())
+                appendLine(catalogue::fileErrorLine(error));
+            throw;
+        }
+    });
 }
 
 void TFConsulta::connectHandlers() {

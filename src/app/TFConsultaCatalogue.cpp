@@ -111,7 +111,15 @@ void TFConsulta::probeRetailColumn() {
 }
 
 void TFConsulta::restoreSavedPriceMode() {
-    const auto saved = catalogue::readSavedPriceMode();
+    std::optional<PriceMode> saved;
+    try {
+        saved = catalogue::readSavedPriceMode();
+    } catch (const InOutError&) {
+        // The sequence ends here with the mode it has; the log says which one is served.
+        appendLine(catalogue::priceModeInUseLine(
+            (RadioButton1->isChecked() ? RadioButton1 : RadioButton2)->text()));
+        throw;
+    }
     if (!saved)
         return;
     if (*saved == PriceMode::Retail && retailColumnMissing_) {

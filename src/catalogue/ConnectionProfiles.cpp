@@ -1,14 +1,17 @@
 #include "catalogue/ConnectionProfiles.h"
 
+#include "catalogue/TextFile.h"
 #include "core/Errors.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 namespace veska::catalogue {
 namespace {
+
+// A few profiles of four lines each; a longer file is refused.
+constexpr qsizetype kProfileFileByteLimit = 64 * 1024;
 
 [[noreturn]] void malformed(const QString& path, int lineNumber, const QString& what) {
     throw DatabaseError(QStringLiteral("%1, line %2: %3").arg(path).arg(lineNumber).arg(what));
@@ -26,9 +29,16 @@ QString databaseFor(const QString& value, const QDir& profileFolder) {
 
 // Looks the alias up in one profile file; nullopt when the file does not name it.
 std::optional<ConnectionTarget> findInFile(const QString& path, const QString& alias) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw DatabaseError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    FileStart file;
+    try {
+        file = readFileStart(path, kProfileFileByteLimit);
+        if (file.cutShort)
+            raiseFileTooLarge(path, kProfileFileByteLimit);
+    } catch (const InOutError& error) {
+        throw DatabaseError(QStringLiteral("%1: %2").arg(
+            path, error.reason().isEmpty() ? error.text() : error.reason()));
+    }
+    const QList<QByteArray> lines = file.bytes.split('\n');
     const QDir folder = QFileInfo(path).absoluteDir();
     std::optional<ConnectionTarget> found;
     bool inSection = false;
@@ -39,9 +49,9 @@ std::optional<ConnectionTarget> findInFile(const QString& path, const QString& a
         if (inSection && !hasDatabase)
             malformed(path, sectionLine, QStringLiteral("profile without \"database\""));
     };
-    while (!file.atEnd()) {
+    for (const QByteArray& bytes : lines) {
         ++lineNumber;
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        const QString line = QString::fromUtf8(bytes).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')) ||
             line.startsWith(QLatin1Char(';')))
             continue;
@@ -102,7 +112,8 @@ ConnectionTarget ConnectionProfiles::resolve(const QString& alias) const {
             directories_.isEmpty() ? standardDirectories() : directories_;
         for (const QString& directory : directories) {
             const QString path = QDir(directory).filePath(fileName);
-            if (!QFileInfo(path).isFile())
+            // A FIFO or device of that name is refused by name, not skipped.
+            if (!isExistingFile(path))
                 continue;
             if (auto target = findInFile(path, alias))
                 return *target;

@@ -23,7 +23,8 @@ bool readPathFlag();
 
 // The window's LoadDatabaseSettings: with the path flag, sets line 1's alias (even empty)
 // and connects; otherwise sets line 2's alias and connects when it is not empty, and does
-// nothing more when it is. Raises InOutError for the files, DatabaseError for the engine.
+// nothing more when it is. Raises InOutError for the files (also for a FIFO or device of
+// either name, and for a SYS_INFO.INI over 64 KB), DatabaseError for the engine.
 void loadDatabaseSettings(Database& database);
 
 } // namespace veska::catalogue

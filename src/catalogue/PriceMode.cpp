@@ -36,25 +36,25 @@ int writeAll(int fd, const ModeBytes& mode) {
 }
 
 // Closes the descriptor and removes the unfinished file, then raises the error.
-[[noreturn]] void abandon(int fd, const QByteArray& temporary, int error) {
+[[noreturn]] void abandon(int fd, const QByteArray& temporary, int error, const QString& path) {
     if (fd >= 0)
         ::close(fd);
     ::unlink(temporary.constData());
-    raiseInOutError(error);
+    raiseInOutError(error, path);
 }
 
 // Overwrites the file itself (creating it where it is missing): truncated, then the bytes.
-void writeInPlace(const QByteArray& target, const ModeBytes& mode) {
+void writeInPlace(const QByteArray& target, const ModeBytes& mode, const QString& path) {
     const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
-        raiseInOutError(errno);
+        raiseInOutError(errno, path);
     int error = writeAll(fd, mode);
     if (error == 0 && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
     if (error != 0)
-        raiseInOutError(error);
+        raiseInOutError(error, path);
 }
 
 // Makes a rename in the folder durable.
@@ -84,8 +84,14 @@ QString priceModeCaption(PriceMode mode, bool retailColumnExists) {
 std::optional<PriceMode> readSavedPriceMode(const QString& path) {
     if (!isExistingFile(path))
         return std::nullopt;
+    // Only the first bytes can decide; the rest of a long file is not read.
     TextFileReader file(path, kSavedModeByteLimit);
     return file.readLine() == u"2" ? PriceMode::Retail : PriceMode::Wholesale;
+}
+
+QString priceModeInUseLine(const QString& caption) {
+    return QStringLiteral("%1 não pôde ser lido; preço em uso: %2.")
+        .arg(priceModeFileName, caption);
 }
 
 void savePriceMode(PriceMode mode, const QString& path) {
@@ -98,8 +104,8 @@ void savePriceMode(PriceMode mode, const QString& path) {
         char resolved[PATH_MAX];
         if (::realpath(target.constData(), resolved) == nullptr) {
             if (errno != ENOENT)
-                raiseInOutError(errno);
-            writeInPlace(target, bytes);
+                raiseInOutError(errno, path);
+            writeInPlace(target, bytes, path);
             return;
         }
         target = resolved;
@@ -109,10 +115,10 @@ void savePriceMode(PriceMode mode, const QString& path) {
     mode_t permissions = 0644;
     if (exists) {
         if (S_ISDIR(existing.st_mode))
-            raiseInOutError(EISDIR);
+            raiseInOutError(EISDIR, path, QStringLiteral("é uma pasta"));
         // Replacing the file must not get round its protection.
         if (::access(target.constData(), W_OK) != 0)
-            raiseInOutError(errno);
+            raiseInOutError(errno, path);
         permissions = existing.st_mode & 07777;
     }
     const QByteArray temporary = target + ".tmp";
@@ -125,19 +131,19 @@ void savePriceMode(PriceMode mode, const QString& path) {
         // the old file as it is.
         const int error = errno;
         if (exists && (error == EACCES || error == EPERM || error == EEXIST)) {
-            writeInPlace(target, bytes);
+            writeInPlace(target, bytes, path);
             return;
         }
-        raiseInOutError(error);
+        raiseInOutError(error, path);
     }
     if (const int error = writeAll(fd, bytes); error != 0)
-        abandon(fd, temporary, error);
+        abandon(fd, temporary, error, path);
     if (::fchmod(fd, permissions) != 0 || ::fsync(fd) != 0)
-        abandon(fd, temporary, errno);
+        abandon(fd, temporary, errno, path);
     if (::close(fd) != 0)
-        abandon(-1, temporary, errno);
+        abandon(-1, temporary, errno, path);
     if (::rename(temporary.constData(), target.constData()) != 0)
-        abandon(-1, temporary, errno);
+        abandon(-1, temporary, errno, path);
     syncFolderOf(target);
 }
 

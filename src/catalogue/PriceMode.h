@@ -23,10 +23,13 @@ QString priceModeCaption(PriceMode mode, bool retailColumnExists);
 inline const QString initialPriceTitle = QStringLiteral("Preço");
 
 // The saved mode: nullopt when no such file exists (a directory does not count); Retail
-// only when the first line is exactly "2". Only the first bytes are read, so an endless
-// file (a link to a device) is read as its beginning. Raises InOutError when the file
-// cannot be read.
+// only when the first line is exactly "2". Only the first bytes are read, the rest of a
+// long file never is. Raises InOutError, naming the file, when it cannot be read or is no
+// regular file (a FIFO, a device).
 std::optional<PriceMode> readSavedPriceMode(const QString& path = priceModeFileName);
+
+// The activity-log line after the saved mode could not be read: the mode that stays.
+QString priceModeInUseLine(const QString& caption);
 
 // Writes "1" or "2", CR, LF. The bytes go to a new file beside it ("<name>.tmp") that then
 // replaces the old one, so a crash or a full disk never leaves a truncated file; a new

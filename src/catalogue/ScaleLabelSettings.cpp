@@ -23,7 +23,9 @@ terminal::ScaleLabelFormatReading readScaleLabelSettings(const QString& path) {
             lines.append(file.readLine());
         return terminal::parseScaleLabelFormat(lines);
     } catch (const InOutError& error) {
-        return {std::nullopt, error.text()};
+        return {std::nullopt, error.reason().isEmpty()
+                                  ? error.text()
+                                  : QStringLiteral("%1 (%2)").arg(error.text(), error.reason())};
     }
 }
 

@@ -13,28 +13,42 @@
 
 namespace veska::catalogue {
 
-void raiseInOutError(int errnoValue) {
+namespace {
+
+struct ClassicError {
+    int code;
+    QString text;
+};
+
+ClassicError classicError(int errnoValue) {
     switch (errnoValue) {
     case ENOENT:
-        throw InOutError(2, QStringLiteral("File not found"));
+        return {2, QStringLiteral("File not found")};
     case ENOTDIR:
-        throw InOutError(3, QStringLiteral("Path not found"));
+        return {3, QStringLiteral("Path not found")};
     case EMFILE:
     case ENFILE:
-        throw InOutError(4, QStringLiteral("Too many open files"));
+        return {4, QStringLiteral("Too many open files")};
     case EACCES:
     case EPERM:
     case EISDIR:
     case EROFS:
-        throw InOutError(5, QStringLiteral("File access denied"));
+        return {5, QStringLiteral("File access denied")};
     case ENOSPC:
     case EDQUOT:
-        throw InOutError(101, QStringLiteral("Disk write error"));
+        return {101, QStringLiteral("Disk write error")};
     default:
-        throw InOutError(errnoValue, QStringLiteral("I/O error %1: %2")
-                                         .arg(errnoValue)
-                                         .arg(QString::fromLocal8Bit(std::strerror(errnoValue))));
+        return {errnoValue, QStringLiteral("I/O error %1: %2")
+                                .arg(errnoValue)
+                                .arg(QString::fromLocal8Bit(std::strerror(errnoValue)))};
     }
+}
+
+} // namespace
+
+void raiseInOutError(int errnoValue, const QString& fileName, const QString& reason) {
+    const ClassicError classic = classicError(errnoValue);
+    throw InOutError(classic.code, classic.text, fileName, reason);
 }
 
 bool isExistingFile(const QString& path) {
@@ -43,39 +57,68 @@ bool isExistingFile(const QString& path) {
     return !name.isEmpty() && ::stat(name.constData(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-TextFileReader::TextFileReader(const QString& path) : TextFileReader(path, -1) {}
-
-TextFileReader::TextFileReader(const QString& path, qsizetype byteLimit) {
+FileStart readFileStart(const QString& path, qsizetype byteLimit) {
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        raiseInOutError(errno);
-    // One byte past the limit tells whether the text goes on.
-    const qsizetype wanted = byteLimit < 0 ? -1 : byteLimit + 1;
+        raiseInOutError(errno, path);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        raiseInOutError(error, path);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        if (S_ISDIR(info.st_mode))
+            raiseInOutError(EISDIR, path, QStringLiteral("é uma pasta"));
+        raiseInOutError(EACCES, path, QStringLiteral("não é um arquivo comum"));
+    }
+    // One byte past the limit tells whether the text goes on; the size is not trusted, the
+    // file may change while it is read.
+    FileStart start;
     char buffer[4096];
-    while (wanted < 0 || text_.size() < wanted) {
-        const auto room = wanted < 0 ? qsizetype(sizeof buffer)
-                                     : std::min<qsizetype>(sizeof buffer, wanted - text_.size());
+    while (start.bytes.size() <= byteLimit) {
+        const auto room = std::min<qsizetype>(sizeof buffer, byteLimit + 1 - start.bytes.size());
         const ssize_t count = ::read(fd, buffer, static_cast<size_t>(room));
         if (count < 0) {
             const int error = errno;
             if (error == EINTR)
                 continue;
             ::close(fd);
-            raiseInOutError(error);
+            raiseInOutError(error, path);
         }
         if (count == 0)
             break;
-        text_.append(buffer, count);
+        start.bytes.append(buffer, count);
     }
     ::close(fd);
-    const qsizetype endOfText = text_.indexOf('\x1a');
-    if (endOfText >= 0) {
-        text_.truncate(endOfText);
-    } else if (byteLimit >= 0 && text_.size() > byteLimit) {
-        text_.truncate(byteLimit);
-        cutShort_ = true;
+    if (start.bytes.size() > byteLimit) {
+        start.bytes.truncate(byteLimit);
+        start.cutShort = true;
     }
+    return start;
+}
+
+void raiseFileTooLarge(const QString& path, qsizetype byteLimit) {
+    raiseInOutError(EFBIG, path, QStringLiteral("maior que %1 KB").arg(byteLimit / 1024));
+}
+
+QString fileErrorLine(const InOutError& error) {
+    QString line = QStringLiteral("Erro no arquivo %1: %2").arg(error.fileName(), error.text());
+    if (!error.reason().isEmpty())
+        line += QStringLiteral(" (%1)").arg(error.reason());
+    return line + QLatin1Char('.');
+}
+
+TextFileReader::TextFileReader(const QString& path, qsizetype byteLimit) {
+    FileStart start = readFileStart(path, byteLimit);
+    text_ = std::move(start.bytes);
+    const qsizetype endOfText = text_.indexOf('\x1a');
+    if (endOfText >= 0)
+        text_.truncate(endOfText);
+    else
+        cutShort_ = start.cutShort;
 }
 
 QString TextFileReader::readLine() {

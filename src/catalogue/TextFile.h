@@ -4,26 +4,42 @@
 // a line, a byte 26 ends the text, and lines past the end read as empty text.
 // Failures are veska::InOutError with the operating system's code in the classic form:
 // 2 "File not found", 3 "Path not found", 4 "Too many open files", 5 "File access denied"
-// (also for a directory), 101 "Disk write error" (disk full), otherwise
-// "I/O error <errno>: <description>".
+// (also for a directory, a FIFO or a device), 101 "Disk write error" (disk full), otherwise
+// "I/O error <errno>: <description>"; the error names the file.
+
+#include "core/Errors.h"
 
 #include <QByteArray>
 #include <QString>
 
 namespace veska::catalogue {
 
-// The error raised for an errno value of a failed file operation.
-[[noreturn]] void raiseInOutError(int errnoValue);
+// The error raised for an errno value of a failed operation on that file.
+[[noreturn]] void raiseInOutError(int errnoValue, const QString& fileName,
+                                  const QString& reason = {});
 
 // Whether a file (not a directory) of that path exists.
 bool isExistingFile(const QString& path);
 
+// The first bytes of a settings file. It is opened without blocking and must be a regular
+// file (a link to one is fine): a FIFO would hold the program until some writer came, a
+// device may never end. Raises InOutError naming the file otherwise.
+struct FileStart {
+    QByteArray bytes;      // at most byteLimit bytes
+    bool cutShort = false; // the file goes on past byteLimit
+};
+FileStart readFileStart(const QString& path, qsizetype byteLimit);
+
+// Raises InOutError for a settings file longer than its format allows.
+[[noreturn]] void raiseFileTooLarge(const QString& path, qsizetype byteLimit);
+
+// The activity-log line of a file error: the file, the classic text, and the reason.
+QString fileErrorLine(const InOutError& error);
+
 class TextFileReader {
 public:
-    // Opens and reads the whole file (settings files are small); raises InOutError.
-    explicit TextFileReader(const QString& path);
-    // Reads at most byteLimit bytes: a file that does not end sooner (one that is endless,
-    // such as a link to a device) reads as its first byteLimit bytes.
+    // Reads at most byteLimit bytes of the file (readFileStart); what goes on past that is
+    // not read, and cutShort() says so.
     TextFileReader(const QString& path, qsizetype byteLimit);
 
     // The next line, or empty text past the end.

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <stdexcept>
+#include <utility>
 
 namespace veska {
 
@@ -26,15 +27,23 @@ public:
     const char* kind() const override { return "EConvertError"; }
 };
 
-// A settings file that cannot be opened or read, with the operating system's error code.
+// A settings file that cannot be opened, read or written, with the operating system's error
+// code. The message is the classic text the operator knows ("File access denied"); the
+// file's name, and what is wrong with it where the code does not say, go with it for the
+// activity log.
 class InOutError : public Error {
 public:
-    InOutError(int code, const QString& message) : Error(message), code_(code) {}
+    InOutError(int code, const QString& message, QString fileName = {}, QString reason = {})
+        : Error(message), code_(code), fileName_(std::move(fileName)), reason_(std::move(reason)) {}
     int code() const { return code_; }
+    const QString& fileName() const { return fileName_; }
+    const QString& reason() const { return reason_; }
     const char* kind() const override { return "EInOutError"; }
 
 private:
     int code_;
+    QString fileName_;
+    QString reason_;
 };
 
 // A failure of the database engine, carrying the engine's own message.

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTableView>
+#include <sys/stat.h>
 
 namespace {
 
@@ -53,7 +54,10 @@ TEST_F(Creation, AMissingSettingsFileEndsTheSequenceAndTheWindowStillOpens) {
     QFile::remove(folder.filePath(QStringLiteral("SYS_INFO.INI")));
     auto w = createWindow();
     EXPECT_EQ(boxes.errors, QStringList{QStringLiteral("File not found")});
-    EXPECT_TRUE(logOf(*w).isEmpty()) << "the library is not initialised";
+    // The box keeps the classic text; the log names the file. No version line: the library
+    // is not initialised.
+    EXPECT_EQ(logOf(*w),
+              QStringList{QStringLiteral("Erro no arquivo SYS_INFO.INI: File not found.")});
     EXPECT_TRUE(journal().isEmpty());
     EXPECT_EQ(w->selectedSocket(), 0);
     EXPECT_TRUE(w->BtnMensagens->isEnabled());
@@ -73,6 +77,23 @@ TEST_F(Creation, TheSavedRetailModeIsRestoredAndServed) {
     EXPECT_EQ(w->DSProdutos->columnTitle(2), QStringLiteral("Preço Varejo"));
     EXPECT_EQ(w->CDSProdutos->fieldAsText(QStringLiteral("Preco")),
               QLocale::system().toString(13.9));
+}
+
+TEST_F(Creation, AnUnreadableSavedModeIsLoggedWithTheModeThatStays) {
+    installShop();
+    ASSERT_EQ(
+        ::mkfifo(
+            QFile::encodeName(folder.filePath(QStringLiteral("consulta_veska.cfg"))).constData(),
+            0600),
+        0);
+    auto w = createWindow();
+    EXPECT_EQ(boxes.errors, QStringList{QStringLiteral("File access denied")});
+    EXPECT_TRUE(w->RadioButton1->isChecked());
+    EXPECT_EQ(logOf(*w),
+              (QStringList{QStringLiteral("consulta_veska.cfg não pôde ser lido; preço em uso: "
+                                          "Preço Atacado."),
+                           QStringLiteral("Erro no arquivo consulta_veska.cfg: File access "
+                                          "denied (não é um arquivo comum).")}));
 }
 
 TEST_F(Creation, WithoutTheRetailColumnNoChoiceIsOffered) {

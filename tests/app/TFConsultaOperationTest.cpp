@@ -221,6 +221,10 @@ TEST_F(Operation, AFailedSaveAbandonsTheExitAndLaterClosesTryAgain) {
     folder.makeFolder(QStringLiteral("consulta_veska.cfg"));
     window->Sair1Click();
     ASSERT_EQ(boxes.errors.size(), 1);
+    EXPECT_EQ(boxes.errors.first(), QStringLiteral("File access denied"));
+    EXPECT_TRUE(window->MemoRecv->toPlainText().endsWith(
+        QStringLiteral("Erro no arquivo consulta_veska.cfg: File access denied (é uma pasta).")))
+        << window->MemoRecv->toPlainText().toStdString();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->Tag, 1);
     window->close();

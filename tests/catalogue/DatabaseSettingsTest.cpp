@@ -5,12 +5,15 @@
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "WorkingFolder.h"
+#include "catalogue/ConnectionProfiles.h"
 #include "catalogue/Database.h"
 #include "catalogue/ScaleLabelSettings.h"
 #include "catalogue/TextFile.h"
 #include "core/Errors.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace veska::catalogue {
 namespace {
@@ -25,7 +28,7 @@ QByteArray aliasLine(const QByteArray& alias) {
 TEST(TextFileTest, LinesEndAtLineFeedsWithoutCarriageReturns) {
     WorkingFolder folder;
     folder.write(QStringLiteral("a.txt"), "um\r\ndois\nt\rr\xEAs\r\n\r\nfim");
-    TextFileReader file(QStringLiteral("a.txt"));
+    TextFileReader file(QStringLiteral("a.txt"), 4096);
     EXPECT_EQ(file.readLine(), QStringLiteral("um"));
     EXPECT_EQ(file.readLine(), QStringLiteral("dois"));
     EXPECT_EQ(file.readLine(), QStringLiteral("três"));
@@ -38,19 +41,19 @@ TEST(TextFileTest, LinesEndAtLineFeedsWithoutCarriageReturns) {
 TEST(TextFileTest, Byte26EndsTheTextAndNoByteOrderMarkIsDetected) {
     WorkingFolder folder;
     folder.write(QStringLiteral("a.txt"), "\xEF\xBB\xBFprimeira\r\nsegunda\x1A\r\nterceira\r\n");
-    TextFileReader file(QStringLiteral("a.txt"));
+    TextFileReader file(QStringLiteral("a.txt"), 4096);
     EXPECT_EQ(file.readLine(), QStringLiteral("ï»¿primeira"));
     EXPECT_EQ(file.readLine(), QStringLiteral("segunda"));
     EXPECT_EQ(file.readLine(), QString());
     folder.write(QStringLiteral("vazio.txt"), "");
-    TextFileReader empty(QStringLiteral("vazio.txt"));
+    TextFileReader empty(QStringLiteral("vazio.txt"), 4096);
     EXPECT_EQ(empty.readLine(), QString());
 }
 
 TEST(TextFileTest, OpenFailuresAreInOutErrorsWithTheClassicCodes) {
     WorkingFolder folder;
     try {
-        TextFileReader file(QStringLiteral("SYS_INFO.INI"));
+        TextFileReader file(QStringLiteral("SYS_INFO.INI"), 4096);
         FAIL() << "a missing file";
     } catch (const InOutError& error) {
         EXPECT_EQ(error.code(), 2);
@@ -58,18 +61,80 @@ TEST(TextFileTest, OpenFailuresAreInOutErrorsWithTheClassicCodes) {
     }
     folder.makeFolder(QStringLiteral("pasta"));
     try {
-        TextFileReader file(QStringLiteral("pasta"));
+        TextFileReader file(QStringLiteral("pasta"), 4096);
         FAIL() << "a directory";
     } catch (const InOutError& error) {
         EXPECT_EQ(error.code(), 5);
         EXPECT_EQ(error.text(), QStringLiteral("File access denied"));
     }
     try {
-        TextFileReader file(QStringLiteral("nada/arquivo"));
+        TextFileReader file(QStringLiteral("nada/arquivo"), 4096);
         FAIL() << "a missing folder";
     } catch (const InOutError& error) {
         EXPECT_EQ(error.code(), 2);
     }
+}
+
+// A sparse file of 1 GB that begins with the text: nothing of it is written but the text.
+void writeHuge(const WorkingFolder& folder, const QString& name, const QByteArray& text) {
+    folder.write(name, text);
+    ASSERT_EQ(::truncate(QFile::encodeName(folder.filePath(name)).constData(), 1L << 30), 0);
+}
+
+template <class Read> InOutError inOutErrorOf(Read&& read) {
+    try {
+        read();
+    } catch (const InOutError& error) {
+        return error;
+    }
+    return InOutError(0, QStringLiteral("no error"));
+}
+
+// A FIFO would hold the open until some writer came (for ever); a 1 GB file would be read
+// whole into memory. Each is refused by name, unread.
+TEST(SettingsFileKindTest, FifosAndHugeFilesAreRefusedByName) {
+    WorkingFolder folder;
+    Database database;
+    for (const QString& name :
+         {confArqFileName, sysInfoFileName, scaleLabelFileName, ConnectionProfiles::fileName})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+    InOutError error = inOutErrorOf([] { readPathFlag(); });
+    EXPECT_EQ(error.code(), 5);
+    EXPECT_EQ(fileErrorLine(error), QStringLiteral("Erro no arquivo CONF_ARQ.SYS: File access "
+                                                   "denied (não é um arquivo comum)."));
+    QFile::remove(confArqFileName);
+    error = inOutErrorOf([&] { loadDatabaseSettings(database); });
+    EXPECT_EQ(error.text(), QStringLiteral("File access denied"));
+    EXPECT_EQ(error.fileName(), sysInfoFileName);
+    EXPECT_EQ(readScaleLabelSettings().problem,
+              QStringLiteral("File access denied (não é um arquivo comum)"));
+    const ConnectionProfiles profiles({folder.path()});
+    EXPECT_THROW(
+        {
+            try {
+                profiles.resolve(QStringLiteral("Loja"));
+            } catch (const DatabaseError& refused) {
+                EXPECT_TRUE(refused.text().endsWith(
+                    QStringLiteral("/veska-aliases.conf: não é um arquivo comum")))
+                    << refused.text().toStdString();
+                throw;
+            }
+        },
+        DatabaseError);
+
+    for (const QString& name : {sysInfoFileName, scaleLabelFileName, ConnectionProfiles::fileName})
+        QFile::remove(name);
+    folder.write(QStringLiteral("loja.dat"), "x");
+    writeHuge(folder, confArqFileName, "loja.dat\r\n");
+    EXPECT_TRUE(readPathFlag()) << "only its first line counts, read from its beginning";
+    writeHuge(folder, sysInfoFileName, aliasLine("LojaCentro") + "\r\n");
+    error = inOutErrorOf([&] { loadDatabaseSettings(database); });
+    EXPECT_EQ(error.fileName(), sysInfoFileName);
+    EXPECT_EQ(error.reason(), QStringLiteral("maior que 64 KB"));
+    writeHuge(folder, scaleLabelFileName, "prefix = 2\n");
+    EXPECT_EQ(readScaleLabelSettings().problem, QStringLiteral("arquivo maior que 64 KB"));
+    writeHuge(folder, ConnectionProfiles::fileName, "[Loja]\ndatabase = loja.fdb\n");
+    EXPECT_THROW(profiles.resolve(QStringLiteral("Loja")), DatabaseError);
 }
 
 TEST(AliasSliceTest, TakesCharacters15To44Trimmed) {

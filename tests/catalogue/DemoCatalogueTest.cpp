@@ -11,8 +11,12 @@
 #include "catalogue/TextFile.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QSet>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 namespace veska::catalogue {
 namespace {
@@ -40,7 +44,7 @@ TEST_P(DemoCatalogueTest, MakesADatabaseTheProgramFindsThroughItsSettings) {
     ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
     EXPECT_TRUE(tool.readAllStandardOutput().contains("demo.fdb"));
 
-    TextFileReader sysInfo(sysInfoFileName);
+    TextFileReader sysInfo(sysInfoFileName, 64 * 1024);
     sysInfo.readLine();
     EXPECT_EQ(aliasFromLine(sysInfo.readLine()), QStringLiteral("QuildaneLojaR"));
 
@@ -70,6 +74,32 @@ TEST_P(DemoCatalogueTest, MakesADatabaseTheProgramFindsThroughItsSettings) {
                 {QStringLiteral("--dir"), folder.path()});
     ASSERT_TRUE(again.waitForFinished(60000));
     EXPECT_NE(again.exitCode(), 0) << "an existing demo.fdb is left alone";
+}
+
+// The engine maps its lock files at the first attachment: in a full file system that killed
+// the process with SIGBUS. It must fail with a message instead. Needs root to mount.
+TEST(DemoCatalogueLockFolderTest, AFullLockFolderIsRefusedWithAMessageNotACrash) {
+    test::WorkingFolder folder;
+    folder.makeFolder(QStringLiteral("trava"));
+    const QString lock = folder.filePath(QStringLiteral("trava"));
+    if (::mount("tmpfs", QFile::encodeName(lock).constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here: " << std::strerror(errno);
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("FIREBIRD_LOCK"), lock);
+    tool.setProcessEnvironment(environment);
+    tool.start(QStringLiteral(VESKA_DEMO_CATALOGUE_PATH),
+               {QStringLiteral("--dir"), folder.filePath(QStringLiteral("loja"))});
+    const bool finished = tool.waitForFinished(60000);
+    const QString error = QString::fromLocal8Bit(tool.readAllStandardError());
+    ::umount2(QFile::encodeName(lock).constData(), MNT_DETACH);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit) << "killed by signal " << tool.exitCode();
+    EXPECT_NE(tool.exitCode(), 0);
+    EXPECT_TRUE(error.contains(QStringLiteral("Sem espaço para os arquivos de trava do banco de "
+                                              "dados em ") +
+                               lock))
+        << error.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Charsets, DemoCatalogueTest, ::testing::Values("WIN1252", "UTF8", "NONE"));

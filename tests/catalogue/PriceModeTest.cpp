@@ -14,14 +14,17 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <string>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -93,6 +96,26 @@ TEST(PriceModeFileTest, SavingFailuresAreInOutErrorsAndLeaveNoFile) {
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
 }
 
+TEST(PriceModeFileTest, AFullDiskIsADiskWriteErrorThatNamesTheFile) {
+    WorkingFolder folder;
+    folder.makeFolder(QStringLiteral("disco"));
+    const QByteArray disk = QFile::encodeName(folder.filePath(QStringLiteral("disco")));
+    if (::mount("tmpfs", disk.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here: " << std::strerror(errno);
+    const QString file = folder.filePath(QStringLiteral("disco/consulta_veska.cfg"));
+    savePriceMode(PriceMode::Wholesale, file);
+    folder.write(QStringLiteral("disco/cheio"), QByteArray(64 * 1024, 'x')); // fills it
+    try {
+        savePriceMode(PriceMode::Retail, file);
+        ADD_FAILURE() << "the disk is full";
+    } catch (const InOutError& error) {
+        EXPECT_EQ(error.text(), QStringLiteral("Disk write error"));
+        EXPECT_EQ(error.fileName(), file);
+    }
+    EXPECT_EQ(folder.read(QStringLiteral("disco/consulta_veska.cfg")), QByteArray("1\r\n"));
+    ::umount2(disk.constData(), MNT_DETACH);
+}
+
 void setMode(const QString& path, mode_t mode) {
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0) << path.toStdString();
 }
@@ -116,7 +139,8 @@ QStringList entriesOf(const QString& folder) {
     try {
         work();
     } catch (const InOutError& error) {
-        std::fprintf(stderr, "InOutError %d: %s\n", error.code(), qPrintable(error.text()));
+        std::fprintf(stderr, "InOutError %d: %s (%s)\n", error.code(), qPrintable(error.text()),
+                     qPrintable(error.fileName()));
         ::_exit(1);
     }
     ::_exit(0);
@@ -195,29 +219,34 @@ TEST(PriceModeFileTest, ASaveThatCrashedLeavesTheOldFileAndTheNextSaveClearsUp) 
     EXPECT_EQ(entriesOf(folder.path()), QStringList{priceModeFileName});
 }
 
-TEST(PriceModeFileTest, AnEndlessFileIsReadNoFurtherThanItsBeginning) {
+TEST(PriceModeFileTest, AFifoIsRefusedByNameAndAHugeFileIsReadNoFurtherThanItsBeginning) {
     WorkingFolder folder;
+    // Opening a FIFO for reading waits for a writer: for ever, at start-up.
     ASSERT_EQ(::mkfifo("fluxo", 0600), 0);
     ASSERT_EQ(::symlink("fluxo", "consulta_veska.cfg"), 0);
-    // A writer whose text never ends: "2", CR, LF and a megabyte, then it keeps the file
-    // open. A reader that wants the whole file waits for ever (and the test times out).
-    const pid_t writer = ::fork();
-    ASSERT_GE(writer, 0);
-    if (writer == 0) {
-        const int fd = ::open("fluxo", O_WRONLY);
-        const std::string text = "2\r\n" + std::string(1 << 20, 'x');
-        for (std::size_t done = 0; fd >= 0 && done < text.size();) {
-            const ssize_t count = ::write(fd, text.data() + done, text.size() - done);
-            if (count <= 0)
-                ::_exit(0); // the reader has stopped reading
-            done += static_cast<std::size_t>(count);
-        }
-        for (;;)
-            ::pause();
+    try {
+        readSavedPriceMode();
+        FAIL() << "a FIFO is no settings file";
+    } catch (const InOutError& error) {
+        EXPECT_EQ(error.text(), QStringLiteral("File access denied"));
+        EXPECT_EQ(error.fileName(), priceModeFileName);
     }
+    ASSERT_TRUE(QFile::remove(folder.filePath(priceModeFileName)));
+    folder.write(priceModeFileName, "2\r\n");
+    ASSERT_EQ(::truncate("consulta_veska.cfg", 1L << 30), 0); // sparse: nothing more written
     EXPECT_EQ(readSavedPriceMode(), PriceMode::Retail);
-    ::kill(writer, SIGKILL);
-    ::waitpid(writer, nullptr, 0);
+}
+
+TEST(PriceModeFileTest, AnUnreadableSavedModeNamesTheFileAndTheModeInUse) {
+    WorkingFolder folder;
+    folder.write(priceModeFileName, "2\r\n");
+    setMode(folder.filePath(priceModeFileName), 0);
+    setMode(folder.path(), 0777); // the folder gives no reason to refuse
+    EXPECT_EXIT(asLimitedUser([] { readSavedPriceMode(); }), ::testing::ExitedWithCode(1),
+                "InOutError 5: File access denied \\(consulta_veska.cfg\\)");
+    setMode(folder.path(), 0700);
+    EXPECT_EQ(priceModeInUseLine(QStringLiteral("Preço Atacado")),
+              QStringLiteral("consulta_veska.cfg não pôde ser lido; preço em uso: Preço Atacado."));
 }
 
 TEST(PriceModeTextTest, ColumnsCaptionsAndLines) {

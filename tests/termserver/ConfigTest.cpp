@@ -33,7 +33,7 @@ TEST(Config, DefaultsToAllInterfacesOnPort9123) {
 
 TEST(Config, ReadsEveryKeyAndSkipsCommentsAndBlankLines) {
     const auto config = parseConfig("# shop 3\r\n\n  listen = 127.0.0.9:4000 \r\n"
-                                    "codepage=iso-8859-1\nidle_timeout=15\nfuture_key=1\n"
+                                    "codepage=iso-8859-1\nidle_timeout=15\n"
                                     "answer_timeout=3\nmax_connections_per_address=2\n"
                                     "max_queued_scans_per_address=256\n",
                                     nullptr, nullptr);
@@ -58,6 +58,23 @@ TEST(Config, TheAllowListTakesAddressesAndNetworksOverSeveralLines) {
         EXPECT_FALSE(config->allow.permits(addressOf(outside))) << outside;
     EXPECT_TRUE(parseConfig("allow=0.0.0.0/0\n", nullptr, nullptr)
                     ->allow.permits(addressOf("203.0.113.9")));
+}
+
+TEST(Config, KeysIgnoreCaseAByteOrderMarkIsSkippedAndAnUnknownKeyIsRefused) {
+    for (const char* text : {"Allow=10.0.0.5\n", "ALLOW = 10.0.0.5\n",
+                             "\xEF\xBB\xBF"
+                             "allow=10.0.0.5\n"}) {
+        const auto config = parseConfig(text, nullptr, nullptr);
+        ASSERT_TRUE(config) << text;
+        EXPECT_TRUE(config->allow.permits(addressOf("10.0.0.5"))) << text;
+        EXPECT_FALSE(config->allow.permits(addressOf("10.0.0.6"))) << text;
+    }
+    const auto listen = parseConfig("\xEF\xBB\xBFlisten=127.0.0.9:4000\n", nullptr, nullptr);
+    ASSERT_TRUE(listen);
+    EXPECT_EQ(listen->listen.address, "127.0.0.9");
+    std::string reason;
+    EXPECT_FALSE(parseConfig("listen=127.0.0.9:4000\nalow=10.0.0.5\n", nullptr, &reason));
+    EXPECT_EQ(reason, "line 2: unknown key \"alow\"");
 }
 
 TEST(Config, EnvironmentOverridesTheListenLine) {

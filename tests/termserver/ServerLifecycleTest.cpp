@@ -9,6 +9,7 @@
 #include <cstring>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -98,6 +99,20 @@ TEST_F(ServerLifecycle, ABadSettingFailsWithEinval) {
     errno = 0;
     EXPECT_EQ(tc_startserver(), 0);
     EXPECT_EQ(errno, EINVAL);
+}
+
+TEST_F(ServerLifecycle, ASettingsFileThatIsNoRegularFileOrTooLargeIsRefusedByName) {
+    // A FIFO would block the start for ever waiting for a writer.
+    ASSERT_EQ(::mkfifo("termserver.conf", 0600), 0);
+    EXPECT_EQ(tc_startserver(), 0);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_STREQ(tc_lasterror(), "termserver.conf: not a regular file");
+    // A sparse 1 GB file: refused after its first 64 KiB, never read whole.
+    ASSERT_EQ(::unlink("termserver.conf"), 0);
+    directory_.writeConfig("listen=127.0.0.1:0\n");
+    ASSERT_EQ(::truncate("termserver.conf", 1L << 30), 0);
+    EXPECT_EQ(tc_startserver(), 0);
+    EXPECT_STREQ(tc_lasterror(), "termserver.conf: larger than 64 KiB, not read");
 }
 
 TEST_F(ServerLifecycle, TheEnvironmentOverridesTheFile) {

@@ -1,5 +1,6 @@
 #include "catalogue/firebird/FbAttachment.h"
 
+#include "catalogue/EmbeddedEngine.h"
 #include "catalogue/firebird/FbError.h"
 #include "catalogue/firebird/FbTransaction.h"
 
@@ -43,6 +44,13 @@ bool isUtf8(const QByteArray& charset) {
     return upper == "UTF8" || upper == "UNICODE_FSS";
 }
 
+// The embedded engine maps its lock files at the first attachment; on a full file system
+// that faults with SIGBUS, so the room is checked before.
+void requireRoomFor(const QByteArray& database) {
+    if (isEmbeddedDatabase(database))
+        requireLockFolderRoom();
+}
+
 } // namespace
 
 Attachment::Attachment(isc_db_handle handle, const AttachParameters& parameters)
@@ -50,6 +58,7 @@ Attachment::Attachment(isc_db_handle handle, const AttachParameters& parameters)
       noneColumnsInWin1252_(utf8_ && parameters.noneColumnsInWin1252) {}
 
 Attachment Attachment::attach(const AttachParameters& parameters) {
+    requireRoomFor(parameters.database);
     const QByteArray dpb = parameterBlock(parameters);
     ISC_STATUS_ARRAY status;
     isc_db_handle handle = 0;
@@ -62,6 +71,7 @@ Attachment Attachment::attach(const AttachParameters& parameters) {
 
 Attachment Attachment::create(const AttachParameters& parameters,
                               const QByteArray& defaultCharset) {
+    requireRoomFor(parameters.database);
     QByteArray dpb = parameterBlock(parameters);
     appendItem(dpb, isc_dpb_set_db_charset, defaultCharset);
     dpb.append(static_cast<char>(isc_dpb_sql_dialect));

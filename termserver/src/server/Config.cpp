@@ -7,9 +7,10 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <fcntl.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace termserver {
 namespace {
@@ -35,6 +36,46 @@ std::optional<codepage::CodePage> parseCodePage(std::string_view text) {
     if (text == "28591" || text == "iso-8859-1" || text == "latin1")
         return codepage::CodePage::Latin1;
     return std::nullopt;
+}
+
+struct BoundedRead {
+    std::optional<std::string> text;
+    std::string problem; // when there is no text
+};
+
+// The whole content of a regular file of at most byteLimit bytes.
+BoundedRead readBounded(int fd, std::size_t byteLimit) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return {std::nullopt, std::strerror(errno)};
+    if (S_ISDIR(info.st_mode))
+        return {std::nullopt, std::strerror(EISDIR)};
+    if (!S_ISREG(info.st_mode))
+        return {std::nullopt, "not a regular file"};
+    // The size is read, not trusted: the file may grow while it is read.
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return {std::nullopt, std::strerror(errno)};
+        if (count == 0)
+            return {std::move(text), {}};
+        text.append(buffer, static_cast<std::size_t>(count));
+        if (text.size() > byteLimit)
+            return {std::nullopt,
+                    "larger than " + std::to_string(byteLimit / 1024) + " KiB, not read"};
+    }
+}
+
+std::string lowerCase(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower;
 }
 
 } // namespace
@@ -64,6 +105,11 @@ std::optional<Config> parseConfig(std::string_view fileText, const char* listenO
             *error = std::move(reason);
         return std::nullopt;
     };
+    // Editors on the shop's Windows machines save UTF-8 with a byte-order mark; left in, it
+    // would make the first key unknown.
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (fileText.substr(0, byteOrderMark.size()) == byteOrderMark)
+        fileText.remove_prefix(byteOrderMark.size());
     std::istringstream lines{std::string(fileText)};
     std::string rawLine;
     for (int number = 1; std::getline(lines, rawLine); ++number) {
@@ -76,7 +122,8 @@ std::optional<Config> parseConfig(std::string_view fileText, const char* listenO
         const auto equals = line.find('=');
         if (equals == std::string_view::npos)
             return lineFailure("no '=' in \"" + std::string(line) + "\"");
-        const std::string_view key = trimBlanks(line.substr(0, equals));
+        // Keys are case-insensitive: "Allow" must not silently mean nothing.
+        const std::string key = lowerCase(trimBlanks(line.substr(0, equals)));
         const std::string_view value = trimBlanks(line.substr(equals + 1));
         if (key == "listen") {
             const auto endpoint = parseListen(value);
@@ -123,8 +170,11 @@ std::optional<Config> parseConfig(std::string_view fileText, const char* listenO
                 return lineFailure("allow takes addresses and networks (10.0.0.5, "
                                    "192.168.10.0/24) separated by commas; \"" +
                                    bad + "\" is neither");
+        } else {
+            // A misspelt key would drop its setting silently: "alow" would serve everyone.
+            return lineFailure("unknown key \"" + std::string(trimBlanks(line.substr(0, equals))) +
+                               "\"");
         }
-        // Unknown keys are ignored, so a newer file still works with this version.
     }
     if (listenOverride != nullptr && *listenOverride != 0) {
         const auto endpoint = parseListen(listenOverride);
@@ -137,27 +187,24 @@ std::optional<Config> parseConfig(std::string_view fileText, const char* listenO
 }
 
 std::optional<Config> loadConfig(std::string* error) {
+    const auto fileFailure = [error](const std::string& what) -> std::optional<Config> {
+        if (error != nullptr)
+            *error = std::string(kConfigFileName) + ": " + what;
+        return std::nullopt;
+    };
     std::string fileText;
     // No file means the defaults; a file that is there but cannot be read is an error.
-    std::error_code ignored;
-    if (std::filesystem::exists(kConfigFileName, ignored)) {
-        if (std::filesystem::is_directory(kConfigFileName, ignored)) {
-            if (error != nullptr)
-                *error = std::string(kConfigFileName) + ": " + std::strerror(EISDIR);
-            return std::nullopt;
-        }
-        errno = 0;
-        std::ifstream file{kConfigFileName, std::ios::binary};
-        std::ostringstream content;
-        if (file)
-            content << file.rdbuf();
-        if (!file || file.bad()) {
-            if (error != nullptr)
-                *error =
-                    std::string(kConfigFileName) + ": " + std::strerror(errno != 0 ? errno : EIO);
-            return std::nullopt;
-        }
-        fileText = content.str();
+    // Opened without blocking, so a FIFO of that name is refused instead of waiting for a
+    // writer for ever.
+    const int fd = ::open(kConfigFileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno != ENOENT)
+        return fileFailure(std::strerror(errno));
+    if (fd >= 0) {
+        const auto read = readBounded(fd, kConfigByteLimit);
+        ::close(fd);
+        if (!read.text)
+            return fileFailure(read.problem);
+        fileText = *read.text;
     }
     std::string reason;
     auto config = parseConfig(fileText, std::getenv(kListenVariable), &reason);

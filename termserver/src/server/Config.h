@@ -1,6 +1,7 @@
 #pragma once
 // The server's settings: the file termserver.conf in the working directory, lines of
-// key=value ('#' starts a comment line), overridden for the listen address by the
+// key=value ('#' starts a comment line, keys are case-insensitive, an unknown key is an
+// error, a UTF-8 byte-order mark is skipped), overridden for the listen address by the
 // environment variable TERMSERVER_LISTEN=ADDRESS:PORT.
 
 #include "protocol/CodePage.h"
@@ -9,6 +10,7 @@
 #include "server/Registry.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,6 +19,8 @@
 namespace termserver {
 
 inline constexpr const char* kConfigFileName = "termserver.conf";
+// A settings file is a few hundred bytes; a longer one is refused rather than read.
+inline constexpr std::size_t kConfigByteLimit = 64 * 1024;
 inline constexpr const char* kListenVariable = "TERMSERVER_LISTEN";
 inline constexpr std::uint16_t kDefaultPort = 9123;
 // Every scan is answered within this time of its arrival: by the program, or else by the
@@ -46,7 +50,8 @@ std::optional<ListenEndpoint> parseListen(std::string_view text);
 std::optional<Config> parseConfig(std::string_view fileText, const char* listenOverride,
                                   std::string* error);
 
-// Reads termserver.conf from the working directory and the environment.
+// Reads termserver.conf from the working directory and the environment. The file must be a
+// regular file of at most kConfigByteLimit bytes; anything else is refused, naming the file.
 std::optional<Config> loadConfig(std::string* error);
 
 } // namespace termserver
