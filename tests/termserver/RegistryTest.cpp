@@ -34,7 +34,11 @@ TEST(Registry, GivesUniqueNonZeroSocketsAndTheLowestFreeSlot) {
         EXPECT_TRUE(sockets.insert(admission->socket).second);
     }
     Refusal why{};
-    EXPECT_FALSE(registry.admit(kAddressB, &why)) << "the 1025th connection has no slot";
+    const auto fromB = registry.admit(kAddressB, &why);
+    ASSERT_TRUE(fromB) << "the 1025th connection takes the place of the idlest of A's";
+    EXPECT_EQ(fromB->evicted, std::uint16_t{1});
+    EXPECT_EQ(fromB->slot, 0u);
+    EXPECT_FALSE(registry.admit(kAddressA, &why)) << "A's own newcomer takes nothing from A";
     EXPECT_EQ(why, Refusal::ServerFull);
     registry.release(3); // socket 3 sits in slot 2
     const auto again = registry.admit(kAddressB);
@@ -73,10 +77,20 @@ TEST(Registry, LimitsTheConnectionsInTotalAndOfOneAddress) {
     EXPECT_EQ(why, Refusal::AddressFull);
     ASSERT_TRUE(registry.admit(kAddressB));
     ASSERT_TRUE(registry.admit(kAddressB));
+    // Full with five: a newcomer takes the place of the idlest connection of the address
+    // that holds the most...
+    registry.touch(fromA[0]);
+    const auto newcomer = registry.admit(addressNumber(1), &why);
+    ASSERT_TRUE(newcomer);
+    EXPECT_EQ(newcomer->evicted, fromA[1]);
+    EXPECT_EQ(registry.connectionCount(), 5u);
+    // ...but not where that would leave the other no better off: A and B hold two each.
     EXPECT_FALSE(registry.admit(addressNumber(1), &why)) << "five connections in all";
     EXPECT_EQ(why, Refusal::ServerFull);
-    registry.release(fromA[1]);
-    EXPECT_TRUE(registry.admit(kAddressA)) << "a freed share is given again";
+    registry.release(fromA[2]);
+    const auto again = registry.admit(kAddressA);
+    ASSERT_TRUE(again) << "a freed share is given again";
+    EXPECT_FALSE(again->evicted);
 
     // The cap follows the open-file limit but never passes the table's slots.
     registry.setLimits(RegistryLimits{5000, 5000, 8});

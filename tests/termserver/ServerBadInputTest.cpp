@@ -96,6 +96,25 @@ TEST_F(ServerBadInput, HalfAFrameThenSilenceIsClosedByTheIdleTimeOut) {
     EXPECT_FALSE(waitForScan(std::chrono::milliseconds(100))) << "the half scan is not handed over";
 }
 
+// A frame trickled in a byte at a time keeps the idle time-out from firing, but not the
+// frame's own: five seconds from its first byte.
+TEST_F(ServerBadInput, AFrameTrickledInIsClosedAtTheFrameTimeOut) {
+    auto good = connectFrom("127.0.0.2");
+    auto slow = connectFrom("127.0.0.22");
+    ASSERT_TRUE(slow.sendRaw("SCAN\t7"));
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool closed = false;
+    while (!closed && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // within the idle second
+        (void)slow.sendRaw("8"); // refused once the server has closed
+        closed = closedWithin(slow, std::chrono::milliseconds(10));
+        ASSERT_TRUE(good.ping());
+        ASSERT_EQ(expectFrame(good).command, "PONG");
+    }
+    EXPECT_TRUE(closed) << "still open after 30 s of a trickled frame";
+    expectServed(good, "43");
+}
+
 TEST_F(ServerBadInput, ATerminalThatDisconnectsMidFrameLeavesNoTrace) {
     auto good = connectFrom("127.0.0.2");
     for (int i = 0; i < 20; ++i) {

@@ -41,6 +41,10 @@ public:
 
     // Forgets any partial frame and a previous error; needed after Good or Bad.
     void reset();
+    // Bytes of a frame have come, and not yet its end.
+    bool midFrame() const {
+        return length_ > 0 && state_ != State::Done && state_ != State::Failed;
+    }
 
 private:
     enum class State { Command, Field, CarriageReturn, Done, Failed };

@@ -32,12 +32,17 @@ std::optional<Admission> Registry::admit(std::uint32_t address, protocol::Refusa
     };
     if (address == 0)
         return refuse(protocol::Refusal::NotAllowed); // 0 marks an empty slot; no peer has it
-    if (count_ >= limits_.connections)
-        return refuse(protocol::Refusal::ServerFull);
     const auto sameAddress = std::count_if(
         slots_.begin(), slots_.end(), [address](const Slot& s) { return s.address == address; });
     if (static_cast<std::size_t>(sameAddress) >= limits_.connectionsPerAddress)
         return refuse(protocol::Refusal::AddressFull);
+    std::optional<std::uint16_t> evicted;
+    if (count_ >= limits_.connections) {
+        evicted = roomFor(address);
+        if (!evicted)
+            return refuse(protocol::Refusal::ServerFull);
+        release(*evicted);
+    }
     const auto free = std::find_if(slots_.begin(), slots_.end(),
                                    [](const Slot& slot) { return slot.address == 0; });
     if (free == slots_.end())
@@ -54,7 +59,27 @@ std::optional<Admission> Registry::admit(std::uint32_t address, protocol::Refusa
     // A new address counts as served when it connected: after those served before, and no
     // better off than one served just then, so reconnecting does not jump the queue.
     lastTurn_.try_emplace(address, turnClock_);
-    return Admission{free->socket, static_cast<std::size_t>(free - slots_.begin())};
+    return Admission{free->socket, static_cast<std::size_t>(free - slots_.begin()), evicted};
+}
+
+std::optional<std::uint16_t> Registry::roomFor(std::uint32_t address) const {
+    std::unordered_map<std::uint32_t, std::size_t> held;
+    for (const Slot& slot : slots_) {
+        if (slot.address != 0)
+            ++held[slot.address];
+    }
+    const auto most = std::max_element(
+        held.begin(), held.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+    const std::size_t own = held.count(address) != 0 ? held.at(address) : 0;
+    if (most == held.end() || most->second < own + 2)
+        return std::nullopt; // taking one would leave it no better off than this address
+    const Slot* idlest = nullptr;
+    for (const Slot& slot : slots_) {
+        if (slot.address == most->first &&
+            (idlest == nullptr || slot.lastActivity < idlest->lastActivity))
+            idlest = &slot;
+    }
+    return idlest->socket;
 }
 
 void Registry::release(std::uint16_t socket) {

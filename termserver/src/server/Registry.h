@@ -21,6 +21,8 @@ using ScanId = std::uint64_t;
 struct Admission {
     std::uint16_t socket = 0;
     std::size_t slot = 0;
+    // The connection let go to make room (the server was full): to be closed.
+    std::optional<std::uint16_t> evicted;
 };
 
 struct ReceivedScan {
@@ -67,8 +69,11 @@ public:
     const RegistryLimits& limits() const { return limits_; }
 
     // A new connection from the address: the lowest free slot and an unused non-zero
-    // socket number, or nullopt (with the reason in *why) when the server or the address
-    // holds all the connections it may.
+    // socket number, or nullopt (with the reason in *why) when the address holds all the
+    // connections it may, or the server does and no other address holds more than one
+    // above this one's. Otherwise a full server makes room: the connection that has been
+    // idle longest of the address that holds the most goes (Admission::evicted), so that
+    // a few hosts holding every connection cannot lock new terminals out.
     std::optional<Admission> admit(std::uint32_t address, protocol::Refusal* why = nullptr);
     // The connection has gone: its slot and pending scans go too; replies to its scans that
     // were handed over are dropped when they come.
@@ -115,6 +120,9 @@ private:
     };
 
     Slot* find(std::uint16_t socket);
+    // When full: the idlest connection of the address holding the most, if that makes the
+    // shares more even for the address.
+    std::optional<std::uint16_t> roomFor(std::uint32_t address) const;
     bool socketInUse(std::uint16_t socket) const;
 
     RegistryLimits limits_;

@@ -172,6 +172,7 @@ void Server::admit(asio::ip::tcp::socket socket) {
         return; // the peer is already gone; the socket closes here
     const std::uint32_t address = htonl(peer.address().to_v4().to_uint());
     std::shared_ptr<Session> session;
+    std::shared_ptr<Session> evicted;
     {
         std::lock_guard lock(mutex_);
         auto refusal = protocol::Refusal::NotAllowed;
@@ -182,11 +183,21 @@ void Server::admit(asio::ip::tcp::socket socket) {
             socket.close(error);
             return;
         }
+        if (admission->evicted) {
+            // The registry has let it go already; its session closes below, unlocked.
+            const auto found = sessions_.find(*admission->evicted);
+            if (found != sessions_.end()) {
+                evicted = found->second;
+                sessions_.erase(found);
+            }
+        }
         session =
             std::make_shared<Session>(std::move(socket), admission->socket, *this,
                                       SessionTimeouts{config_.idleTimeout, config_.answerTimeout});
         sessions_.emplace(admission->socket, session);
     }
+    if (evicted)
+        evicted->close();
     session->start(protocol::helloFrame(kLibraryVersion));
 }
 

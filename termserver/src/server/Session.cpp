@@ -38,6 +38,8 @@ void Session::readMore() {
     if (readPaused_) {
         readPaused_ = false;
         lastRead_ = Clock::now(); // the idle time counts again from here
+        if (frameStarted_)
+            frameStarted_ = lastRead_; // and so does a frame's
     }
     reading_ = true;
     socket_.async_read_some(asio::buffer(readBuffer_), [self = shared_from_this()](
@@ -67,8 +69,12 @@ void Session::handleBytes(const char* begin, const char* end) {
     while (begin != end && !closed_ && !closeAfterWrite_) {
         const auto [result, next] = parser_.parse(begin, end);
         begin = next;
-        if (result == protocol::FrameParser::Result::NeedMore)
+        if (result == protocol::FrameParser::Result::NeedMore) {
+            if (!frameStarted_)
+                frameStarted_ = Clock::now(); // its time counts from its first byte
             return;
+        }
+        frameStarted_.reset();
         if (result == protocol::FrameParser::Result::Bad) {
             failProtocol(protocol::describe(parser_.error()));
             return;
@@ -180,6 +186,8 @@ std::optional<Session::Clock::time_point> Session::nextDeadline() const {
     };
     if (readingActive())
         consider(lastRead_ + timeouts_.idle);
+    if (readingActive() && frameStarted_)
+        consider(*frameStarted_ + timeouts_.frame);
     if (writing_)
         consider(lastWriteMoved_ + timeouts_.idle);
     // Scans arrive in order and share one time-out: the first unanswered one is due first.
@@ -214,6 +222,11 @@ void Session::checkTimes() {
     if ((readingActive() && now >= lastRead_ + timeouts_.idle) ||
         (writing_ && now >= lastWriteMoved_ + timeouts_.idle)) {
         close();
+        return;
+    }
+    if (readingActive() && frameStarted_ && now >= *frameStarted_ + timeouts_.frame) {
+        frameStarted_.reset();
+        failProtocol("frame not complete within " + std::to_string(timeouts_.frame.count()) + " s");
         return;
     }
     bool expired = false;

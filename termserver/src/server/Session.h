@@ -5,7 +5,9 @@
 // the library's own "try again" answer. Reading pauses while many frames are due to the
 // terminal. A terminal that closes its sending side still gets the answers of its scans.
 // The connection closes on a network error, on a protocol violation, when nothing was
-// received for the idle time-out, when its output has not moved for as long, or when told.
+// received for the idle time-out, when its output has not moved for as long, when a frame
+// begun is not complete within the frame time-out (however its bytes trickle in), or when
+// told.
 
 #include "protocol/FrameParser.h"
 #include "server/Registry.h"
@@ -40,6 +42,8 @@ struct SessionTimeouts {
     std::chrono::seconds idle{90};
     // A scan still unanswered this long after its arrival is answered RETRY.
     std::chrono::seconds answer{8};
+    // A frame's first byte to its line feed: a terminal sends a frame in one go.
+    std::chrono::seconds frame{5};
 };
 
 class Session : public std::enable_shared_from_this<Session> {
@@ -95,6 +99,7 @@ private:
     std::string writeBuffer_;          // the frames being written now
     std::size_t framesInWrite_ = 0;
     Clock::time_point lastRead_;
+    std::optional<Clock::time_point> frameStarted_; // a frame is partly received
     Clock::time_point lastWriteMoved_;
     bool reading_ = false;
     bool writing_ = false;
