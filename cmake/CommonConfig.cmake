@@ -4,8 +4,16 @@ set(CMAKE_CXX_EXTENSIONS OFF)
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 
-# Warnings are errors in development and CI builds (the "dev" and "ci" presets turn this
-# on); a user's newer compiler with new warnings still builds the program.
+# ccache, where it is installed, in every build folder: a second build of the same tree
+# (the test command's stages, a developer's rebuild) costs the tests, not the compiler.
+find_program(VESKA_CCACHE ccache)
+if(VESKA_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+    set(CMAKE_C_COMPILER_LAUNCHER ${VESKA_CCACHE})
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${VESKA_CCACHE})
+endif()
+
+# Warnings are errors in development and CI builds (the "dev" preset and ./scripts/test turn
+# this on); a user's newer compiler with new warnings still builds the program.
 option(VESKA_WERROR "Treat warnings as errors" OFF)
 # VESKA_SANITIZE: empty, "address;undefined" or "thread".
 set(VESKA_SANITIZE "" CACHE STRING "Sanitizers for every target: address;undefined or thread")

@@ -7,7 +7,7 @@ VESKA_BUILD_PACKAGES=(
     libasio-dev
     fonts-wine fonts-dejavu-core
     locales libc-l10n
-    scdoc dpkg-dev file
+    scdoc dpkg-dev file ccache
 )
 VESKA_TEST_PACKAGES=(
     libgtest-dev googletest
