@@ -7,6 +7,9 @@
 #
 #   bench/soak.sh [MINUTES]      (default 30; the faults come at 20 %, 40 % and 60 %)
 #
+# SOAK_FLOOD=1 adds a flood from 32 addresses (127.0.4.1-32), two connections each keeping
+# four scans in flight all the time: the honest terminals must lose nothing to it.
+#
 # SOAK_DESKTOP chooses where the window lives: "offscreen" (the default; no notification
 # area, so the window stays shown, minimised, and every scan adds a line to the activity
 # log, which by design holds every line until the operator clears it) or "tray" (a private
@@ -98,7 +101,7 @@ load=$!
 
 # The abusers, each until the end.
 python3 "$root/bench/soak-abusers.py" --port "$port" --until "$stop_at" \
-    >"$work/abusers.log" 2>&1 &
+    ${SOAK_FLOOD:+--flood "$work/codes.txt"} >"$work/abusers.log" 2>&1 &
 (i=0
  while [ "$(date +%s)" -lt "$stop_at" ]; do
      i=$((i + 1))
