@@ -3,7 +3,9 @@
 # manager, for the connection tests and for trying the program against a real server.
 #
 #   firebird-server.sh start   starts it if it is not answering, waits for its port, makes
-#                              the login ROOT (password 480317) and the test database
+#                              the login ROOT (password 480317), the login VENDEDOR (the
+#                              same password, no rights on the test tables) and the test
+#                              database
 #   firebird-server.sh stop    stops the server that this script started
 #
 # The test database is the server alias "veska_test" (added to the server's databases.conf)
@@ -61,6 +63,7 @@ prepare_test_database() {
     isql SYSDBA "$sysdba" "$host/$port:$scratch" >/dev/null <<'SQL'
 create or alter user ROOT password '480317' using plugin Srp;
 grant create database to user ROOT;
+create or alter user VENDEDOR password '480317' using plugin Srp;
 commit;
 SQL
     if ! "${as_root[@]}" test -f "$test_db"; then

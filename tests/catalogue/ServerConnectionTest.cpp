@@ -138,6 +138,26 @@ TEST_F(ServerConnectionTest, AnUnreachableServerGivesTheEngineError) {
     EXPECT_FALSE(database->isConnected());
 }
 
+// A login without the right to read produtos: its lookups cannot be prepared. Each scan
+// fails with the engine's reason, and the release of an idle second and the next scan find
+// the lookups as the failure left them, usable.
+TEST_F(ServerConnectionTest, ALoginThatMayNotReadTheProductsFailsEveryScanAlike) {
+    auto database = databaseFor(QStringLiteral("127.0.0.1:") + *path_,
+                                QStringLiteral("user = VENDEDOR\npassword = 480317\n"));
+    ProductLookup lookup(*database, [] { return PriceMode::Wholesale; });
+    for (int scan = 0; scan < 2; ++scan) {
+        lookup.beginScan();
+        try {
+            lookup.find(terminal::LookupColumn::Code, QStringLiteral("000001"));
+            ADD_FAILURE() << "VENDEDOR read produtos";
+        } catch (const DatabaseError& error) {
+            EXPECT_TRUE(error.text().contains(QStringLiteral("no permission")))
+                << error.text().toStdString();
+        }
+        lookup.release();
+    }
+}
+
 TEST_F(ServerConnectionTest, APriceCommittedByAnotherProgramIsSeenAtTheNextOpen) {
     auto database = databaseFor(QStringLiteral("127.0.0.1:") + *path_);
     Query products(*database, QStringLiteral("CDSProdutos"));
