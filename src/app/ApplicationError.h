@@ -8,7 +8,9 @@
 namespace veska::app {
 
 // "Exception <kind> in module <program> at <address>." then, on the next line, the
-// failure's message with a full stop.
+// failure's message with a full stop. The address is that of the code the failure arose
+// in, as the caller knows it: the entry of the function that raised it (C++ exceptions
+// carry no address of their own).
 QString applicationErrorText(const Error& error, const QString& programFile, const void* address);
 
 // Shows the text in an "Application Error" box with an error icon where a screen is

@@ -27,7 +27,9 @@ QStringList argumentsOf(int argc, char** argv) {
     return arguments;
 }
 
-// A failure before any window: the last-resort report, then exit code 1.
+// A failure before any window: the last-resort report, then exit code 1. Both failures
+// that come here arise before the window, the argument's in the start-up delay's reading
+// (startupDelayFor), whose entry is the address the report names.
 int endWithApplicationError(int argc, char** argv, const veska::Error& error) {
     QApplication app(argc, argv);
     const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
