@@ -27,14 +27,12 @@ QStringList argumentsOf(int argc, char** argv) {
     return arguments;
 }
 
-// A failure before any window: the last-resort report, then exit code 1. Both failures
-// that come here arise before the window, the argument's in the start-up delay's reading
-// (startupDelayFor), whose entry is the address the report names.
-int endWithApplicationError(int argc, char** argv, const veska::Error& error) {
+// A failure before any window: the last-resort report, naming the entry of the function
+// the failure arose in, then exit code 1.
+int endWithApplicationError(int argc, char** argv, const veska::Error& error, const void* aroseIn) {
     QApplication app(argc, argv);
     const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName();
-    veska::app::reportApplicationError(veska::app::applicationErrorText(
-        error, program, reinterpret_cast<const void*>(&veska::app::startupDelayFor)));
+    veska::app::reportApplicationError(veska::app::applicationErrorText(error, program, aroseIn));
     return 1;
 }
 
@@ -52,14 +50,18 @@ int main(int argc, char** argv) {
     try {
         library.emplace(veska::terminal::TermServerLibrary::loadDefault());
     } catch (const veska::Error& error) {
-        return endWithApplicationError(argc, argv, error) + 1;
+        return endWithApplicationError(argc, argv, error,
+                                       reinterpret_cast<const void*>(
+                                           &veska::terminal::TermServerLibrary::loadDefault)) +
+               1;
     }
 
     StartupDelayMs = 1;
     try {
         StartupDelayMs = startupDelayFor(arguments);
     } catch (const veska::ConvertError& error) {
-        return endWithApplicationError(argc, argv, error);
+        return endWithApplicationError(argc, argv, error,
+                                       reinterpret_cast<const void*>(&startupDelayFor));
     }
     // The end of the session during the delay ends the program before anything starts.
     if (!sessionEnd.sleepUnlessEnded(
