@@ -28,11 +28,13 @@ xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
 
 } // namespace
 
-XEmbedTrayIcon::XEmbedTrayIcon()
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint) {
+// Not an override-redirect window: the tray learns that it is mapped from its map request.
+XEmbedTrayIcon::XEmbedTrayIcon() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     // The program is never the active one while the pointer rests on its tray icon.
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setAutoFillBackground(true);
+    // The tray gives the embedded window the minimum size of its size hints.
+    setMinimumSize(kIconSize, kIconSize);
     resize(kIconSize, kIconSize);
 }
 
