@@ -105,10 +105,10 @@ protected:
 
     WindowGeometry iconNow() const {
         if (host == Host::Trayer) {
-            // Our small window inside trayer's panel, at the top right.
+            // Our small window inside trayer's panel, at the top right, at an icon's size.
             for (const QString& id : desktop.visibleWindowsOf(QStringLiteral("consulta_veska"))) {
                 const auto g = desktop.geometry(id);
-                if (g.y < 32 && g.x >= 1024 - 200 && g.width <= 32)
+                if (g.y < 32 && g.x >= 1024 - 200 && g.width >= 16 && g.width <= 32)
                     return g;
             }
             return {};
