@@ -251,7 +251,10 @@ void QtNotifyIconBackend::followXEmbedTray(const Key& key, const std::shared_ptr
     embedded->SetIcon(entry->icon->icon());
     embedded->setToolTip(entry->icon->toolTip());
     connect(embedded, &XEmbedTrayIcon::Activated, this, activationReporter(key, entry));
-    embedded->Dock(tray);
+    if (!embedded->Dock(tray)) {
+        delete embedded;
+        return;
+    }
     entry->embedded = embedded;
     // It reports clicks, as Qt's own XEmbed icon does.
     entry->translator.SetBusHost(false);
