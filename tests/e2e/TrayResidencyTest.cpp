@@ -9,8 +9,9 @@
 // "Sair", which saves the price mode and ends the program with exit code 0. Without a
 // notification area the close button asks instead, and "Sair" in that question ends it.
 // Also: a hung bus watcher while terminals scan, a tray host that restarts or goes under
-// the hidden window, a double click on xfce's default panel (the workspace switcher beside
-// the status tray, under openbox), and a second start in the same shop folder.
+// the hidden window, xfce's panel replaced by trayer under it, a double click on xfce's default
+// panel (the workspace switcher beside the status tray, under openbox), and a second start in the
+// same shop folder.
 
 #include "DesktopSession.h"
 #include "PrivateDisplay.h"
@@ -104,10 +105,10 @@ protected:
 
     WindowGeometry iconNow() const {
         if (host == Host::Trayer) {
-            // Our small window inside trayer's panel, at the top right.
+            // Our small window inside trayer's panel, at the top right, at an icon's size.
             for (const QString& id : desktop.visibleWindowsOf(QStringLiteral("consulta_veska"))) {
                 const auto g = desktop.geometry(id);
-                if (g.y < 32 && g.x >= 1024 - 200 && g.width <= 32)
+                if (g.y < 32 && g.x >= 1024 - 200 && g.width >= 16 && g.width <= 32)
                     return g;
             }
             return {};
@@ -408,6 +409,27 @@ TEST_P(BusHostResidency, AWatcherHungAtStartUpHoldsBackOnlyTheIcon) {
     EXPECT_EQ(answers, QStringList(4, kAnswer));
     EXPECT_TRUE(waitFor([&] { return display.registeredItems().size() == 1; }, 30s));
     EXPECT_TRUE(run.isRunning());
+}
+
+// Qt keeps a bus item for the whole run: in trayer, an XEmbed-only tray that replaces xfce's
+// panel, the program docks the icon itself.
+TEST_P(BusHostResidency, AnXEmbedTrayThatReplacesTheBusHostGetsTheIcon) {
+    const QString window = startProgram();
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_GT(icon().width, 0);
+    ASSERT_TRUE(waitFor([&] { return !desktop.isViewable(window); }, 10s));
+    display.stopStatusNotifierPanel();
+    ASSERT_TRUE(waitFor([&] { return desktop.isViewable(window); }, 10s)) << "not minimised";
+    host = Host::Trayer; // the icon is looked for in trayer from now on
+    ASSERT_TRUE(display.startTray());
+    ASSERT_GT(icon(15s).width, 0) << "the icon does not come back";
+    EXPECT_TRUE(showsHint());
+    clickIcon({QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
+               QStringLiteral("80"), QStringLiteral("1")});
+    // The window opens as "Abrir" opens it: the icon leaves.
+    ASSERT_TRUE(waitFor([&] { return iconNow().width == 0; }, 5s));
+    EXPECT_TRUE(desktop.isViewable(window));
+    EXPECT_TRUE(run.isRunning()) << run.standardError().toStdString();
 }
 
 TEST_P(XEmbedResidency, ASecondStartInTheShopFolderBringsTheWindowForward) {

@@ -6,6 +6,7 @@
 #include "tray/platform/IconRegistry.h"
 #include "tray/platform/Input.h"
 #include "tray/platform/MessageWindow.h"
+#include "tray/platform/XTraySelection.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -56,6 +57,10 @@ QSystemTrayIcon::MessageIcon balloonIcon(uint32_t infoFlags) {
 
 // Whether Qt has embedded an icon into an XEmbed tray: it makes a top-level widget of its
 // own class for each such icon.
+bool onX() {
+    return QGuiApplication::platformName() == QStringLiteral("xcb");
+}
+
 bool qtMadeAnXEmbedIcon() {
     for (const QWidget* widget : QApplication::topLevelWidgets()) {
         if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") == 0)
@@ -114,12 +119,15 @@ QtNotifyIconBackend::~QtNotifyIconBackend() {
     icons_.clear();
     for (const QPointer<QMenu>& menu : exportedMenus_)
         delete menu.data();
+    for (const QPointer<XEmbedTrayIcon>& embedded : embeddedIcons_)
+        delete embedded.data();
 }
 
 bool QtNotifyIconBackend::NotificationAreaAvailable() const {
     switch (kind_) {
     case Kind::Bus:
-        return hosts_->BusHost();
+        // Without a bus host, an XEmbed tray takes our stand-ins.
+        return hosts_->BusHost() || (hosts_->XEmbedTray() && onX());
     case Kind::XEmbed:
         return hosts_->XEmbedTray();
     case Kind::Undecided:
@@ -192,16 +200,7 @@ bool QtNotifyIconBackend::add(const TNotifyIconDataEx& data) {
     auto entry = std::make_shared<Entry>();
     entry->translator.SetBusHost(kind_ == Kind::Bus);
     entry->icon = new QSystemTrayIcon(this);
-    const std::weak_ptr<Entry> reporter = entry;
-    // Qt reports from inside the icon's own handlers: what the report sets off runs later.
-    connect(entry->icon, &QSystemTrayIcon::activated, this,
-            [this, key, reporter](QSystemTrayIcon::ActivationReason reason) {
-                const int64_t atMs = clock_.elapsed();
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, key, reporter, reason, atMs] { activated(key, reporter, reason, atMs); },
-                    Qt::QueuedConnection);
-            });
+    connect(entry->icon, &QSystemTrayIcon::activated, this, activationReporter(key, entry));
     connect(
         entry->icon, &QSystemTrayIcon::messageClicked, this, [this, key] { balloonClicked(key); },
         Qt::QueuedConnection);
@@ -211,9 +210,54 @@ bool QtNotifyIconBackend::add(const TNotifyIconDataEx& data) {
     entry->icon->show();
     if (settleKind(*entry))
         exportMenu(key, *entry);
+    followXEmbedTray(key, entry);
     if ((data.uFlags & nim::NIF_INFO) != 0 && data.szInfo[0] != 0)
         showBalloon(key, *entry, data);
     return true;
+}
+
+std::function<void(QSystemTrayIcon::ActivationReason)>
+QtNotifyIconBackend::activationReporter(const Key& key, const std::shared_ptr<Entry>& entry) {
+    const std::weak_ptr<Entry> reporter = entry;
+    // Icons report from inside their own handlers: what the report sets off runs later.
+    return [this, key, reporter](QSystemTrayIcon::ActivationReason reason) {
+        const int64_t atMs = clock_.elapsed();
+        QMetaObject::invokeMethod(
+            this, [this, key, reporter, reason, atMs] { activated(key, reporter, reason, atMs); },
+            Qt::QueuedConnection);
+    };
+}
+
+void QtNotifyIconBackend::followXEmbedTray(const Key& key, const std::shared_ptr<Entry>& entry) {
+    const bool standIn = kind_ == Kind::Bus && entry->icon != nullptr && !hosts_->BusHost() &&
+                         hosts_->XEmbedTray() && onX();
+    const uint32_t tray = standIn ? XEmbedTrayOwner() : 0;
+    const uint32_t docked = entry->embedded.isNull() ? 0 : entry->embedded->DockedTo();
+    if (tray == docked)
+        return;
+    // Gone with its tray, or the bus host is back (Qt's item shows there again).
+    if (XEmbedTrayIcon* old = entry->embedded.data()) {
+        old->hide();
+        old->deleteLater();
+    }
+    entry->embedded = nullptr;
+    entry->translator.SetBusHost(kind_ == Kind::Bus);
+    if (tray == 0)
+        return;
+    auto* embedded = new XEmbedTrayIcon;
+    std::erase_if(embeddedIcons_,
+                  [](const QPointer<XEmbedTrayIcon>& gone) { return gone.isNull(); });
+    embeddedIcons_.emplace_back(embedded);
+    embedded->SetIcon(entry->icon->icon());
+    embedded->setToolTip(entry->icon->toolTip());
+    connect(embedded, &XEmbedTrayIcon::Activated, this, activationReporter(key, entry));
+    if (!embedded->Dock(tray)) {
+        delete embedded;
+        return;
+    }
+    entry->embedded = embedded;
+    // It reports clicks, as Qt's own XEmbed icon does.
+    entry->translator.SetBusHost(false);
 }
 
 // The kind was guessed from the hosts as Qt 6.4 chooses; later Qt versions choose the bus
@@ -294,14 +338,17 @@ void QtNotifyIconBackend::retire(Entry& entry, int delayMs) {
     // double click on it): the icon goes once control is back in the event loop.
     const QPointer<QSystemTrayIcon> icon(entry.icon);
     const QPointer<QMenu> exported(entry.exported);
+    const QPointer<XEmbedTrayIcon> embedded(entry.embedded);
     entry.icon = nullptr;
     entry.exported = nullptr;
-    QTimer::singleShot(delayMs, this, [icon, exported] {
+    entry.embedded = nullptr;
+    QTimer::singleShot(delayMs, this, [icon, exported, embedded] {
         if (!icon.isNull()) {
             icon->hide();
             delete icon.data();
         }
         delete exported.data();
+        delete embedded.data();
     });
 }
 
@@ -312,6 +359,10 @@ void QtNotifyIconBackend::apply(Entry& entry, const TNotifyIconDataEx& data) {
         entry.icon->setIcon(pictureFor(data.hIcon));
     if ((data.uFlags & nim::NIF_TIP) != 0)
         entry.icon->setToolTip(tipText(data));
+    if (XEmbedTrayIcon* embedded = entry.embedded.data()) {
+        embedded->SetIcon(entry.icon->icon());
+        embedded->setToolTip(entry.icon->toolTip());
+    }
 }
 
 void QtNotifyIconBackend::showBalloon(const Key& key, Entry& entry, const TNotifyIconDataEx& data) {
@@ -388,6 +439,8 @@ void QtNotifyIconBackend::post(const Key& key, uint32_t event) {
 }
 
 void QtNotifyIconBackend::hostsChanged() {
+    for (const auto& [key, entry] : icons_)
+        followXEmbedTray(key, entry);
     const bool available = NotificationAreaAvailable();
     const bool appeared = available && !areaWasAvailable_;
     const bool gone = !available && areaWasAvailable_;

@@ -20,6 +20,9 @@
 //   second activation within the double-click time belongs to the same gesture.
 //   A removed icon keeps its place for the rest of the double-click time after an activation,
 //   so that the second click of a double click does not fall on the panel's next plugin.
+// Once Qt has chosen the bus it stays a bus item for the run: where the bus host is gone but
+// an XEmbed tray is there, each icon is docked into it as an XEmbedTrayIcon of our own (the
+// component's own menu, clicks as on any XEmbed tray), until a bus host returns.
 // The first icon is not made while a bus watcher is there but has not answered, as Qt would
 // then wait on it. A notification area that appears or reappears is announced as
 // "TaskbarCreated" to the application window's hooks (after dropping the icons an XEmbed
@@ -29,11 +32,13 @@
 #include "tray/platform/ActivationTranslator.h"
 #include "tray/platform/NotifyIcon.h"
 #include "tray/platform/TrayHosts.h"
+#include "tray/platform/XEmbedTrayIcon.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <functional>
 #include <map>
 #include <memory>
 #include <utility>
@@ -66,6 +71,8 @@ private:
     struct Entry {
         QSystemTrayIcon* icon = nullptr;
         QMenu* exported = nullptr; // the copy of the menu given to a bus host
+        // Stands in for the bus item in an XEmbed tray while no bus host is there.
+        QPointer<XEmbedTrayIcon> embedded;
         ActivationTranslator translator;
         uint32_t callbackMessage = 0;
         uint32_t version = 0;
@@ -80,6 +87,11 @@ private:
     bool remove(const TNotifyIconDataEx& data);
     void apply(Entry& entry, const TNotifyIconDataEx& data);
     void exportMenu(const Key& key, Entry& entry);
+    // What an icon (Qt's or our stand-in) reports, handed to activated() from the event loop.
+    std::function<void(QSystemTrayIcon::ActivationReason)>
+    activationReporter(const Key& key, const std::shared_ptr<Entry>& entry);
+    // Docks, moves or withdraws the stand-in of a bus item, as the hosts are now.
+    void followXEmbedTray(const Key& key, const std::shared_ptr<Entry>& entry);
     // True when the kind turned out other than guessed.
     bool settleKind(Entry& entry);
     void showBalloon(const Key& key, Entry& entry, const TNotifyIconDataEx& data);
@@ -100,6 +112,7 @@ private:
     std::map<Key, std::shared_ptr<Entry>> icons_;
     std::map<Key, QPointer<QMenu>> menus_;
     std::vector<QPointer<QMenu>> exportedMenus_;
+    std::vector<QPointer<XEmbedTrayIcon>> embeddedIcons_;
     QElapsedTimer clock_;
     bool areaWasAvailable_ = false;
     Kind kind_ = Kind::Undecided;

@@ -1,5 +1,8 @@
 #include "tray/platform/TrayHosts.h"
 
+#include "tray/platform/XConnection.h"
+#include "tray/platform/XTraySelection.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -9,7 +12,6 @@
 #include <QGuiApplication>
 #include <QTimer>
 #include <memory>
-#include <xcb/xcb.h>
 
 namespace veska::platform {
 namespace {
@@ -17,28 +19,11 @@ namespace {
 const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 
-xcb_connection_t* xConnection() {
-    auto* x11 = qGuiApp == nullptr ? nullptr
-                                   : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 == nullptr ? nullptr : x11->connection();
-}
-
-// The tray selection of the first screen (a tray on another screen of a multi-screen X
-// server is not looked for).
-xcb_atom_t traySelection(xcb_connection_t* connection) {
-    static const char name[] = "_NET_SYSTEM_TRAY_S0";
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
-        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof name - 1, name),
-                              nullptr),
-        &free);
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
 } // namespace
 
 DesktopTrayHosts::DesktopTrayHosts(QObject* parent) : TrayHosts(parent) {
     watchBus();
-    if (xConnection() != nullptr) {
+    if (XConnection() != nullptr) {
         auto* poll = new QTimer(this);
         connect(poll, &QTimer::timeout, this, &DesktopTrayHosts::lookForXEmbedTray);
         poll->start(500);
@@ -141,21 +126,12 @@ void DesktopTrayHosts::askHostRegistered() {
 }
 
 void DesktopTrayHosts::lookForXEmbedTray() {
-    xcb_connection_t* connection = xConnection();
-    if (connection == nullptr)
+    // A tray replaced by another between two looks is a change too: the icons docked in the
+    // old one are gone.
+    const uint32_t owner = XEmbedTrayOwner();
+    if (owner == xembedOwner_)
         return;
-    static const xcb_atom_t selection = traySelection(connection);
-    bool present = false;
-    if (selection != XCB_ATOM_NONE) {
-        std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&free)> reply(
-            xcb_get_selection_owner_reply(connection,
-                                          xcb_get_selection_owner(connection, selection), nullptr),
-            &free);
-        present = reply && reply->owner != XCB_NONE;
-    }
-    if (present == xembed_)
-        return;
-    xembed_ = present;
+    xembedOwner_ = owner;
     Q_EMIT Changed();
 }
 

@@ -2,11 +2,12 @@
 // What kinds of notification area the desktop offers now, learnt without ever waiting on
 // the desktop bus: a StatusNotifierItem host (a panel that shows bus icons, announced by
 // the org.kde.StatusNotifierWatcher service) and an XEmbed tray (the owner of the X
-// selection _NET_SYSTEM_TRAY_S0). The GUI thread also runs the terminal service, so a
+// selection _NET_SYSTEM_TRAY_S<screen>). The GUI thread also runs the terminal service, so a
 // panel that hangs must not hang it: the bus is only watched through signals and
 // asynchronous calls, whose answers may come late or never.
 
 #include <QObject>
+#include <cstdint>
 
 namespace veska::platform {
 
@@ -28,7 +29,8 @@ Q_SIGNALS:
 };
 
 // The desktop's hosts: the session bus watched through a service watcher and asynchronous
-// property reads, the X selection owner looked up twice a second (one X round trip).
+// property reads, the X selection owner looked up twice a second (one X round trip); a new
+// owner is announced as a change even when it took over between two looks.
 class DesktopTrayHosts final : public TrayHosts {
     Q_OBJECT
 public:
@@ -39,7 +41,7 @@ public:
     bool BusUnanswered() const override {
         return !busKnown_ || (watcherOwned_ && !watcherAnswered_);
     }
-    bool XEmbedTray() const override { return xembed_; }
+    bool XEmbedTray() const override { return xembedOwner_ != 0; }
 
 private Q_SLOTS:
     void askHostRegistered();
@@ -55,7 +57,7 @@ private:
     bool watcherOwned_ = false;
     bool watcherAnswered_ = false;
     bool hostRegistered_ = false;
-    bool xembed_ = false;
+    uint32_t xembedOwner_ = 0;
     // Bumped whenever the watcher changes hands: an answer from an older one is ignored.
     unsigned generation_ = 0;
 };

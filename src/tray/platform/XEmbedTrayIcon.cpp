@@ -1,0 +1,99 @@
+#include "tray/platform/XEmbedTrayIcon.h"
+
+#include "tray/platform/XConnection.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace veska::platform {
+namespace {
+
+// The freedesktop System Tray protocol's dock request, and XEmbed's "map me" flag.
+constexpr uint32_t kSystemTrayRequestDock = 0;
+constexpr uint32_t kXEmbedVersion = 0;
+constexpr uint32_t kXEmbedMapped = 1;
+constexpr int kIconSize = 22;
+
+xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
+        xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name),
+            nullptr),
+        &free);
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+} // namespace
+
+// Not an override-redirect window: the tray learns that it is mapped from its map request.
+XEmbedTrayIcon::XEmbedTrayIcon() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+    // The program is never the active one while the pointer rests on its tray icon.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    setAutoFillBackground(true);
+    // The tray gives the embedded window the minimum size of its size hints.
+    setMinimumSize(kIconSize, kIconSize);
+    resize(kIconSize, kIconSize);
+}
+
+bool XEmbedTrayIcon::Dock(uint32_t trayManager) {
+    xcb_connection_t* connection = XConnection();
+    if (connection == nullptr || trayManager == 0)
+        return false;
+    const auto window = static_cast<xcb_window_t>(winId());
+    // The tray maps the embedded window when its XEmbed info asks for it.
+    static const xcb_atom_t xembedInfo = atom(connection, "_XEMBED_INFO");
+    const uint32_t info[] = {kXEmbedVersion, kXEmbedMapped};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, xembedInfo, xembedInfo, 32, 2,
+                        info);
+    static const xcb_atom_t opcode = atom(connection, "_NET_SYSTEM_TRAY_OPCODE");
+    xcb_client_message_event_t request{};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = trayManager;
+    request.type = opcode;
+    request.data.data32[0] = XCB_CURRENT_TIME;
+    request.data.data32[1] = kSystemTrayRequestDock;
+    request.data.data32[2] = window;
+    xcb_send_event(connection, 0, trayManager, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&request));
+    xcb_flush(connection);
+    dockedTo_ = trayManager;
+    show();
+    return true;
+}
+
+void XEmbedTrayIcon::SetIcon(const QIcon& icon) {
+    icon_ = icon;
+    update();
+}
+
+void XEmbedTrayIcon::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    icon_.paint(&painter, rect());
+}
+
+void XEmbedTrayIcon::mousePressEvent(QMouseEvent* event) {
+    switch (event->button()) {
+    case Qt::LeftButton:
+        Q_EMIT Activated(QSystemTrayIcon::Trigger);
+        break;
+    case Qt::RightButton:
+        Q_EMIT Activated(QSystemTrayIcon::Context);
+        break;
+    case Qt::MiddleButton:
+        Q_EMIT Activated(QSystemTrayIcon::MiddleClick);
+        break;
+    default:
+        break;
+    }
+}
+
+void XEmbedTrayIcon::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT Activated(QSystemTrayIcon::DoubleClick);
+}
+
+} // namespace veska::platform
