@@ -75,6 +75,9 @@ public:
         ++finds;
         return source_.findEach(column, values);
     }
+    void beginTick() override { source_.beginTick(); }
+    void endTick() override { source_.endTick(); }
+    bool answering() const override { return source_.answering(); }
     void endScan(const std::optional<terminal::Article>& served) override {
         source_.endScan(served);
     }
@@ -184,7 +187,7 @@ int runChild(const QString& dir, long articles, bool reference, bool labels, boo
         // A few unmeasured scans first: prepared statements, first pages.
         for (const std::string& code : scanCodes(kind, articles, 3, random)) {
             library.codes.push_back(code);
-            service.serveNextBarcode();
+            service.serveWaitingBarcodes();
             QApplication::processEvents();
         }
         std::vector<double> service_ms;
@@ -195,7 +198,7 @@ int runChild(const QString& dir, long articles, bool reference, bool labels, boo
         for (const std::string& code : scanCodes(kind, articles, scans, random)) {
             library.codes.push_back(code);
             const auto start = Clock::now();
-            service.serveNextBarcode();
+            service.serveWaitingBarcodes();
             if (shown)
                 QApplication::processEvents(); // the grid follows
             const auto end = Clock::now();
