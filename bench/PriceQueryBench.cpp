@@ -16,7 +16,8 @@
 // scans on the big catalogues; the counts are printed. The way "labels" is the lookups
 // with scale labels read (window hidden): the same three kinds, then price labels of
 // existing articles and labels of articles that do not exist. Finally ("no-index") the
-// indexes are dropped, for good, and the lookups measured on the bare table.
+// indexes are dropped, for good, and the lookups measured on the bare table. With
+// VESKA_BENCH_SCANS_PER_TICK=N, N scans wait at each tick, as in a busy shop.
 #include "BenchSupport.h"
 #include "DemoArticles.h"
 #include "ReopenedQuerySource.h"
@@ -41,6 +42,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <random>
 #include <string>
@@ -181,7 +183,11 @@ int runChild(const QString& dir, long articles, bool reference, bool labels, boo
         kinds.insert(kinds.end(), {"label", "label-miss"});
     }
 
-    std::printf("grid-open-ms %.2f\n", gridOpen);
+    // Scans waiting at each tick: 1 unless VESKA_BENCH_SCANS_PER_TICK says more (a busy shop).
+    const char* perTickText = std::getenv("VESKA_BENCH_SCANS_PER_TICK");
+    const std::size_t scansPerTick =
+        perTickText != nullptr ? std::max(1, std::atoi(perTickText)) : 1;
+    std::printf("grid-open-ms %.2f scans-per-tick %zu\n", gridOpen, scansPerTick);
     std::mt19937 random(12345);
     for (const std::string& kind : kinds) {
         // A few unmeasured scans first: prepared statements, first pages.
@@ -190,21 +196,25 @@ int runChild(const QString& dir, long articles, bool reference, bool labels, boo
             service.serveWaitingBarcodes();
             QApplication::processEvents();
         }
-        std::vector<double> service_ms;
         std::vector<double> tick_ms;
         const int prices = library.prices;
         const long finds = counted.finds;
         const long faults = minorPageFaults();
-        for (const std::string& code : scanCodes(kind, articles, scans, random)) {
-            library.codes.push_back(code);
+        library.serviceMs.clear();
+        const std::vector<std::string> codes = scanCodes(kind, articles, scans, random);
+        for (std::size_t first = 0; first < codes.size(); first += scansPerTick) {
+            for (std::size_t i = first; i < std::min(codes.size(), first + scansPerTick); ++i)
+                library.codes.push_back(codes[i]);
             const auto start = Clock::now();
             service.serveWaitingBarcodes();
             if (shown)
                 QApplication::processEvents(); // the grid follows
             const auto end = Clock::now();
-            service_ms.push_back(milliseconds(library.replied - library.received));
             tick_ms.push_back(milliseconds(end - start));
         }
+        while (!library.codes.empty()) // what the ticks' budget left over
+            service.serveWaitingBarcodes();
+        const std::vector<double> service_ms = library.serviceMs;
         const auto perScan = [scans](long count) {
             return static_cast<double>(count) / static_cast<double>(std::max(scans, 1));
         };
