@@ -69,7 +69,11 @@ int PriceQueryService::serveWaitingBarcodes() {
         if (std::chrono::steady_clock::now() >= deadline)
             break;
     }
-    articles_.endTick();
+    try {
+        articles_.endTick();
+    } catch (const Error& error) {
+        reportFailure(error.text());
+    }
     if (served > 0)
         idleTicks_ = 0;
     else if (++idleTicks_ == idleTicksBeforeRelease)
