@@ -19,6 +19,7 @@
 // indexes are dropped, for good, and the lookups measured on the bare table. With
 // VESKA_BENCH_SCANS_PER_TICK=N, N scans wait at each tick, as in a busy shop.
 #include "BenchSupport.h"
+#include "CountingSource.h"
 #include "DemoArticles.h"
 #include "ReopenedQuerySource.h"
 #include "catalogue/Database.h"
@@ -60,34 +61,6 @@ class Window : public terminal::WindowPresence {
 public:
     bool isMainWindowShown() const override { return shown; }
     bool shown = false;
-};
-
-// The article source the service sees, counting its lookups.
-class CountingSource : public terminal::ArticleSource {
-public:
-    explicit CountingSource(terminal::ArticleSource& source) : source_(source) {}
-    void beginScan() override { source_.beginScan(); }
-    std::optional<terminal::Article> find(terminal::LookupColumn column,
-                                          const QString& value) override {
-        ++finds;
-        return source_.find(column, value);
-    }
-    std::vector<std::optional<terminal::Article>>
-    findEach(terminal::LookupColumn column, const std::vector<QString>& values) override {
-        ++finds;
-        return source_.findEach(column, values);
-    }
-    void beginTick() override { source_.beginTick(); }
-    void endTick() override { source_.endTick(); }
-    bool answering() const override { return source_.answering(); }
-    void endScan(const std::optional<terminal::Article>& served) override {
-        source_.endScan(served);
-    }
-    void release() noexcept override { source_.release(); }
-    long finds = 0;
-
-private:
-    terminal::ArticleSource& source_;
 };
 
 // Labels of the synthetic articles, whose codes are ten digits: the code as printed,
@@ -174,7 +147,7 @@ int runChild(const QString& dir, long articles, bool reference, bool labels, boo
     terminal::test::ReopenedQuerySource reopened(wholeQuery);
     terminal::ArticleSource& source =
         reference ? static_cast<terminal::ArticleSource&>(reopened) : lookup;
-    CountingSource counted(source);
+    terminal::test::CountingSource counted(source);
     Failures failures;
     terminal::PriceQueryService service(benchApi(), counted, window, log, failures);
     std::vector<std::string> kinds{"code", "barcode", "miss"};

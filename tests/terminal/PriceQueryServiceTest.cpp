@@ -6,6 +6,7 @@
 // Scale labels are read only where a test sets a format.
 #include "terminal/PriceQueryService.h"
 
+#include "CountingSource.h"
 #include "Journal.h"
 #include "ProductDatabase.h"
 #include "ReopenedQuerySource.h"
@@ -54,36 +55,6 @@ std::string money(const char* amount) {
 QString moneyText(const char* amount) {
     return QString::fromStdString(money(amount));
 }
-
-// The article source the service sees, counting its lookups.
-class CountingSource : public ArticleSource {
-public:
-    explicit CountingSource(ArticleSource& source) : source_(source) {}
-    void beginScan() override { source_.beginScan(); }
-    std::optional<Article> find(LookupColumn column, const QString& value) override {
-        ++finds;
-        return source_.find(column, value);
-    }
-    // Several values of one column are one lookup.
-    std::vector<std::optional<Article>> findEach(LookupColumn column,
-                                                 const std::vector<QString>& values) override {
-        ++finds;
-        return source_.findEach(column, values);
-    }
-    void beginTick() override { source_.beginTick(); }
-    void endTick() override { source_.endTick(); }
-    bool answering() const override { return source_.answering(); }
-    void endScan(const std::optional<Article>& served) override { source_.endScan(served); }
-    void release() noexcept override {
-        ++releases;
-        source_.release();
-    }
-    int finds = 0;
-    int releases = 0;
-
-private:
-    ArticleSource& source_;
-};
 
 ScaleLabelFormat labelFormat(const char* kind) {
     const ScaleLabelFormatReading reading = parseScaleLabelFormat(
