@@ -22,13 +22,18 @@ const char* receive(std::uint32_t* address, std::uint16_t* socket, std::int32_t*
     library.received = Clock::now();
     return library.current.c_str();
 }
+void noteReply() {
+    BenchLibrary& library = benchLibrary();
+    library.replied = Clock::now();
+    library.serviceMs.push_back(milliseconds(library.replied - library.received));
+}
 std::int32_t sendPrice(std::uint32_t, const char*, const char*) {
-    benchLibrary().replied = Clock::now();
+    noteReply();
     ++benchLibrary().prices;
     return 1;
 }
 std::int32_t sendNotFound(std::uint32_t) {
-    benchLibrary().replied = Clock::now();
+    noteReply();
     ++benchLibrary().notFound;
     return 1;
 }

@@ -20,6 +20,8 @@ struct BenchLibrary {
     std::string current;
     Clock::time_point received;
     Clock::time_point replied;
+    // Each reply's service time: from its code handed over to the reply, in milliseconds.
+    std::vector<double> serviceMs;
     int prices = 0;
     int notFound = 0;
 };

@@ -16,8 +16,10 @@
 // scans on the big catalogues; the counts are printed. The way "labels" is the lookups
 // with scale labels read (window hidden): the same three kinds, then price labels of
 // existing articles and labels of articles that do not exist. Finally ("no-index") the
-// indexes are dropped, for good, and the lookups measured on the bare table.
+// indexes are dropped, for good, and the lookups measured on the bare table. With
+// VESKA_BENCH_SCANS_PER_TICK=N, N scans wait at each tick, as in a busy shop.
 #include "BenchSupport.h"
+#include "CountingSource.h"
 #include "DemoArticles.h"
 #include "ReopenedQuerySource.h"
 #include "catalogue/Database.h"
@@ -41,6 +43,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <random>
 #include <string>
@@ -58,31 +61,6 @@ class Window : public terminal::WindowPresence {
 public:
     bool isMainWindowShown() const override { return shown; }
     bool shown = false;
-};
-
-// The article source the service sees, counting its lookups.
-class CountingSource : public terminal::ArticleSource {
-public:
-    explicit CountingSource(terminal::ArticleSource& source) : source_(source) {}
-    void beginScan() override { source_.beginScan(); }
-    std::optional<terminal::Article> find(terminal::LookupColumn column,
-                                          const QString& value) override {
-        ++finds;
-        return source_.find(column, value);
-    }
-    std::vector<std::optional<terminal::Article>>
-    findEach(terminal::LookupColumn column, const std::vector<QString>& values) override {
-        ++finds;
-        return source_.findEach(column, values);
-    }
-    void endScan(const std::optional<terminal::Article>& served) override {
-        source_.endScan(served);
-    }
-    void release() noexcept override { source_.release(); }
-    long finds = 0;
-
-private:
-    terminal::ArticleSource& source_;
 };
 
 // Labels of the synthetic articles, whose codes are ten digits: the code as printed,
@@ -169,7 +147,7 @@ int runChild(const QString& dir, long articles, bool reference, bool labels, boo
     terminal::test::ReopenedQuerySource reopened(wholeQuery);
     terminal::ArticleSource& source =
         reference ? static_cast<terminal::ArticleSource&>(reopened) : lookup;
-    CountingSource counted(source);
+    terminal::test::CountingSource counted(source);
     Failures failures;
     terminal::PriceQueryService service(benchApi(), counted, window, log, failures);
     std::vector<std::string> kinds{"code", "barcode", "miss"};
@@ -178,30 +156,38 @@ int runChild(const QString& dir, long articles, bool reference, bool labels, boo
         kinds.insert(kinds.end(), {"label", "label-miss"});
     }
 
-    std::printf("grid-open-ms %.2f\n", gridOpen);
+    // Scans waiting at each tick: 1 unless VESKA_BENCH_SCANS_PER_TICK says more (a busy shop).
+    const char* perTickText = std::getenv("VESKA_BENCH_SCANS_PER_TICK");
+    const std::size_t scansPerTick =
+        perTickText != nullptr ? std::max(1, std::atoi(perTickText)) : 1;
+    std::printf("grid-open-ms %.2f scans-per-tick %zu\n", gridOpen, scansPerTick);
     std::mt19937 random(12345);
     for (const std::string& kind : kinds) {
         // A few unmeasured scans first: prepared statements, first pages.
         for (const std::string& code : scanCodes(kind, articles, 3, random)) {
             library.codes.push_back(code);
-            service.serveNextBarcode();
+            service.serveWaitingBarcodes();
             QApplication::processEvents();
         }
-        std::vector<double> service_ms;
         std::vector<double> tick_ms;
         const int prices = library.prices;
         const long finds = counted.finds;
         const long faults = minorPageFaults();
-        for (const std::string& code : scanCodes(kind, articles, scans, random)) {
-            library.codes.push_back(code);
+        library.serviceMs.clear();
+        const std::vector<std::string> codes = scanCodes(kind, articles, scans, random);
+        for (std::size_t first = 0; first < codes.size(); first += scansPerTick) {
+            for (std::size_t i = first; i < std::min(codes.size(), first + scansPerTick); ++i)
+                library.codes.push_back(codes[i]);
             const auto start = Clock::now();
-            service.serveNextBarcode();
+            service.serveWaitingBarcodes();
             if (shown)
                 QApplication::processEvents(); // the grid follows
             const auto end = Clock::now();
-            service_ms.push_back(milliseconds(library.replied - library.received));
             tick_ms.push_back(milliseconds(end - start));
         }
+        while (!library.codes.empty()) // what the ticks' budget left over
+            service.serveWaitingBarcodes();
+        const std::vector<double> service_ms = library.serviceMs;
         const auto perScan = [scans](long count) {
             return static_cast<double>(count) / static_cast<double>(std::max(scans, 1));
         };

@@ -7,7 +7,10 @@
 #   bench/terminal-load.sh BUILD_DIR [WORK_DIR]
 #
 # Environment: ARTICLES (default 1000000), PORT (default 47123), TERMINALS (200), RATE (9),
-# SECONDS_OF_LOAD (60).
+# SECONDS_OF_LOAD (60); SERVER_BUILD, the build whose consulta_veska serves (default
+# BUILD_DIR: another commit's program against the same terminals); VESKA_TERMSERVER_LIBRARY,
+# the terminal-server library it loads (one without tc_wakefd shows the polling program).
+# Terminals beyond 250 come from further 127.0.x.y addresses, one address each.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -17,6 +20,8 @@ port=${PORT:-47123}
 terminals=${TERMINALS:-200}
 rate=${RATE:-9}
 seconds=${SECONDS_OF_LOAD:-60}
+server_build=$(cd "${SERVER_BUILD:-$build}" && pwd)
+ulimit -n "$(ulimit -Hn)" # a descriptor per terminal, on both sides
 
 mkdir -p "$work"
 if [ ! -f "$work/demo.fdb" ]; then
@@ -40,7 +45,7 @@ awk -v n="$articles" 'BEGIN {
 cd "$work"
 rm -f consulta_veska.cfg
 TERMSERVER_LISTEN=127.0.0.1:$port QT_QPA_PLATFORM=offscreen \
-    "$build/src/app/consulta_veska" 0 > "$work/server.log" 2>&1 &
+    "$server_build/src/app/consulta_veska" 0 > "$work/server.log" 2>&1 &
 server=$!
 trap 'kill $server 2>/dev/null || true' EXIT
 for _ in $(seq 1 100); do

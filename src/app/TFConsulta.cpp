@@ -26,6 +26,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSocketNotifier>
 #include <QStackedWidget>
 #include <QTableView>
 #include <cstdio>
@@ -109,6 +110,12 @@ void TFConsulta::connectHandlers() {
         });
     };
     bindTimer(Timer100ms, &TFConsulta::Timer100msTimer);
+    if (ScanNotifier != nullptr) {
+        connect(ScanNotifier, &QSocketNotifier::activated, this, [this] {
+            runGuarded([this] { ScanNotifierActivated(); },
+                       [this](const QString& message) { serviceFailures_->report(message); });
+        });
+    }
     bindTimer(Timer3Seg, &TFConsulta::Timer3SegTimer);
     bindTimer(Timer3, &TFConsulta::Timer3Timer);
     bind(Sobre1, &QAction::triggered, &TFConsulta::Sobre1Click);
@@ -213,8 +220,14 @@ void TFConsulta::ListTermsClick() {
     terminalTable_->pick();
 }
 
+// Serves what waits; with the library's wake signal the scans are served as they come, and
+// the tick only catches what a tick's time budget left over.
 void TFConsulta::Timer100msTimer() {
-    priceQuery_->serveNextBarcode();
+    priceQuery_->serveWaitingBarcodes();
+}
+
+void TFConsulta::ScanNotifierActivated() {
+    priceQuery_->serveWaitingBarcodes();
 }
 
 void TFConsulta::Timer3SegTimer() {
@@ -258,6 +271,8 @@ void TFConsulta::setRefreshTimerActive(bool active) {
 }
 void TFConsulta::setPriceTimerActive(bool active) {
     Timer100ms->setEnabled(active);
+    if (ScanNotifier != nullptr)
+        ScanNotifier->setEnabled(active);
     // No ticks, no scans: the lookups keep nothing meanwhile.
     if (!active && productLookup_)
         productLookup_->release();

@@ -26,6 +26,7 @@ class QRadioButton;
 class QStackedWidget;
 class QMenu;
 class QAction;
+class QSocketNotifier;
 
 namespace veska::terminal {
 class ServerControl;
@@ -112,6 +113,9 @@ public:
     QAction* N1;
     QAction* Sair1;
     TTimer* Timer3;
+    // Fires as soon as the terminal-server library has a scan waiting (its tc_wakefd); null
+    // when the library lacks the signal, and Timer100ms alone serves the scans.
+    QSocketNotifier* ScanNotifier = nullptr;
 
     // The exit flag: 0 while closing only hides the window.
     int Tag = 0;
@@ -130,6 +134,7 @@ public:
     void FormCreate();
     void ListTermsClick();
     void Timer100msTimer();
+    void ScanNotifierActivated();
     void Timer3SegTimer();
     void RadioButton1Click();
     void RadioButton2Click();

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QSocketNotifier>
 #include <QStackedWidget>
 #include <QTableView>
 
@@ -149,6 +150,13 @@ void TFConsulta::createComponents() {
     Timer100ms = new TTimer(this);
     Timer100ms->setObjectName(QStringLiteral("Timer100ms"));
     Timer100ms->setInterval(100);
+    const terminal::TermServerApi& api = *context_.api;
+    const int wake = api.tc_wakefd != nullptr ? api.tc_wakefd() : -1;
+    if (wake >= 0) {
+        ScanNotifier = new QSocketNotifier(wake, QSocketNotifier::Read, this);
+        ScanNotifier->setObjectName(QStringLiteral("ScanNotifier"));
+        ScanNotifier->setEnabled(false); // on and off with Timer100ms
+    }
     Timer3Seg = new TTimer(this);
     Timer3Seg->setObjectName(QStringLiteral("Timer3Seg"));
     Timer3Seg->setInterval(3000);

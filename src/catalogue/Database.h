@@ -64,6 +64,9 @@ public:
     // attempt to end; no effect when connected.
     void connect();
     bool isConnected() const { return attachment_ != nullptr; }
+    // False once a call was broken off (or a new attachment not made in a call's time),
+    // until an attachment is made again: meanwhile uses fail at once.
+    bool answering() const { return !notAnswering_; }
     // Drops the attachment; the next use makes a new one.
     void disconnect();
 

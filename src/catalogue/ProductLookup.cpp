@@ -77,6 +77,9 @@ struct ProductLookup::Prepared {
     std::shared_ptr<firebird::Attachment> attachment;
     std::unique_ptr<firebird::Transaction> transaction;
     int scansInTransaction = 0;
+    // [price mode][column]: the lookups of one value, the one every scan makes.
+    std::array<std::array<std::unique_ptr<firebird::PreparedStatement>, 2>, 2> lookupsOfOne;
+    // The lookups of several values, which scale labels make.
     std::map<LookupKey, std::unique_ptr<firebird::PreparedStatement>> lookups;
     // [price mode]: the product query, for ties.
     std::array<std::unique_ptr<firebird::PreparedStatement>, 2> products;
@@ -86,6 +89,10 @@ struct ProductLookup::Prepared {
         order.reset();
         // The statements go before the transaction they may still be reading in.
         lookups.clear();
+        for (auto& byColumn : lookupsOfOne) {
+            for (auto& statement : byColumn)
+                statement.reset();
+        }
         for (auto& statement : products)
             statement.reset();
         if (transaction)
@@ -102,6 +109,30 @@ struct ProductLookup::Prepared {
         if (!slot)
             slot = std::make_unique<firebird::PreparedStatement>(*attachment, *transaction, sql());
         return *slot;
+    }
+    // The slot of the lookup statement: an array index for one value, no search.
+    std::unique_ptr<firebird::PreparedStatement>& lookupSlot(PriceMode mode, LookupColumn column,
+                                                             std::size_t values) {
+        if (values == 1) {
+            return lookupsOfOne[mode == PriceMode::Retail ? 1 : 0]
+                               [column == LookupColumn::Code ? 0 : 1];
+        }
+        return lookups[LookupKey{mode, column, values}];
+    }
+    void closeCursors() noexcept {
+        // A slot whose prepare failed stays empty.
+        const auto close = [](auto& statement) {
+            if (statement)
+                statement->closeCursor();
+        };
+        for (auto& [key, statement] : lookups)
+            close(statement);
+        for (auto& byColumn : lookupsOfOne) {
+            for (auto& statement : byColumn)
+                close(statement);
+        }
+        for (auto& statement : products)
+            close(statement);
     }
 };
 
@@ -123,12 +154,33 @@ void ProductLookup::dropAttachment() noexcept {
     scanAttachment_.reset();
 }
 
+void ProductLookup::beginTick() {
+    // The attachment is asked for anew at the tick's first lookup: that is when a
+    // database file replaced on disk is noticed, once a tick, not at each scan.
+    scanAttachment_.reset();
+    lastServed_.reset();
+    inTick_ = true;
+}
+
+void ProductLookup::endTick() {
+    inTick_ = false;
+    if (grid_ != nullptr && lastServed_)
+        grid_->follow(*lastServed_);
+    lastServed_.reset();
+}
+
+bool ProductLookup::answering() const {
+    return database_.answering();
+}
+
 void ProductLookup::beginScan() {
     // A scan that failed may have left anything behind: the next one starts afresh.
     if (scanInProgress_ || (prepared_ && prepared_->scansInTransaction >= scansPerTransaction))
         endTransaction();
+    // Outside a tick (a search) every scan asks for the attachment.
+    if (scanInProgress_ || !inTick_)
+        scanAttachment_.reset();
     scanInProgress_ = true;
-    scanAttachment_.reset();
     mode_ = currentMode_();
 }
 
@@ -138,22 +190,16 @@ void ProductLookup::endScan(const std::optional<Article>& served) {
     scanInProgress_ = false;
     if (prepared_ && prepared_->transaction)
         ++prepared_->scansInTransaction;
-    if (grid_ != nullptr)
+    if (inTick_)
+        lastServed_ = served;
+    else if (grid_ != nullptr)
         grid_->follow(served);
 }
 
 void ProductLookup::endTransaction() noexcept {
     if (!prepared_ || !prepared_->transaction)
         return;
-    // A statement whose preparation failed left its slot empty.
-    for (auto& [key, statement] : prepared_->lookups) {
-        if (statement)
-            statement->closeCursor();
-    }
-    for (auto& statement : prepared_->products) {
-        if (statement)
-            statement->closeCursor();
-    }
+    prepared_->closeCursors();
     prepared_->transaction->rollbackQuietly();
     prepared_->transaction.reset();
     prepared_->scansInTransaction = 0;
@@ -207,8 +253,6 @@ std::vector<std::optional<Article>> ProductLookup::findOnce(LookupColumn column,
 
 std::vector<ProductLookup::Candidates>
 ProductLookup::candidates(LookupColumn column, const std::vector<QString>& values) {
-    // The attachment is asked for once a scan: that is when a database file replaced on
-    // disk is noticed, not at each of the scan's lookups.
     if (!scanAttachment_)
         scanAttachment_ = database_.attachment();
     return database_.runOn(scanAttachment_,
@@ -221,7 +265,7 @@ std::vector<ProductLookup::Candidates>
 ProductLookup::candidatesIn(Prepared& state, LookupColumn column,
                             const std::vector<QString>& values) {
     firebird::PreparedStatement& lookup =
-        state.statement(state.lookups[LookupKey{mode_, column, values.size()}],
+        state.statement(state.lookupSlot(mode_, column, values.size()),
                         [&] { return lookupStatement(mode_, column, values.size()); });
     std::vector<QByteArray> parameters;
     for (const QString& value : values)

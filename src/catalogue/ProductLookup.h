@@ -52,7 +52,10 @@ public:
 
     static constexpr int scansPerTransaction = 1000;
 
-    // ArticleSource. The price mode is read at beginScan, for the whole scan.
+    // ArticleSource. The price mode is read at beginScan, for the whole scan; the database
+    // file is checked for a replacement once a tick; the grid follows the tick's last scan.
+    void beginTick() override;
+    void endTick() override;
     void beginScan() override;
     std::optional<Article> find(LookupColumn column, const QString& value) override;
     // One statement for all the values ("in (?, ?)"): one lookup, one index visit each.
@@ -60,6 +63,7 @@ public:
                                                  const std::vector<QString>& values) override;
     void endScan(const std::optional<Article>& served) override;
     void release() noexcept override { endTransaction(); }
+    bool answering() const override;
 
 private:
     void dropAttachment() noexcept override;
@@ -83,9 +87,12 @@ private:
     PriceMode mode_ = PriceMode::Wholesale;
     ServedArticleGrid* grid_ = nullptr;
     std::unique_ptr<Prepared> prepared_;
-    // The attachment of the scan in progress, from its first lookup on.
+    // The attachment of the tick's scans, from the first lookup of the tick on.
     std::shared_ptr<firebird::Attachment> scanAttachment_;
     bool scanInProgress_ = false;
+    bool inTick_ = false;
+    // What the tick's last scan served, for the grid.
+    std::optional<std::optional<Article>> lastServed_;
     KeeperEntry keeperEntry_; // last: out of the list before the rest goes
 };
 

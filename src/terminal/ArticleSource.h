@@ -1,9 +1,10 @@
 #pragma once
-// Where the price-query service finds the article of a scanned code. One scan is
-// beginScan(), one or more find() calls, and endScan() with the article that was served
-// (or nothing); a failure of the engine is a veska::DatabaseError and ends the scan. A
-// source may keep what it needs from one scan to the next while scans keep coming;
-// release() says that none has come for a while.
+// Where the price-query service finds the article of a scanned code. One tick of the
+// service is beginTick(), its scans, and endTick(). One scan is beginScan(), one or more
+// find() calls, and endScan() with the article that was served (or nothing); a failure of
+// the engine is a veska::DatabaseError and ends the scan. A source may keep what it needs
+// from one scan to the next while scans keep coming; release() says that none has come
+// for a while.
 
 #include <QString>
 #include <optional>
@@ -30,6 +31,11 @@ struct Article {
 class ArticleSource {
 public:
     virtual ~ArticleSource() = default;
+    // A tick begins: what a source checks once for many scans (the database file) is
+    // checked again from here on.
+    virtual void beginTick() {}
+    // The tick is over; its last endScan() named the article the products grid shows.
+    virtual void endTick() {}
     // Every answer of the scan reflects the database as it is from this moment on.
     virtual void beginScan() = 0;
     // The first article in the order of codigo whose column equals the value exactly
@@ -48,6 +54,9 @@ public:
     virtual void endScan(const std::optional<Article>& served) = 0;
     // No scan for a while: let go of what is kept for the next one.
     virtual void release() noexcept {}
+    // False after a call was broken off because the database did not answer in time, until
+    // a call works again: a tick answers its remaining scans at once instead of asking.
+    virtual bool answering() const { return true; }
 };
 
 } // namespace veska::terminal

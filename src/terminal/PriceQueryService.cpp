@@ -54,18 +54,44 @@ std::optional<Article> PriceQueryService::findLabelledArticle(const QString& cod
     return article;
 }
 
-bool PriceQueryService::serveNextBarcode() {
-    std::uint32_t address = 0;
-    std::uint16_t socket = 0;
-    std::int32_t ignored = 0;
-    QString code = libraryText(api_.bReceiveBarcode(&address, &socket, &ignored));
-    if (code.isEmpty()) {
-        if (++idleTicks_ == idleTicksBeforeRelease)
-            articles_.release();
-        return false;
+int PriceQueryService::serveWaitingBarcodes() {
+    const auto deadline = std::chrono::steady_clock::now() + budget_;
+    articles_.beginTick();
+    int served = 0;
+    bool answering = true;
+    while (std::optional<Scan> scan = takeScan()) {
+        ++served;
+        if (!answering) {
+            answerUnavailable(scan->address, scan->socket, scan->code);
+        } else if (!serve(std::move(*scan))) {
+            answering = articles_.answering();
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
     }
-    idleTicks_ = 0;
+    try {
+        articles_.endTick();
+    } catch (const Error& error) {
+        reportFailure(error.text());
+    }
+    if (served > 0)
+        idleTicks_ = 0;
+    else if (++idleTicks_ == idleTicksBeforeRelease)
+        articles_.release();
+    return served;
+}
 
+std::optional<PriceQueryService::Scan> PriceQueryService::takeScan() {
+    Scan scan;
+    std::int32_t ignored = 0;
+    scan.code = libraryText(api_.bReceiveBarcode(&scan.address, &scan.socket, &ignored));
+    if (scan.code.isEmpty())
+        return std::nullopt;
+    return scan;
+}
+
+bool PriceQueryService::serve(Scan scan) {
+    QString& code = scan.code;
     std::optional<Article> article;
     try {
         articles_.beginScan();
@@ -77,11 +103,11 @@ bool PriceQueryService::serveNextBarcode() {
         if (!article && scaleLabels_)
             article = findLabelledArticle(code);
     } catch (const Error& error) {
-        answerUnavailable(address, socket, code);
+        answerUnavailable(scan.address, scan.socket, code);
         reportFailure(error.text());
-        return true;
+        return false;
     }
-    answer(address, socket, code, article);
+    answer(scan.address, scan.socket, code, article);
     lastFailure_.clear();
     try {
         articles_.endScan(article);

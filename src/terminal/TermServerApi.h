@@ -26,6 +26,9 @@ struct TermServerApi {
     // Not one of the eleven: why the last tc_startserver failed. Null when the library
     // does not offer it.
     const char* (*tc_lasterror)() = nullptr;
+    // Not one of the eleven: a descriptor that is readable while a scan waits, or -1. Null
+    // when the library does not offer it; the program then polls at every Timer100ms tick.
+    std::int32_t (*tc_wakefd)() = nullptr;
 };
 
 } // namespace veska::terminal

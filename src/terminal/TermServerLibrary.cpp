@@ -82,6 +82,8 @@ TermServerLibrary::TermServerLibrary(const std::string& file) : file_(file) {
         // Optional: why the last start failed. A library without it still stands in.
         api_.tc_lasterror =
             reinterpret_cast<decltype(api_.tc_lasterror)>(dlsym(handle_, "tc_lasterror"));
+        // Optional: the signal of a waiting scan. Without it the scans are polled.
+        api_.tc_wakefd = reinterpret_cast<decltype(api_.tc_wakefd)>(dlsym(handle_, "tc_wakefd"));
     } catch (...) {
         dlclose(handle_);
         throw;

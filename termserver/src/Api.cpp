@@ -1,5 +1,6 @@
-// The eleven C functions of the library, called from the host program's one thread. Text
-// they return lives in per-function thread-local buffers, valid until the next call.
+// The C functions of the library (the eleven, tc_lasterror and tc_wakefd), called from the host
+// program's one thread. Text they return lives in per-function thread-local buffers, valid until
+// the next call.
 
 #include "protocol/CodePage.h"
 #include "protocol/Limits.h"
@@ -80,6 +81,10 @@ int32_t tc_startserver(void) {
 
 const char* tc_lasterror(void) {
     return lastError().c_str();
+}
+
+int32_t tc_wakefd(void) {
+    return instance().wakeDescriptor();
 }
 
 int32_t bTerminate(void) {

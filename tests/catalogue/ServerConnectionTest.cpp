@@ -2,9 +2,11 @@
 // a server alias, host:path, a refused login, an unreachable server, a price committed by
 // another program, and a server that stops mid-run and comes back. Skipped when the server
 // does not answer on 127.0.0.1:3050.
-#include "QtPrinters.h"
+#include "CountingSource.h"
 #include "TcpRelay.h"
 #include "TestDatabase.h"
+#include "TestProvider.h"
+#include "TestViews.h"
 #include "catalogue/Database.h"
 #include "catalogue/ProductList.h"
 #include "catalogue/ProductListModel.h"
@@ -13,6 +15,7 @@
 #include "catalogue/Query.h"
 #include "catalogue/firebird/FbAttachment.h"
 #include "core/Errors.h"
+#include "terminal/PriceQueryService.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -274,6 +277,44 @@ TEST_F(ServerConnectionTest, AHungServerIsBrokenOffAndTheServiceComesBackByItsel
     EXPECT_EQ(back->description, QStringLiteral("AÇÚCAR CRISTAL 5KG"));
     EXPECT_TRUE(notices.contains(QStringLiteral("Conexão com o banco de dados restabelecida.")))
         << notices.join(u'|').toStdString();
+}
+
+TEST_F(ServerConnectionTest, AHungServerCostsATickOneWaitNotOneAScan) {
+    test::TcpRelay relay(kServerPort);
+    relay.start();
+    auto database = databaseFor(QString::fromStdString(relay.server()) + u':' + *path_);
+    ProductLookup lookup(*database, [] { return PriceMode::Wholesale; });
+    terminal::test::CountingSource counted(lookup);
+    terminal::test::Presence window;
+    terminal::test::RecordingLog log;
+    terminal::test::RecordingFailures failures;
+    terminal::PriceQueryService service(terminal::test::providerApi(), counted, window, log,
+                                        failures);
+    service.setTickBudget(std::chrono::hours(1)); // the tick takes all three, however slow
+    terminal::test::resetProvider();
+    const std::uint32_t terminal = terminal::test::addressOf("127.0.0.1");
+    const auto scan = [terminal](const char* code) {
+        terminal::test::provider().barcodes.push_back({std::string(code), terminal, 4000});
+    };
+    scan("000001");
+    ASSERT_EQ(service.serveWaitingBarcodes(), 1);
+    ASSERT_EQ(terminal::test::provider().prices.size(), 1u);
+
+    relay.freeze(); // the server hangs: connected, silent
+    for (const char* code : {"000001", "000002", "7891000200209"})
+        scan(code);
+    const int asked = counted.finds;
+    EXPECT_EQ(service.serveWaitingBarcodes(), 3);
+    // The first scan waited for the watchdog; the others were answered without asking.
+    EXPECT_EQ(counted.finds - asked, 1);
+    const auto& prices = terminal::test::provider().prices;
+    ASSERT_EQ(prices.size(), 4u);
+    for (std::size_t i = 1; i < prices.size(); ++i) {
+        EXPECT_EQ(prices[i].description, "SISTEMA INDISPONIVEL");
+        EXPECT_EQ(prices[i].price, "TENTE NOVAMENTE");
+    }
+    EXPECT_EQ(failures.reported.size(), 1);
+    relay.thaw();
 }
 
 } // namespace

@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -171,13 +172,13 @@ TEST_F(RealLibraryTest, ScansAreAnsweredFromTheDatabase) {
     refreshUntil(1);
     const QString name = list_.entries[0];
 
-    auto serveOne = [&service] {
-        for (int round = 0; round < kPollRounds; ++round) {
-            if (service.serveNextBarcode())
-                return true;
-            std::this_thread::sleep_for(kPollPause);
-        }
-        return false;
+    // As the program does: wait until the library's descriptor says a scan waits.
+    ASSERT_NE(api().tc_wakefd, nullptr);
+    const int wake = api().tc_wakefd();
+    ASSERT_GE(wake, 0);
+    auto serveOne = [&service, wake] {
+        pollfd watched{wake, POLLIN, 0};
+        return ::poll(&watched, 1, 5000) == 1 && service.serveWaitingBarcodes() == 1;
     };
     terminal.send("SCAN\t7891000100103\n");
     ASSERT_TRUE(serveOne());

@@ -43,6 +43,7 @@ TEST(TermServerLibraryTest, ResolvesAllElevenFunctions) {
     ASSERT_TRUE(api.vInitialize && api.dll_version && api.tc_startserver && api.bTerminate &&
                 api.bReceiveBarcode && api.bSendProdPrice && api.bSendProdNotFound &&
                 api.bSendDisplayMsg && api.GetTabConectados && api.Inet_Addr && api.Inet_NtoA);
+    EXPECT_EQ(api.tc_wakefd, nullptr) << "the eleven alone: the program polls";
     EXPECT_EQ(library.file(), kFake);
 
     auto initializeCalls = fakeControl<int (*)()>("fake_termserver_initialize_calls");

@@ -4,6 +4,7 @@
 #include "support/LoopbackServer.h"
 
 #include <cstring>
+#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 
@@ -14,6 +15,33 @@ using terminalsim::TerminalClient;
 using Fields = std::vector<std::string>;
 
 class ServerScans : public LoopbackServerTest {};
+
+// Whether the descriptor is readable within the time (0: now).
+bool readable(int fd, std::chrono::milliseconds within) {
+    pollfd watched{fd, POLLIN, 0};
+    return ::poll(&watched, 1, static_cast<int>(within.count())) == 1 &&
+           (watched.revents & POLLIN) != 0;
+}
+constexpr std::chrono::milliseconds kNow{0};
+constexpr std::chrono::milliseconds kGenerous{5000};
+
+TEST_F(ServerScans, TheWakeDescriptorIsReadableExactlyWhileScansWait) {
+    const int fd = tc_wakefd();
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(readable(fd, kNow)) << "no scan yet";
+    auto terminal = connectFrom("127.0.0.7");
+    ASSERT_TRUE(terminal.sendRaw("SCAN\t1\nSCAN\t2\nPING\n"));
+    // Woken by the arrival itself, without a call of bReceiveBarcode.
+    EXPECT_TRUE(readable(fd, kGenerous));
+    ASSERT_EQ(expectFrame(terminal).command, "PONG");
+    EXPECT_STREQ(bReceiveBarcode(nullptr, nullptr, nullptr), "1");
+    EXPECT_TRUE(readable(fd, kNow)) << "one scan still waits";
+    EXPECT_STREQ(bReceiveBarcode(nullptr, nullptr, nullptr), "2");
+    EXPECT_FALSE(readable(fd, kNow)) << "the queue is empty";
+    ASSERT_TRUE(terminal.scan("3"));
+    EXPECT_TRUE(readable(fd, kGenerous)) << "and a new scan wakes it again";
+    EXPECT_EQ(tc_wakefd(), fd) << "one descriptor for the life of the process";
+}
 
 TEST_F(ServerScans, EachScanIsHandedOverOnceWithItsSender) {
     auto terminal = connectFrom("127.0.0.7");
@@ -339,6 +367,7 @@ TEST_F(ServerAnswerTimeOut, AScanTheProgramNeverTakesGetsRetryAndLeavesTheQueue)
     const auto retry = expectFrame(terminal);
     EXPECT_EQ(retry.command, "RETRY");
     EXPECT_EQ(retry.fields[0], "WAITING");
+    EXPECT_FALSE(readable(tc_wakefd(), kNow)) << "no longer signalled as waiting";
     EXPECT_FALSE(waitForScan(std::chrono::milliseconds(100))) << "the program no longer gets it";
 }
 

@@ -28,10 +28,11 @@ protected:
     void* handle_ = nullptr;
 };
 
-TEST_F(SharedLibrary, ExportsTheElevenFunctions) {
-    for (const char* name : {"vInitialize", "dll_version", "tc_startserver", "bTerminate",
-                             "bReceiveBarcode", "bSendProdPrice", "bSendProdNotFound",
-                             "bSendDisplayMsg", "GetTabConectados", "Inet_Addr", "Inet_NtoA"})
+TEST_F(SharedLibrary, ExportsTheElevenFunctionsAndTheTwoOptionalOnes) {
+    for (const char* name :
+         {"vInitialize", "dll_version", "tc_startserver", "bTerminate", "bReceiveBarcode",
+          "bSendProdPrice", "bSendProdNotFound", "bSendDisplayMsg", "GetTabConectados", "Inet_Addr",
+          "Inet_NtoA", "tc_lasterror", "tc_wakefd"})
         EXPECT_NE(::dlsym(handle_, name), nullptr) << name;
     EXPECT_EQ(::dlsym(handle_, "_ZN10termserver8instanceEv"), nullptr)
         << "internal names stay hidden";

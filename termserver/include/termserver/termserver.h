@@ -1,7 +1,7 @@
 /* The terminal-server library: a TCP server for networked barcode price-check terminals.
- * Eleven functions with C linkage, called from one thread of the host program (the "caller's
- * thread"); the network work runs on a thread of the library's own. The wire protocol is in
- * docs/terminal-protocol.md.
+ * Eleven functions with C linkage and two optional ones, called from one thread of the host
+ * program (the "caller's thread"); the network work runs on a thread of the library's own.
+ * The wire protocol is in docs/terminal-protocol.md.
  *
  * Text: 8-bit text is zero-terminated, in the configured code page (default Windows-1252);
  * the two display lines of bSendDisplayMsg are zero-terminated UTF-16. Text that the library
@@ -58,6 +58,12 @@ TERMSERVER_API int32_t tc_startserver(void);
  * Not one of the eleven functions: a caller looks it up at run time and does without it
  * when a library lacks it. */
 TERMSERVER_API const char* tc_lasterror(void);
+/* A descriptor that is readable (poll(2), select(2)) exactly while a scan waits for
+ * bReceiveBarcode, so the caller can wait for scans in its event loop instead of polling.
+ * The caller only waits on it: it neither reads nor closes it. The same descriptor for the
+ * whole life of the process, across starts and stops; -1 when the system gave none. Optional
+ * like tc_lasterror: a caller looks it up at run time and polls when a library lacks it. */
+TERMSERVER_API int32_t tc_wakefd(void);
 /* 1 when every connection is closed and the server no longer listens. */
 TERMSERVER_API int32_t bTerminate(void);
 /* The oldest pending barcode with its sender, or "" when none is pending; each is handed

@@ -158,11 +158,12 @@ std::optional<Config> parseConfig(std::string_view fileText, const char* listenO
                                    std::string(value) + "\"");
             config.connectionsPerAddress = static_cast<std::size_t>(*count);
         } else if (key == "max_queued_scans_per_address") {
-            const auto count = numberIn(value, 1, static_cast<int>(Registry::kMaxPendingScans));
+            const auto count =
+                numberIn(value, 1, static_cast<int>(Registry::kMaxQueuedScansPerAddress));
             if (!count)
                 return lineFailure("max_queued_scans_per_address must be 1 to " +
-                                   std::to_string(Registry::kMaxPendingScans) + ", not \"" +
-                                   std::string(value) + "\"");
+                                   std::to_string(Registry::kMaxQueuedScansPerAddress) +
+                                   ", not \"" + std::string(value) + "\"");
             config.queuedScansPerAddress = static_cast<std::size_t>(*count);
         } else if (key == "allow") {
             std::string bad;

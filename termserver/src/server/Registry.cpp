@@ -107,7 +107,7 @@ void Registry::touch(std::uint16_t socket) {
 
 std::optional<ScanId> Registry::addScan(std::uint16_t socket, std::string barcode) {
     const Slot* slot = find(socket);
-    if (slot == nullptr || pending_.size() >= kMaxPendingScans)
+    if (slot == nullptr)
         return std::nullopt;
     std::size_t own = 0, sameAddress = 0;
     for (const ReceivedScan& scan : pending_) {

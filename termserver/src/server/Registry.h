@@ -57,10 +57,13 @@ struct RegistryLimits {
 
 class Registry {
 public:
-    // At most this many scans wait for the caller, across all terminals...
-    static constexpr std::size_t kMaxPendingScans = 256;
-    // ...and at most this many of one connection (and RegistryLimits' share of an address).
+    // At most this many scans of one connection wait for the caller (and RegistryLimits'
+    // share of an address). There is no bound across all terminals beyond these shares
+    // (4096 at most): the caller drains the queue as scans come, so a terminal that keeps
+    // to its share waits in line instead of being refused because others scan too.
     static constexpr std::size_t kMaxPendingPerConnection = 4;
+    // The highest share of one address that the settings may ask for.
+    static constexpr std::size_t kMaxQueuedScansPerAddress = 256;
     // Handed-over scans are remembered up to this number until a reply consumes them.
     static constexpr std::size_t kMaxUnanswered = 1024;
 
@@ -81,8 +84,8 @@ public:
     // The connection sent something: it becomes its address's most recently active.
     void touch(std::uint16_t socket);
 
-    // Queues a scan for the caller: its id, or nullopt when a queue bound is reached (the
-    // terminal gets BUSY).
+    // Queues a scan for the caller: its id, or nullopt when its connection or its address
+    // has its share queued already (the terminal gets BUSY).
     std::optional<ScanId> addScan(std::uint16_t socket, std::string barcode);
     // The next pending scan, handed over once. The sender addresses take turns: the scan
     // goes first whose address was served least recently (an address counts as served when

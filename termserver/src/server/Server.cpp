@@ -62,6 +62,7 @@ std::error_code Server::start(const Config& config) {
     boundPort_ = acceptor.local_endpoint(error).port();
     config_ = config;
     registry_.clear();
+    updateWake();
     registry_.setLimits(RegistryLimits{termserver::connectionCap(), config.connectionsPerAddress,
                                        config.queuedScansPerAddress});
     runtime_ = std::move(runtime);
@@ -97,6 +98,7 @@ void Server::stop() {
     std::lock_guard lock(mutex_);
     sessions_.clear();
     registry_.clear();
+    updateWake();
 }
 
 bool Server::running() const {
@@ -215,6 +217,7 @@ bool Server::post(std::uint16_t socket, std::string frame) {
 std::optional<ReceivedScan> Server::takeScan(std::size_t* stillPending) {
     std::lock_guard lock(mutex_);
     auto scan = registry_.takeScan();
+    updateWake();
     if (stillPending != nullptr)
         *stillPending = registry_.pendingScans();
     return scan;
@@ -256,12 +259,15 @@ std::size_t Server::connectionCount() const {
 
 std::optional<ScanId> Server::onScan(std::uint16_t socket, std::string barcode) {
     std::lock_guard lock(mutex_);
-    return registry_.addScan(socket, std::move(barcode));
+    auto scan = registry_.addScan(socket, std::move(barcode));
+    updateWake();
+    return scan;
 }
 
 void Server::onScanExpired(std::uint16_t socket, ScanId scan) {
     std::lock_guard lock(mutex_);
     registry_.expireScan(socket, scan);
+    updateWake();
 }
 
 void Server::onActivity(std::uint16_t socket) {
@@ -272,6 +278,7 @@ void Server::onActivity(std::uint16_t socket) {
 void Server::onClosed(std::uint16_t socket) {
     std::lock_guard lock(mutex_);
     registry_.release(socket);
+    updateWake();
     sessions_.erase(socket);
 }
 

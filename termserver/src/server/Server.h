@@ -8,6 +8,7 @@
 #include "server/Config.h"
 #include "server/Registry.h"
 #include "server/Session.h"
+#include "server/WakeSignal.h"
 
 #include <asio.hpp>
 #include <functional>
@@ -46,6 +47,8 @@ public:
     bool sendMessage(std::uint32_t address, std::string frame);
     void fillTable(TTABSOCK& table) const;
     std::size_t connectionCount() const;
+    // Readable while a scan waits for takeScan (tc_wakefd); -1 when there is none.
+    int wakeDescriptor() const { return wake_.descriptor(); }
 
 private:
     struct Runtime;
@@ -56,6 +59,8 @@ private:
     static bool refuseWithSpare(Runtime* runtime);
     void admit(asio::ip::tcp::socket socket);
     bool post(std::uint16_t socket, std::string frame);
+    // Called with the mutex held after the queue may have changed.
+    void updateWake() { wake_.set(registry_.pendingScans() > 0); }
 
     std::optional<ScanId> onScan(std::uint16_t socket, std::string barcode) override;
     void onScanExpired(std::uint16_t socket, ScanId scan) override;
@@ -68,6 +73,7 @@ private:
     std::unique_ptr<Runtime> runtime_;
     Config config_;
     std::uint16_t boundPort_ = 0;
+    WakeSignal wake_;
 };
 
 } // namespace termserver
