@@ -149,6 +149,45 @@ TEST_F(ManyTerminals, OneAddressHoldsAtMostItsShareOfTheConnections) {
     auto again = connectFrom("127.0.0.40");
 }
 
+// A flood from 32 addresses with two connections each, keeping the whole share of the queue
+// of every address filled (8 scans): 20 honest terminals that scan meanwhile are queued, not
+// refused, and each waits behind at most one scan of every other address.
+TEST_F(ManyTerminals, AFloodFromManyAddressesLeavesEveryHonestTerminalItsTurn) {
+    constexpr int kFlooders = 32;
+    constexpr int kHonest = 20;
+    std::vector<TerminalClient> flood;
+    for (int address = 1; address <= kFlooders; ++address) {
+        for (int connection = 0; connection < 2; ++connection)
+            flood.push_back(connectFrom("127.0.5." + std::to_string(address)));
+    }
+    for (TerminalClient& flooder : flood) {
+        // Four fill the connection's share, the fifth is refused (its BUSY waits for the
+        // answers before it); the PONG leaves at once, once all five are in.
+        ASSERT_TRUE(flooder.sendRaw("SCAN\tF\nSCAN\tF\nSCAN\tF\nSCAN\tF\nSCAN\tF\nPING\n"));
+        ASSERT_EQ(expectFrame(flooder).command, "PONG");
+    }
+    std::vector<TerminalClient> honest;
+    for (int i = 0; i < kHonest; ++i) {
+        honest.push_back(connectFrom("127.0.6." + std::to_string(i + 1)));
+        ASSERT_TRUE(honest.back().scan("H" + std::to_string(i)));
+        ASSERT_TRUE(honest.back().ping());
+        ASSERT_EQ(expectFrame(honest.back()).command, "PONG");
+    }
+    int honestTaken = 0;
+    for (int taken = 0; taken < kFlooders + kHonest; ++taken) {
+        const auto scan = waitForScan();
+        ASSERT_TRUE(scan) << "after " << taken << " scans";
+        honestTaken += scan->barcode.front() == 'H' ? 1 : 0;
+        bSendProdPrice(scan->address, "ARTIGO", "R$ 1,00");
+    }
+    EXPECT_EQ(honestTaken, kHonest) << "taken within one round of the flooding addresses";
+    for (int i = 0; i < kHonest; ++i) {
+        const auto answer = expectFrame(honest[i]);
+        EXPECT_EQ(answer.command, "PRICE");
+        EXPECT_EQ(answer.fields.front(), "H" + std::to_string(i));
+    }
+}
+
 class AllowListServer : public LoopbackServerTest {
     std::string extraConfig() const override { return "allow = 127.0.0.8/30, 127.0.0.20\n"; }
 };
