@@ -7,6 +7,9 @@
 #
 #   bench/soak.sh [MINUTES]      (default 30; the faults come at 20 %, 40 % and 60 %)
 #
+# SOAK_TERMINALS and SOAK_RATE change the honest load (default 200 terminals, 9 scans a
+# second in all; 1000 and 1000 is a chain's busiest hour).
+#
 # SOAK_FLOOD=1 adds a flood from 32 addresses (127.0.4.1-32), two connections each keeping
 # four scans in flight all the time: the honest terminals must lose nothing to it.
 #
@@ -22,6 +25,7 @@
 # after each fault, and the program's resident memory and descriptors at start and end
 # (bench/soak-report.py); the raw files stay in the work folder it names.
 set -euo pipefail
+ulimit -n "$(ulimit -Hn)" # a descriptor per terminal, on both sides
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VESKA_BUILD:-$root/build/release}
 minutes=${1:-30}
@@ -95,7 +99,8 @@ stop_at=$(($(date +%s) + duration))
 done) >"$work/samples.txt" &
 
 # The terminals.
-"${sim[@]}" --timeout 10 load --terminals 200 --scans 100000 --rate 9 --duration "$duration" \
+"${sim[@]}" --timeout 10 load --terminals "${SOAK_TERMINALS:-200}" --scans 100000 \
+    --rate "${SOAK_RATE:-9}" --duration "$duration" \
     --trace "$work/trace.txt" "$work/codes.txt" >"$work/load.log" 2>&1 &
 load=$!
 
