@@ -422,6 +422,30 @@ TEST_P(BusHostResidency, AnXEmbedTrayThatReplacesTheBusHostGetsTheIcon) {
     ASSERT_TRUE(waitFor([&] { return desktop.isViewable(window); }, 10s)) << "not minimised";
     host = Host::Trayer; // the icon is looked for in trayer from now on
     ASSERT_TRUE(display.startTray());
+    // A loaded machine: trayer, held once it owns the tray selection, sees the dock request
+    // only after the program has made its stand-in (an icon-sized window of its own).
+    ASSERT_TRUE(waitFor([&] { return display.trayOwnsSelection(); }, 10s));
+    const auto tray = static_cast<pid_t>(display.trayPid());
+    ASSERT_EQ(::kill(tray, SIGSTOP), 0);
+    QString standIn;
+    const bool made = waitFor(
+        [&] {
+            const QString all =
+                desktop.xdotool({QStringLiteral("search"), QStringLiteral("--classname"),
+                                 QStringLiteral("consulta_veska")});
+            for (const QString& id : all.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                const auto g = desktop.geometry(id);
+                if (g.width == 22 && g.height == 22)
+                    standIn = id;
+            }
+            return !standIn.isEmpty();
+        },
+        10s);
+    // Mapped before the tray has embedded it, the tray would unmap it and take it for hidden.
+    const bool mappedEarly = made && desktop.isViewable(standIn);
+    ::kill(tray, SIGCONT);
+    ASSERT_TRUE(made) << "no stand-in";
+    EXPECT_FALSE(mappedEarly) << "the stand-in is mapped before the tray embeds it";
     ASSERT_GT(icon(15s).width, 0) << "the icon does not come back";
     EXPECT_TRUE(showsHint());
     clickIcon({QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),

@@ -7,6 +7,9 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
+#include <cstdlib>
+#include <memory>
+#include <xcb/xcb.h>
 
 namespace e2e {
 
@@ -263,6 +266,30 @@ bool PrivateDisplay::startTray() {
 
 void PrivateDisplay::stopTray() {
     stop(trayer_);
+}
+
+qint64 PrivateDisplay::trayPid() const {
+    return trayer_ ? trayer_->processId() : 0;
+}
+
+bool PrivateDisplay::trayOwnsSelection() const {
+    const QByteArray display = name_.toLocal8Bit();
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
+        xcb_connect(display.constData(), nullptr), &xcb_disconnect);
+    if (xcb_connection_has_error(connection.get()) != 0)
+        return false;
+    const char name[] = "_NET_SYSTEM_TRAY_S0";
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> atom(
+        xcb_intern_atom_reply(connection.get(),
+                              xcb_intern_atom(connection.get(), 0, sizeof name - 1, name), nullptr),
+        &free);
+    if (!atom)
+        return false;
+    std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&free)> owner(
+        xcb_get_selection_owner_reply(
+            connection.get(), xcb_get_selection_owner(connection.get(), atom->atom), nullptr),
+        &free);
+    return owner && owner->owner != XCB_NONE;
 }
 
 } // namespace e2e

@@ -25,6 +25,9 @@ public:
     const QString& busAddress() const { return busAddress_; }
     bool startTray(); // trayer, 200 × 32 pixels at the top right of a 1024 × 768 screen
     void stopTray();
+    qint64 trayPid() const; // trayer's process, or 0
+    // Whether an XEmbed tray owns the selection _NET_SYSTEM_TRAY_S0 on this display.
+    bool trayOwnsSelection() const;
     // xfce4-panel along the top; true once its watcher reports a host on the bus. Its own
     // layout holds only the status tray (32 pixels high); xfce's default one has the workspace
     // switcher beside the status tray (and needs a window manager for its workspaces).

@@ -15,6 +15,7 @@ namespace {
 constexpr uint32_t kSystemTrayRequestDock = 0;
 constexpr uint32_t kXEmbedVersion = 0;
 constexpr uint32_t kXEmbedMapped = 1;
+constexpr uint32_t kXEmbedEmbeddedNotify = 0;
 constexpr int kIconSize = 22;
 
 xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
@@ -61,8 +62,22 @@ bool XEmbedTrayIcon::Dock(uint32_t trayManager) {
                    reinterpret_cast<const char*>(&request));
     xcb_flush(connection);
     dockedTo_ = trayManager;
-    show();
     return true;
+}
+
+bool XEmbedTrayIcon::nativeEvent(const QByteArray& eventType, void* message, qintptr*) {
+    if (dockedTo_ == 0 || isVisible() || eventType != "xcb_generic_event_t")
+        return false;
+    // The tray tells the window that it is embedded; Qt maps it then, and the widget, not
+    // visible to Qt until now, is shown into it.
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
+        return false;
+    static const xcb_atom_t xembed = atom(XConnection(), "_XEMBED");
+    const auto* client = static_cast<const xcb_client_message_event_t*>(message);
+    if (client->type == xembed && client->data.data32[1] == kXEmbedEmbeddedNotify)
+        QMetaObject::invokeMethod(this, &QWidget::show, Qt::QueuedConnection);
+    return false;
 }
 
 void XEmbedTrayIcon::SetIcon(const QIcon& icon) {

@@ -6,6 +6,9 @@
 // window stands in for the bus item there: the same picture and tip, and the mouse reported
 // as Qt reports it from its own XEmbed icon (a press as Trigger, Context or MiddleClick, a
 // left double click as DoubleClick).
+// The window is not mapped by the program: the tray maps it once it has embedded it (a tray
+// that reparents a mapped window unmaps it first, and a GtkSocket then takes the plug for
+// unmapped and gives it no width).
 
 #include <QIcon>
 #include <QSystemTrayIcon>
@@ -20,7 +23,7 @@ public:
     XEmbedTrayIcon();
 
     // Asks the tray manager's window (XEmbedTrayOwner()) to embed this icon; false when the
-    // program is not on X.
+    // program is not on X. The widget is shown once the tray has embedded it.
     bool Dock(uint32_t trayManager);
     // The tray manager it was docked into, or 0.
     uint32_t DockedTo() const { return dockedTo_; }
@@ -30,6 +33,7 @@ Q_SIGNALS:
     void Activated(QSystemTrayIcon::ActivationReason reason);
 
 protected:
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
