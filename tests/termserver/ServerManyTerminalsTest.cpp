@@ -149,18 +149,26 @@ TEST_F(ManyTerminals, OneAddressHoldsAtMostItsShareOfTheConnections) {
     auto again = connectFrom("127.0.0.40");
 }
 
-// A flood from 32 addresses with two connections each, keeping the whole share of the queue
-// of every address filled (8 scans): 20 honest terminals that scan meanwhile are queued, not
-// refused, and each waits behind at most one scan of every other address.
-TEST_F(ManyTerminals, AFloodFromManyAddressesLeavesEveryHonestTerminalItsTurn) {
-    constexpr int kFlooders = 32;
+// A flood from many addresses, every connection keeping its share of the queue filled: 20
+// honest terminals that scan meanwhile are queued, not refused, and each waits behind at
+// most one scan of every other address. The floods seen on shop networks: 32 addresses
+// with two connections each (the whole share of an address), and 250 with one.
+struct Flood {
+    int addresses;
+    int connectionsEach;
+};
+
+class Floods : public LoopbackServerTest, public ::testing::WithParamInterface<Flood> {};
+
+TEST_P(Floods, LeaveEveryHonestTerminalItsTurn) {
+    const Flood flood = GetParam();
     constexpr int kHonest = 20;
-    std::vector<TerminalClient> flood;
-    for (int address = 1; address <= kFlooders; ++address) {
-        for (int connection = 0; connection < 2; ++connection)
-            flood.push_back(connectFrom("127.0.5." + std::to_string(address)));
+    std::vector<TerminalClient> flooders;
+    for (int address = 1; address <= flood.addresses; ++address) {
+        for (int connection = 0; connection < flood.connectionsEach; ++connection)
+            flooders.push_back(connectFrom("127.0.5." + std::to_string(address)));
     }
-    for (TerminalClient& flooder : flood) {
+    for (TerminalClient& flooder : flooders) {
         // Four fill the connection's share, the fifth is refused (its BUSY waits for the
         // answers before it); the PONG leaves at once, once all five are in.
         ASSERT_TRUE(flooder.sendRaw("SCAN\tF\nSCAN\tF\nSCAN\tF\nSCAN\tF\nSCAN\tF\nPING\n"));
@@ -174,7 +182,7 @@ TEST_F(ManyTerminals, AFloodFromManyAddressesLeavesEveryHonestTerminalItsTurn) {
         ASSERT_EQ(expectFrame(honest.back()).command, "PONG");
     }
     int honestTaken = 0;
-    for (int taken = 0; taken < kFlooders + kHonest; ++taken) {
+    for (int taken = 0; taken < flood.addresses + kHonest; ++taken) {
         const auto scan = waitForScan();
         ASSERT_TRUE(scan) << "after " << taken << " scans";
         honestTaken += scan->barcode.front() == 'H' ? 1 : 0;
@@ -187,6 +195,14 @@ TEST_F(ManyTerminals, AFloodFromManyAddressesLeavesEveryHonestTerminalItsTurn) {
         EXPECT_EQ(answer.fields.front(), "H" + std::to_string(i));
     }
 }
+
+std::string floodName(const ::testing::TestParamInfo<Flood>& flood) {
+    return std::to_string(flood.param.addresses) + "AddressesOf" +
+           std::to_string(flood.param.connectionsEach);
+}
+
+INSTANTIATE_TEST_SUITE_P(ManyAddresses, Floods, ::testing::Values(Flood{32, 2}, Flood{250, 1}),
+                         floodName);
 
 class AllowListServer : public LoopbackServerTest {
     std::string extraConfig() const override { return "allow = 127.0.0.8/30, 127.0.0.20\n"; }
