@@ -17,6 +17,7 @@ ProductScrollBar::ProductScrollBar(QAbstractItemView& view, catalogue::ProductLi
     setTracking(false);
     hide();
     QScrollBar* own = view_.verticalScrollBar();
+    ownBar_ = own;
     own->installEventFilter(this);
     view_.installEventFilter(this);
     connect(own, &QScrollBar::valueChanged, this, &ProductScrollBar::follow);
@@ -32,11 +33,12 @@ ProductScrollBar::ProductScrollBar(QAbstractItemView& view, catalogue::ProductLi
 }
 
 bool ProductScrollBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &view_ && event->type() == QEvent::Show)
+    // Compared by address only: the view may be going, and no longer a view.
+    const auto type = event->type();
+    if (watched == &view_ && type == QEvent::Show)
         positions_.read(); // the list is looked at: its positions are wanted
-    if (watched == view_.verticalScrollBar() &&
-        (event->type() == QEvent::Resize || event->type() == QEvent::Move ||
-         event->type() == QEvent::Show))
+    if (watched == ownBar_ &&
+        (type == QEvent::Resize || type == QEvent::Move || type == QEvent::Show))
         place();
     return QScrollBar::eventFilter(watched, event);
 }

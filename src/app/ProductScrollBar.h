@@ -38,6 +38,7 @@ private:
     void jumpTo(int position);
 
     QAbstractItemView& view_;
+    const QObject* ownBar_ = nullptr; // the view's own bar, which this one covers
     catalogue::ProductListModel& model_;
     catalogue::ListPositions& positions_;
     // The estimated position of the first row held.
