@@ -64,7 +64,6 @@ TEST_F(ManyTerminals, TwoHundredTerminalsAreListedServedAndStopped) {
         const std::string price = "R$ " + std::to_string(index) + ",00";
         bSendProdPrice(scan->address, scan->barcode.c_str(), price.c_str());
     }
-    EXPECT_FALSE(waitForScan(std::chrono::milliseconds(100)));
 
     // Each answer reached the terminal that asked.
     for (int i = 0; i < kTerminals; ++i) {
@@ -72,6 +71,7 @@ TEST_F(ManyTerminals, TwoHundredTerminalsAreListedServedAndStopped) {
         EXPECT_EQ(expectFrame(terminals[i]).fields,
                   (std::vector<std::string>{code, code, "R$ " + std::to_string(i) + ",00"}));
     }
+    expectNextScanIs(terminals[0], "MARKER"); // each scan was handed over once
 
     // A stop closes all 200; a new start serves again.
     EXPECT_EQ(bTerminate(), 1);

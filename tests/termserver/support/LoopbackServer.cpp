@@ -88,6 +88,15 @@ std::optional<TakenScan> LoopbackServerTest::waitForScan(std::chrono::millisecon
     return std::nullopt;
 }
 
+void LoopbackServerTest::expectNextScanIs(terminalsim::TerminalClient& via,
+                                          const std::string& marker) const {
+    ASSERT_TRUE(via.scan(marker));
+    const auto next = waitForScan();
+    ASSERT_TRUE(next) << "the marker was not handed over";
+    EXPECT_EQ(next->barcode, marker) << "something was waiting before the marker";
+    bSendProdNotFound(next->address);
+}
+
 termserver::protocol::Frame LoopbackServerTest::expectFrame(terminalsim::TerminalClient& client,
                                                             std::chrono::milliseconds timeout) {
     auto received = client.receive(timeout);

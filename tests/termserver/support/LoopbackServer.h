@@ -54,6 +54,9 @@ protected:
     // Polls bReceiveBarcode until a scan comes, as the program does (bounded wait).
     std::optional<TakenScan>
     waitForScan(std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+    // Scans a marker through the client and expects it to be the next scan handed over:
+    // nothing was waiting before it. The marker is answered "not found".
+    void expectNextScanIs(terminalsim::TerminalClient& via, const std::string& marker) const;
     // The next frame of the client, failing the test when none comes in time.
     static termserver::protocol::Frame
     expectFrame(terminalsim::TerminalClient& client,
