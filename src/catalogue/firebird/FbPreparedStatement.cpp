@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <deque>
 #include <optional>
 
 namespace veska::catalogue::firebird {
@@ -57,9 +56,10 @@ struct PreparedStatement::Descriptor {
     // Per column: text in Windows-1252, not UTF-8.
     std::vector<bool> win1252;
 
-    static bool inWin1252(const Attachment& attachment, const XSQLVAR& var) {
-        return !attachment.utf8() ||
-               (attachment.noneColumnsInWin1252() && textCharacterSet(var) == kNoneCharacterSet);
+    // A column or parameter of character set NONE that holds Windows-1252 text on a UTF-8
+    // attachment.
+    static bool noneInWin1252(const Attachment& attachment, const XSQLVAR& var) {
+        return attachment.noneColumnsInWin1252() && textCharacterSet(var) == kNoneCharacterSet;
     }
 
     explicit Descriptor(int columns) {
@@ -79,7 +79,8 @@ struct PreparedStatement::Descriptor {
         win1252.assign(static_cast<std::size_t>(columns), false);
         for (int i = 0; i < columns; ++i) {
             XSQLVAR& var = sqlda->sqlvar[i];
-            win1252[static_cast<std::size_t>(i)] = inWin1252(attachment, var);
+            win1252[static_cast<std::size_t>(i)] =
+                !attachment.utf8() || noneInWin1252(attachment, var);
             std::size_t size = static_cast<std::size_t>(var.sqllen);
             if ((var.sqltype & ~1) == SQL_VARYING)
                 size += sizeof(short);
@@ -126,8 +127,9 @@ PreparedStatement::PreparedStatement(Attachment& attachment, Transaction& transa
         const XSQLVAR& var = input_->sqlda->sqlvar[i];
         const int type = var.sqltype & ~1;
         parameterCapacities_.push_back(type == SQL_TEXT || type == SQL_VARYING ? var.sqllen : -1);
-        // Compared with a column of character set NONE that holds Windows-1252 text.
-        input_->win1252.push_back(attachment_.utf8() && Descriptor::inWin1252(attachment_, var));
+        // Compared with a column of character set NONE that holds Windows-1252 text: the
+        // caller's UTF-8 is sent as Windows-1252.
+        input_->win1252.push_back(Descriptor::noneInWin1252(attachment_, var));
     }
 }
 
@@ -164,16 +166,19 @@ void PreparedStatement::execute(Transaction& transaction,
         throw DatabaseError(QStringLiteral("Statement takes %1 parameters, %2 given")
                                 .arg(in->sqld)
                                 .arg(parameters.size()));
-    std::deque<QByteArray> recoded; // alive until the engine has read them
+    // Parameters sent in Windows-1252, alive until the engine has read them. Nothing is
+    // allocated where none is (the lookups of a WIN1252 or UTF8 column); room for all is
+    // made at the first, so that the references below stay valid.
+    std::vector<QByteArray> recoded;
     for (int i = 0; i < in->sqld; ++i) {
         XSQLVAR& var = in->sqlvar[i];
-        // The caller's text is in the attachment's form (UTF-8 here); a parameter compared
-        // with Windows-1252 bytes is sent as such.
+        const auto index = static_cast<std::size_t>(i);
+        if (input_->win1252[index] && recoded.empty())
+            recoded.reserve(static_cast<std::size_t>(in->sqld));
         const QByteArray& bytes =
-            input_->win1252[static_cast<std::size_t>(i)]
-                ? recoded.emplace_back(codepage::fromUnicode(
-                      QString::fromUtf8(parameters[static_cast<std::size_t>(i)])))
-                : parameters[static_cast<std::size_t>(i)];
+            input_->win1252[index]
+                ? recoded.emplace_back(codepage::fromUnicode(QString::fromUtf8(parameters[index])))
+                : parameters[index];
         // Text in the connection's character set, whatever the parameter's declared type:
         // the engine converts it as it would a literal.
         var.sqltype = SQL_TEXT | 1;
