@@ -88,15 +88,21 @@ struct ProductLookup::Prepared {
     ~Prepared() {
         order.reset();
         // The statements go before the transaction they may still be reading in.
-        lookups.clear();
-        for (auto& byColumn : lookupsOfOne) {
-            for (auto& statement : byColumn)
-                statement.reset();
-        }
-        for (auto& statement : products)
-            statement.reset();
+        forEachStatement([](auto& statement) { statement.reset(); });
         if (transaction)
             transaction->rollbackQuietly();
+    }
+
+    // Every slot of a statement; a slot whose prepare failed stays empty.
+    template <class Visit> void forEachStatement(Visit&& visit) {
+        for (auto& [key, statement] : lookups)
+            visit(statement);
+        for (auto& byColumn : lookupsOfOne) {
+            for (auto& statement : byColumn)
+                visit(statement);
+        }
+        for (auto& statement : products)
+            visit(statement);
     }
 
     QByteArray encode(const QString& text) const {
@@ -120,19 +126,10 @@ struct ProductLookup::Prepared {
         return lookups[LookupKey{mode, column, values}];
     }
     void closeCursors() noexcept {
-        // A slot whose prepare failed stays empty.
-        const auto close = [](auto& statement) {
+        forEachStatement([](auto& statement) {
             if (statement)
                 statement->closeCursor();
-        };
-        for (auto& [key, statement] : lookups)
-            close(statement);
-        for (auto& byColumn : lookupsOfOne) {
-            for (auto& statement : byColumn)
-                close(statement);
-        }
-        for (auto& statement : products)
-            close(statement);
+        });
     }
 };
 
