@@ -103,21 +103,19 @@ void TFConsulta::connectHandlers() {
     bind(BtnMsgSend, &QPushButton::clicked, &TFConsulta::BtnMsgSendClick);
     bind(ListTerms, &QListWidget::itemClicked, &TFConsulta::ListTermsClick);
     // A timer's failure is shown once its tick has returned, so the timer ticks on.
-    const auto bindTimer = [this](TTimer* timer, void (TFConsulta::*handler)()) {
-        connect(timer, &QTimer::timeout, this, [this, handler] {
+    // The timers and the library's wake signal: failures are shown after the service.
+    const auto bindService = [this](auto* source, auto signal, void (TFConsulta::*handler)()) {
+        connect(source, signal, this, [this, handler] {
             runGuarded([this, handler] { (this->*handler)(); },
                        [this](const QString& message) { serviceFailures_->report(message); });
         });
     };
-    bindTimer(Timer100ms, &TFConsulta::Timer100msTimer);
-    if (ScanNotifier != nullptr) {
-        connect(ScanNotifier, &QSocketNotifier::activated, this, [this] {
-            runGuarded([this] { ScanNotifierActivated(); },
-                       [this](const QString& message) { serviceFailures_->report(message); });
-        });
-    }
-    bindTimer(Timer3Seg, &TFConsulta::Timer3SegTimer);
-    bindTimer(Timer3, &TFConsulta::Timer3Timer);
+    bindService(Timer100ms, &QTimer::timeout, &TFConsulta::Timer100msTimer);
+    // A scan waiting is served at once, as a tick of Timer100ms serves it.
+    if (ScanNotifier != nullptr)
+        bindService(ScanNotifier, &QSocketNotifier::activated, &TFConsulta::Timer100msTimer);
+    bindService(Timer3Seg, &QTimer::timeout, &TFConsulta::Timer3SegTimer);
+    bindService(Timer3, &QTimer::timeout, &TFConsulta::Timer3Timer);
     bind(Sobre1, &QAction::triggered, &TFConsulta::Sobre1Click);
     bind(Sair1, &QAction::triggered, &TFConsulta::Sair1Click);
     // A radio button's handler runs when it becomes checked, by the operator or by code.
@@ -223,10 +221,6 @@ void TFConsulta::ListTermsClick() {
 // Serves what waits; with the library's wake signal the scans are served as they come, and
 // the tick only catches what a tick's time budget left over.
 void TFConsulta::Timer100msTimer() {
-    priceQuery_->serveWaitingBarcodes();
-}
-
-void TFConsulta::ScanNotifierActivated() {
     priceQuery_->serveWaitingBarcodes();
 }
 

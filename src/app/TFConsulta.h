@@ -134,7 +134,6 @@ public:
     void FormCreate();
     void ListTermsClick();
     void Timer100msTimer();
-    void ScanNotifierActivated();
     void Timer3SegTimer();
     void RadioButton1Click();
     void RadioButton2Click();
