@@ -197,6 +197,8 @@ private:
     void restoreSavedPriceMode();
     // The mode the final close saves.
     catalogue::PriceMode priceModeToSave() const;
+    // The price option that is selected.
+    QRadioButton* selectedPriceOption() const;
     void setGridColumnWidths();
     // Reads balanca.conf into the price-query service; a problem is one log line.
     void loadScaleLabels();
@@ -215,8 +217,8 @@ private:
     // Failures of the timers and the terminal services, shown without holding them up.
     DeferredErrorDialog* serviceFailures_ = nullptr;
     bool centredOnce_ = false;
-    // The table has no retail column; a saved retail mode is then kept in the file, unused.
-    bool retailColumnMissing_ = false;
+    // The table has no retail column and the file held the retail mode: it is kept there,
+    // unused.
     bool savedRetailModeUnused_ = false;
     std::unique_ptr<terminal::ServerControl> serverControl_;
     std::unique_ptr<terminal::TerminalTable> terminalTable_;

@@ -102,7 +102,6 @@ bool TFConsulta::FieldExists(const QString& column, const QString& table) {
 void TFConsulta::probeRetailColumn() {
     const bool retail = FieldExists(QStringLiteral("PRECO_VENDA_LJ"), QStringLiteral("PRODUTOS"));
     RadioButton2->setVisible(retail);
-    retailColumnMissing_ = !retail;
     if (!retail) {
         RadioButton1->setText(catalogue::priceModeCaption(PriceMode::Wholesale, false));
         RadioButton1->setChecked(true);
@@ -116,13 +115,13 @@ void TFConsulta::restoreSavedPriceMode() {
         saved = catalogue::readSavedPriceMode();
     } catch (const InOutError&) {
         // The sequence ends here with the mode it has; the log says which one is served.
-        appendLine(catalogue::priceModeInUseLine(
-            (RadioButton1->isChecked() ? RadioButton1 : RadioButton2)->text()));
+        appendLine(catalogue::priceModeInUseLine(selectedPriceOption()->text()));
         throw;
     }
     if (!saved)
         return;
-    if (*saved == PriceMode::Retail && retailColumnMissing_) {
+    // The probe hid the retail option: the table has no retail column.
+    if (*saved == PriceMode::Retail && RadioButton2->isHidden()) {
         // Served, the retail mode would fail every open and every scan: the wholesale price
         // is used, and the saved choice stays in the file for when the column is added.
         savedRetailModeUnused_ = true;
@@ -134,7 +133,7 @@ void TFConsulta::restoreSavedPriceMode() {
     // Selecting an option that was not selected runs its handler.
     (*saved == PriceMode::Retail && !savedRetailModeUnused_ ? RadioButton2 : RadioButton1)
         ->setChecked(true);
-    setPriceColumnTitle((RadioButton1->isChecked() ? RadioButton1 : RadioButton2)->text());
+    setPriceColumnTitle(selectedPriceOption()->text());
 }
 
 void TFConsulta::loadScaleLabels() {
@@ -147,6 +146,10 @@ void TFConsulta::loadScaleLabels() {
 PriceMode TFConsulta::priceModeToSave() const {
     return savedRetailModeUnused_ && RadioButton1->isChecked() ? PriceMode::Retail
                                                                : currentPriceMode();
+}
+
+QRadioButton* TFConsulta::selectedPriceOption() const {
+    return RadioButton1->isChecked() ? RadioButton1 : RadioButton2;
 }
 
 PriceMode TFConsulta::currentPriceMode() const {
