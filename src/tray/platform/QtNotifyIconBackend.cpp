@@ -55,12 +55,13 @@ QSystemTrayIcon::MessageIcon balloonIcon(uint32_t infoFlags) {
     }
 }
 
-// Whether Qt has embedded an icon into an XEmbed tray: it makes a top-level widget of its
-// own class for each such icon.
+// Whether the program runs on an X server (Qt's xcb platform).
 bool onX() {
     return QGuiApplication::platformName() == QStringLiteral("xcb");
 }
 
+// Whether Qt has embedded an icon into an XEmbed tray: it makes a top-level widget of its
+// own class for each such icon.
 bool qtMadeAnXEmbedIcon() {
     for (const QWidget* widget : QApplication::topLevelWidgets()) {
         if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") == 0)
@@ -263,7 +264,7 @@ void QtNotifyIconBackend::followXEmbedTray(const Key& key, const std::shared_ptr
 // The kind was guessed from the hosts as Qt 6.4 chooses; later Qt versions choose the bus
 // as soon as a watcher is there. On X, what Qt made for the first icon tells.
 bool QtNotifyIconBackend::settleKind(Entry& entry) {
-    if (kindSettled_ || QGuiApplication::platformName() != QStringLiteral("xcb"))
+    if (kindSettled_ || !onX())
         return false;
     kindSettled_ = true;
     const Kind guessed = kind_;
