@@ -23,9 +23,7 @@ terminal::ScaleLabelFormatReading readScaleLabelSettings(const QString& path) {
             lines.append(file.readLine());
         return terminal::parseScaleLabelFormat(lines);
     } catch (const InOutError& error) {
-        return {std::nullopt, error.reason().isEmpty()
-                                  ? error.text()
-                                  : QStringLiteral("%1 (%2)").arg(error.text(), error.reason())};
+        return {std::nullopt, errorWithReason(error)};
     }
 }
 

@@ -104,11 +104,14 @@ void raiseFileTooLarge(const QString& path, qsizetype byteLimit) {
     raiseInOutError(EFBIG, path, QStringLiteral("maior que %1 KB").arg(byteLimit / 1024));
 }
 
+QString errorWithReason(const InOutError& error) {
+    if (error.reason().isEmpty())
+        return error.text();
+    return QStringLiteral("%1 (%2)").arg(error.text(), error.reason());
+}
+
 QString fileErrorLine(const InOutError& error) {
-    QString line = QStringLiteral("Erro no arquivo %1: %2").arg(error.fileName(), error.text());
-    if (!error.reason().isEmpty())
-        line += QStringLiteral(" (%1)").arg(error.reason());
-    return line + QLatin1Char('.');
+    return QStringLiteral("Erro no arquivo %1: %2.").arg(error.fileName(), errorWithReason(error));
 }
 
 TextFileReader::TextFileReader(const QString& path, qsizetype byteLimit) {

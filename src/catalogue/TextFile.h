@@ -33,6 +33,10 @@ FileStart readFileStart(const QString& path, qsizetype byteLimit);
 // Raises InOutError for a settings file longer than its format allows.
 [[noreturn]] void raiseFileTooLarge(const QString& path, qsizetype byteLimit);
 
+// The classic text of a file error, and the reason where there is one:
+// "File access denied (não é um arquivo comum)".
+QString errorWithReason(const InOutError& error);
+
 // The activity-log line of a file error: the file, the classic text, and the reason.
 QString fileErrorLine(const InOutError& error);
 
