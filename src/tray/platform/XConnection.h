@@ -8,4 +8,7 @@ namespace veska::platform {
 
 xcb_connection_t* XConnection();
 
+// The atom of a name on the connection; XCB_ATOM_NONE when the server gives none.
+xcb_atom_t InternAtom(xcb_connection_t* connection, const char* name);
+
 } // namespace veska::platform

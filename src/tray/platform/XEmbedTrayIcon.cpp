@@ -4,9 +4,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
 
 namespace veska::platform {
 namespace {
@@ -17,15 +14,6 @@ constexpr uint32_t kXEmbedVersion = 0;
 constexpr uint32_t kXEmbedMapped = 1;
 constexpr uint32_t kXEmbedEmbeddedNotify = 0;
 constexpr int kIconSize = 22;
-
-xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
-        xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name),
-            nullptr),
-        &free);
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
 
 } // namespace
 
@@ -45,11 +33,11 @@ bool XEmbedTrayIcon::Dock(uint32_t trayManager) {
         return false;
     const auto window = static_cast<xcb_window_t>(winId());
     // The tray maps the embedded window when its XEmbed info asks for it.
-    static const xcb_atom_t xembedInfo = atom(connection, "_XEMBED_INFO");
+    static const xcb_atom_t xembedInfo = InternAtom(connection, "_XEMBED_INFO");
     const uint32_t info[] = {kXEmbedVersion, kXEmbedMapped};
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, xembedInfo, xembedInfo, 32, 2,
                         info);
-    static const xcb_atom_t opcode = atom(connection, "_NET_SYSTEM_TRAY_OPCODE");
+    static const xcb_atom_t opcode = InternAtom(connection, "_NET_SYSTEM_TRAY_OPCODE");
     xcb_client_message_event_t request{};
     request.response_type = XCB_CLIENT_MESSAGE;
     request.format = 32;
@@ -73,7 +61,7 @@ bool XEmbedTrayIcon::nativeEvent(const QByteArray& eventType, void* message, qin
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
         return false;
-    static const xcb_atom_t xembed = atom(XConnection(), "_XEMBED");
+    static const xcb_atom_t xembed = InternAtom(XConnection(), "_XEMBED");
     const auto* client = static_cast<const xcb_client_message_event_t*>(message);
     if (client->type == xembed && client->data.data32[1] == kXEmbedEmbeddedNotify)
         QMetaObject::invokeMethod(this, &QWidget::show, Qt::QueuedConnection);

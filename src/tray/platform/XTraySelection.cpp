@@ -22,13 +22,7 @@ int displayScreen() {
 
 xcb_atom_t traySelection(xcb_connection_t* connection) {
     const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(displayScreen());
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)> reply(
-        xcb_intern_atom_reply(
-            connection,
-            xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.constData()),
-            nullptr),
-        &free);
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    return InternAtom(connection, name.constData());
 }
 
 } // namespace
