@@ -14,17 +14,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <string>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -33,6 +30,7 @@
 namespace veska::catalogue {
 namespace {
 
+using test::SmallDisk;
 using test::WorkingFolder;
 
 TEST(PriceModeFileTest, OnlyExactlyTwoRestoresRetail) {
@@ -98,10 +96,9 @@ TEST(PriceModeFileTest, SavingFailuresAreInOutErrorsAndLeaveNoFile) {
 
 TEST(PriceModeFileTest, AFullDiskIsADiskWriteErrorThatNamesTheFile) {
     WorkingFolder folder;
-    folder.makeFolder(QStringLiteral("disco"));
-    const QByteArray disk = QFile::encodeName(folder.filePath(QStringLiteral("disco")));
-    if (::mount("tmpfs", disk.constData(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "mounting a tmpfs is not permitted here: " << std::strerror(errno);
+    const SmallDisk disk(folder.filePath(QStringLiteral("disco")));
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.whyNot();
     const QString file = folder.filePath(QStringLiteral("disco/consulta_veska.cfg"));
     savePriceMode(PriceMode::Wholesale, file);
     folder.write(QStringLiteral("disco/cheio"), QByteArray(64 * 1024, 'x')); // fills it
@@ -113,7 +110,6 @@ TEST(PriceModeFileTest, AFullDiskIsADiskWriteErrorThatNamesTheFile) {
         EXPECT_EQ(error.fileName(), file);
     }
     EXPECT_EQ(folder.read(QStringLiteral("disco/consulta_veska.cfg")), QByteArray("1\r\n"));
-    ::umount2(disk.constData(), MNT_DETACH);
 }
 
 void setMode(const QString& path, mode_t mode) {

@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <sys/mount.h>
 
 namespace veska::catalogue::test {
 
@@ -34,6 +38,33 @@ public:
 private:
     QTemporaryDir folder_;
     QString previous_;
+};
+
+// A file system of 64 kB mounted on a folder (made where missing) for as long as the object
+// lives: a disk that fills at once. Mounting needs root; mounted() says whether it worked.
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString& folder) : path_(QFile::encodeName(folder)) {
+        QDir().mkpath(folder);
+        mounted_ = ::mount("tmpfs", path_.constData(), "tmpfs", 0, "size=64k") == 0;
+        error_ = mounted_ ? 0 : errno;
+    }
+    ~SmallDisk() {
+        if (mounted_)
+            ::umount2(path_.constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return mounted_; }
+    std::string whyNot() const {
+        return "mounting a tmpfs is not permitted here: " + std::string(std::strerror(error_));
+    }
+
+private:
+    QByteArray path_;
+    bool mounted_ = false;
+    int error_ = 0;
 };
 
 } // namespace veska::catalogue::test
