@@ -7,11 +7,10 @@
 #include "catalogue/PriceMode.h"
 #include "catalogue/ProductList.h"
 #include "catalogue/ProductLookup.h"
-#include "catalogue/Query.h"
 #include "catalogue/ServedArticleGrid.h"
 #include "catalogue/TextFile.h"
+#include "shop/ShopServer.h"
 #include "terminal/DisplayMessage.h"
-#include "terminal/LibraryVersion.h"
 #include "terminal/PriceQueryService.h"
 #include "terminal/ServerControl.h"
 #include "terminal/TerminalTable.h"
@@ -47,30 +46,27 @@ void echoLogLine(const QString& line) {
 TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
     : QWidget(parent), ExitWithoutNotificationArea(askExitWithoutNotificationArea),
       context_(context) {
-    const terminal::TermServerApi& api = *context_.api;
     serviceFailures_ = new DeferredErrorDialog(*context_.boxes, *this, this);
+    shop_ = std::make_unique<shop::ShopServer>(
+        *context_.api,
+        shop::ShopViews{*this, *this, *this, *this, *this, *context_.boxes, *serviceFailures_},
+        [this] { return currentPriceMode(); });
+    Database1 = &shop_->database();
+    QueCon = &shop_->catalogueQuery();
     createControls();
     createComponents();
     setTabOrder();
     createCatalogue();
     createTrayIcon();
     connectHandlers();
-    serverControl_ = std::make_unique<terminal::ServerControl>(api, *this, *context_.boxes, *this);
-    terminalTable_ = std::make_unique<terminal::TerminalTable>(api, *this);
-    displayMessage_ =
-        std::make_unique<terminal::DisplayMessage>(api, *this, *this, *context_.boxes, *this);
     // The products page's grid follows the served scans while it is shown.
     servedGrid_ = std::make_unique<catalogue::ServedArticleGrid>(
         *CDSProdutos, [this] { return isVisible() && currentPage() == Page::Products; });
-    productLookup_ = std::make_unique<catalogue::ProductLookup>(
-        *Database1, [this] { return currentPriceMode(); });
-    productLookup_->setGrid(servedGrid_.get());
-    priceQuery_ = std::make_unique<terminal::PriceQueryService>(api, *productLookup_, *this, *this,
-                                                                *serviceFailures_);
+    shop_->followWithGrid(servedGrid_.get());
     // Scale labels are read here, before the creation sequence: the read raises nothing,
     // and a step of the sequence that fails (a missing SYS_INFO.INI, a database not up yet)
     // must not leave labels off for a server that is started once the database answers.
-    loadScaleLabels();
+    shop_->loadScaleLabels();
     FormCreate();
 }
 
@@ -137,10 +133,10 @@ void TFConsulta::FormCreate() {
         Database1->connect();
         probeRetailColumn();
         restoreSavedPriceMode();
-        terminalTable_->setSelectedSocket(-1);
+        shop_->terminalTable().setSelectedSocket(-1);
         showPage(Page::Monitoring);
-        terminal::initializeLibraryAndLogVersion(*context_.api, *this);
-        serverControl_->presentStopped();
+        shop_->initializeLibrary();
+        shop_->serverControl().presentStopped();
         setGridColumnWidths();
         CDSProdutos->open();
     });
@@ -209,30 +205,30 @@ void TFConsulta::BtnLimparMemoClick() {
 }
 
 void TFConsulta::BtnIniciarClick() {
-    serverControl_->toggle();
+    shop_->serverControl().toggle();
 }
 void TFConsulta::BtnMsgSendClick() {
-    displayMessage_->send();
+    shop_->displayMessage().send();
 }
 void TFConsulta::ListTermsClick() {
-    terminalTable_->pick();
+    shop_->terminalTable().pick();
 }
 
 // Serves what waits; with the library's wake signal the scans are served as they come, and
 // the tick only catches what a tick's time budget left over.
 void TFConsulta::Timer100msTimer() {
-    priceQuery_->serveWaitingBarcodes();
+    shop_->priceQuery().serveWaitingBarcodes();
 }
 
 void TFConsulta::Timer3SegTimer() {
-    terminalTable_->refresh();
+    shop_->terminalTable().refresh();
 }
 
 std::int32_t TFConsulta::selectedSocket() const {
-    return terminalTable_->selectedSocket();
+    return shop_->terminalTable().selectedSocket();
 }
 const terminal::TTABSOCK& TFConsulta::tabTerms() const {
-    return terminalTable_->tabTerms();
+    return shop_->terminalTable().tabTerms();
 }
 
 // The activity log: one whole line at the end, caret after it, scrolled into view.
@@ -268,8 +264,8 @@ void TFConsulta::setPriceTimerActive(bool active) {
     if (ScanNotifier != nullptr)
         ScanNotifier->setEnabled(active);
     // No ticks, no scans: the lookups keep nothing meanwhile.
-    if (!active && productLookup_)
-        productLookup_->release();
+    if (!active && shop_)
+        shop_->productLookup().release();
 }
 void TFConsulta::clearTerminalList() {
     ListTerms->clear();

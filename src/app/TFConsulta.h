@@ -28,12 +28,9 @@ class QMenu;
 class QAction;
 class QSocketNotifier;
 
-namespace veska::terminal {
-class ServerControl;
-class PriceQueryService;
-class TerminalTable;
-class DisplayMessage;
-} // namespace veska::terminal
+namespace veska::shop {
+class ShopServer;
+} // namespace veska::shop
 
 namespace veska {
 class TNotifyTrayIcon;
@@ -41,7 +38,6 @@ namespace catalogue {
 class Database;
 class ProductList;
 class ProductListModel;
-class ProductLookup;
 class Query;
 class ServedArticleGrid;
 } // namespace catalogue
@@ -100,7 +96,7 @@ public:
     QLineEdit* EdtLine2;
     QLineEdit* EdtTimeEx;
     QPushButton* BtnMsgSend;
-    std::unique_ptr<catalogue::Database> Database1;
+    catalogue::Database* Database1;
     catalogue::ProductList* CDSProdutos;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
@@ -192,7 +188,6 @@ private:
     void createTrayIcon();
     // Creation steps of the catalogue, in their order.
     void LoadDatabaseSettings();
-    bool FieldExists(const QString& column, const QString& table);
     void probeRetailColumn();
     void restoreSavedPriceMode();
     // The mode the final close saves.
@@ -200,8 +195,6 @@ private:
     // The price option that is selected.
     QRadioButton* selectedPriceOption() const;
     void setGridColumnWidths();
-    // Reads balanca.conf into the price-query service; a problem is one log line.
-    void loadScaleLabels();
     // The price-mode switch, for the option that became selected.
     void switchPriceMode(QRadioButton* option);
     void setPriceColumnTitle(const QString& title);
@@ -220,13 +213,10 @@ private:
     // The table has no retail column and the file held the retail mode: it is kept there,
     // unused.
     bool savedRetailModeUnused_ = false;
-    std::unique_ptr<terminal::ServerControl> serverControl_;
-    std::unique_ptr<terminal::TerminalTable> terminalTable_;
-    std::unique_ptr<terminal::DisplayMessage> displayMessage_;
-    // The price-query service's lookups and the products grid that follows them.
+    // The products grid that follows the served scans; it outlives the shop's lookups.
     std::unique_ptr<catalogue::ServedArticleGrid> servedGrid_;
-    std::unique_ptr<catalogue::ProductLookup> productLookup_;
-    std::unique_ptr<terminal::PriceQueryService> priceQuery_;
+    // The database, the lookups and the terminal services, shared with the service program.
+    std::unique_ptr<shop::ShopServer> shop_;
 
 public:
     // The socket of the terminal picked in ListTerms (-1 after creation: none yet).

@@ -11,9 +11,8 @@
 #include "catalogue/ProductListModel.h"
 #include "catalogue/ProductQuery.h"
 #include "catalogue/ProductSearch.h"
-#include "catalogue/Query.h"
-#include "catalogue/ScaleLabelSettings.h"
-#include "terminal/PriceQueryService.h"
+#include "shop/ServedPriceMode.h"
+#include "shop/ShopServer.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -28,18 +27,14 @@ using catalogue::PriceMode;
 using catalogue::ProductListModel;
 
 void TFConsulta::createCatalogue() {
-    Database1 = std::make_unique<catalogue::Database>();
-    // The connection's own news (a replaced file, a damaged database, the connection back).
-    Database1->setNoticeSink([this](const QString& line) { appendLine(line); });
     CDSProdutos = new catalogue::ProductList(*Database1, QStringLiteral("CDSProdutos"), this);
-    QueCon = new catalogue::Query(*Database1, QStringLiteral("QueCon"), this);
     catalogue::setUpProductQuery(*CDSProdutos, [this] { return currentPriceMode(); });
 
     DSProdutos = new ProductListModel(*CDSProdutos, catalogue::productGridColumns(), this);
     DSProdutos->setObjectName(QStringLiteral("DSProdutos"));
     GridProdutos->setProductModel(DSProdutos);
     auto* positions = new catalogue::ListPositions(
-        [database = Database1.get()] { return database->attachParameters(); }, this);
+        [database = Database1] { return database->attachParameters(); }, this);
     GridProdutos->setListPositions(*positions);
     // Widths at design: 90, the description field's default (50 characters), 75.
     const int digit = QFontMetrics(GridProdutos->font()).horizontalAdvance(QLatin1Char('0'));
@@ -95,12 +90,8 @@ void TFConsulta::LoadDatabaseSettings() {
     catalogue::loadDatabaseSettings(*Database1);
 }
 
-bool TFConsulta::FieldExists(const QString& column, const QString& table) {
-    return catalogue::fieldExists(*QueCon, column, table);
-}
-
 void TFConsulta::probeRetailColumn() {
-    const bool retail = FieldExists(QStringLiteral("PRECO_VENDA_LJ"), QStringLiteral("PRODUTOS"));
+    const bool retail = shop_->retailColumnExists();
     RadioButton2->setVisible(retail);
     if (!retail) {
         RadioButton1->setText(catalogue::priceModeCaption(PriceMode::Wholesale, false));
@@ -120,27 +111,14 @@ void TFConsulta::restoreSavedPriceMode() {
     }
     if (!saved)
         return;
-    // The probe hid the retail option: the table has no retail column.
-    if (*saved == PriceMode::Retail && RadioButton2->isHidden()) {
-        // Served, the retail mode would fail every open and every scan: the wholesale price
-        // is used, and the saved choice stays in the file for when the column is added.
-        savedRetailModeUnused_ = true;
-        appendLine(QStringLiteral("O modo de preço salvo em %1 (Preço Varejo) não é usado: a "
-                                  "tabela PRODUTOS não tem a coluna PRECO_VENDA_LJ. Os terminais "
-                                  "recebem o preço de PRECO_VENDA.")
-                       .arg(catalogue::priceModeFileName));
-    }
+    // The probe hid the retail option when the table has no retail column.
+    const shop::ServedPriceMode served = shop::servedPriceMode(saved, !RadioButton2->isHidden());
+    savedRetailModeUnused_ = served.savedRetailUnused;
+    if (savedRetailModeUnused_)
+        appendLine(shop::savedRetailUnusedLine());
     // Selecting an option that was not selected runs its handler.
-    (*saved == PriceMode::Retail && !savedRetailModeUnused_ ? RadioButton2 : RadioButton1)
-        ->setChecked(true);
+    (served.mode == PriceMode::Retail ? RadioButton2 : RadioButton1)->setChecked(true);
     setPriceColumnTitle(selectedPriceOption()->text());
-}
-
-void TFConsulta::loadScaleLabels() {
-    const terminal::ScaleLabelFormatReading labels = catalogue::readScaleLabelSettings();
-    if (!labels.problem.isEmpty())
-        appendLine(catalogue::scaleLabelProblemLine(labels.problem));
-    priceQuery_->setScaleLabelFormat(labels.format);
 }
 
 PriceMode TFConsulta::priceModeToSave() const {

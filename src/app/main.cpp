@@ -6,8 +6,8 @@
 #include "app/ShopFolderInstance.h"
 #include "app/StartupDelay.h"
 #include "app/TFConsulta.h"
-#include "app/platform/OpenFileLimit.h"
 #include "app/platform/SessionEnd.h"
+#include "shop/platform/OpenFileLimit.h"
 #include "terminal/TermServerLibrary.h"
 
 #include <QApplication>
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     using namespace veska::app;
     platform::blockSessionEndSignals();
     platform::SessionEnd sessionEnd;
-    platform::raiseOpenFileLimit();
+    veska::shop::platform::raiseOpenFileLimit();
     const QStringList arguments = argumentsOf(argc, argv);
 
     // The program does not run without its terminal-server library.

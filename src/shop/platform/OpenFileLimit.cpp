@@ -1,8 +1,8 @@
-#include "app/platform/OpenFileLimit.h"
+#include "shop/platform/OpenFileLimit.h"
 
 #include <sys/resource.h>
 
-namespace veska::app::platform {
+namespace veska::shop::platform {
 
 long raiseOpenFileLimit() {
     rlimit limit{};
@@ -17,4 +17,4 @@ long raiseOpenFileLimit() {
     return limit.rlim_cur == RLIM_INFINITY ? -1 : static_cast<long>(limit.rlim_cur);
 }
 
-} // namespace veska::app::platform
+} // namespace veska::shop::platform

@@ -1,0 +1,88 @@
+#pragma once
+// The terminal side of a shop, without a screen: the database connection and its catalogue
+// query, the price lookups, and the terminal services (server control, price queries, the
+// connected-terminal table, display messages). The desktop window and the service program
+// each build one and hand it their own views of the state: the window its controls, the
+// service its timers and standard output.
+
+#include "catalogue/PriceMode.h"
+#include "core/Notices.h"
+#include "terminal/TermServerApi.h"
+#include "terminal/TerminalViews.h"
+
+#include <functional>
+#include <memory>
+
+namespace veska::terminal {
+class DisplayMessage;
+class PriceQueryService;
+class ServerControl;
+class TerminalTable;
+} // namespace veska::terminal
+
+namespace veska::catalogue {
+class Database;
+class ProductLookup;
+class Query;
+class ServedArticleGrid;
+} // namespace veska::catalogue
+
+namespace veska::shop {
+
+// What the services show and read; each must outlive the ShopServer.
+struct ShopViews {
+    terminal::ServerControlView& control;
+    terminal::TerminalListView& terminals;
+    terminal::MessageFormView& messageForm;
+    const terminal::WindowPresence& window;
+    ActivityLog& log;
+    Notices& notices;
+    terminal::FailureReports& failures;
+};
+
+class ShopServer {
+public:
+    // priceMode is asked at each scan for the mode it is served in.
+    ShopServer(const terminal::TermServerApi& api, const ShopViews& views,
+               std::function<catalogue::PriceMode()> priceMode);
+    ~ShopServer();
+    ShopServer(const ShopServer&) = delete;
+    ShopServer& operator=(const ShopServer&) = delete;
+
+    catalogue::Database& database() { return *database_; }
+    catalogue::Query& catalogueQuery() { return *catalogueQuery_; }
+    terminal::ServerControl& serverControl() { return *serverControl_; }
+    terminal::TerminalTable& terminalTable() { return *terminalTable_; }
+    terminal::DisplayMessage& displayMessage() { return *displayMessage_; }
+    terminal::PriceQueryService& priceQuery() { return *priceQuery_; }
+    catalogue::ProductLookup& productLookup() { return *productLookup_; }
+
+    // Steps of the start, each raising what it meets.
+    // Reads balanca.conf; a problem is one log line and leaves labels off (raises nothing).
+    void loadScaleLabels();
+    // SYS_INFO.INI (and CONF_ARQ.SYS) name the alias; then the connection.
+    void connectDatabase();
+    // Whether the table of articles has the retail price column.
+    bool retailColumnExists();
+    // vInitialize and the library's version as a log line.
+    void initializeLibrary();
+
+    // The grid that follows the served articles (the desktop's products page).
+    void followWithGrid(catalogue::ServedArticleGrid* grid);
+
+    // The terminal-server library's wake descriptor, or -1 when it offers none.
+    int wakeDescriptor() const;
+
+private:
+    const terminal::TermServerApi& api_;
+    ActivityLog& log_;
+    std::unique_ptr<catalogue::Database> database_;
+    std::unique_ptr<catalogue::Query> catalogueQuery_;
+    std::unique_ptr<terminal::ServerControl> serverControl_;
+    std::unique_ptr<terminal::TerminalTable> terminalTable_;
+    std::unique_ptr<terminal::DisplayMessage> displayMessage_;
+    std::unique_ptr<catalogue::ProductLookup> productLookup_;
+    std::unique_ptr<terminal::PriceQueryService> priceQuery_;
+};
+
+} // namespace veska::shop
