@@ -9,6 +9,9 @@ namespace e2e {
 QString programPath() {
     return QStringLiteral(VESKA_PROGRAM);
 }
+QString servicePath() {
+    return QStringLiteral(VESKA_SERVICE);
+}
 QString terminalSimPath() {
     return QStringLiteral(VESKA_TERMINAL_SIM);
 }
@@ -19,7 +22,8 @@ QString termserverLibraryPath() {
     return QStringLiteral(VESKA_TERMSERVER_LIBRARY);
 }
 
-ProgramRun::ProgramRun(QString workingDir) : env_(QProcessEnvironment::systemEnvironment()) {
+ProgramRun::ProgramRun(QString workingDir, QString program)
+    : program_(std::move(program)), env_(QProcessEnvironment::systemEnvironment()) {
     process_.setWorkingDirectory(workingDir);
     env_.insert(QStringLiteral("VESKA_LOG_STDOUT"), QStringLiteral("1"));
     env_.insert(QStringLiteral("VESKA_TERMSERVER_LIBRARY"), termserverLibraryPath());
@@ -44,7 +48,7 @@ void ProgramRun::setEnvironment(const QString& name, const QString& value) {
 
 void ProgramRun::start(const QStringList& arguments) {
     process_.setProcessEnvironment(env_);
-    process_.start(programPath(), arguments);
+    process_.start(program_, arguments);
     process_.waitForStarted(5000);
 }
 

@@ -14,13 +14,14 @@ namespace e2e {
 
 // Build-tree paths, given by CMake.
 QString programPath();       // consulta_veska
+QString servicePath();       // consulta-veska-service
 QString terminalSimPath();   // terminal-sim
 QString demoCataloguePath(); // veska-demo-catalogue
 QString termserverLibraryPath();
 
 class ProgramRun {
 public:
-    explicit ProgramRun(QString workingDir);
+    explicit ProgramRun(QString workingDir, QString program = programPath());
     ~ProgramRun();
 
     void setEnvironment(const QString& name, const QString& value);
@@ -41,6 +42,7 @@ public:
 
 private:
     void drain();
+    QString program_;
     QProcess process_;
     QProcessEnvironment env_;
     QString out_, err_;

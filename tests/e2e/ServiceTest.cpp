@@ -1,0 +1,80 @@
+// The service program as systemd runs it: no display of any kind, the log on standard
+// output, the terminals answered over loopback, SIGTERM as the end, and the refusal to
+// serve a shop that the desktop program already serves.
+
+#include "ProgramRun.h"
+
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using e2e::ProgramRun;
+
+namespace {
+
+const QString kStarted = QStringLiteral("Servidor inicializado com sucesso.");
+
+class Service : public ::testing::Test {
+protected:
+    // A shop folder with the demo catalogue.
+    static void makeShop(const QTemporaryDir& dir) {
+        const auto made = e2e::runTool(e2e::demoCataloguePath(),
+                                       {QStringLiteral("--dir"), dir.path()}, dir.path(), 60s);
+        ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    }
+
+    // The service with nothing of a desktop in its environment.
+    static void startService(ProgramRun& run) {
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            run.setEnvironment(QLatin1String(name), QString());
+        run.start({});
+    }
+
+    QTemporaryDir shop;
+};
+
+TEST_F(Service, AnswersATerminalWithoutADisplayAndEndsAtSigterm) {
+    makeShop(shop);
+    ProgramRun service(shop.path(), e2e::servicePath());
+    startService(service);
+    ASSERT_TRUE(service.waitForOutput(kStarted, 60s)) << service.standardOutput().toStdString();
+    const auto answer = e2e::runTool(
+        e2e::terminalSimPath(),
+        {QStringLiteral("--server"), service.environment(QStringLiteral("TERMSERVER_LISTEN")),
+         QStringLiteral("scan"), QStringLiteral("7891000000038"), QStringLiteral("404")},
+        shop.path(), 30s);
+    ASSERT_EQ(answer.exitCode, 0) << answer.err.toStdString();
+    EXPECT_EQ(answer.out.toStdString(), "7891000000038\tAÇÚCAR CRISTAL 5KG\tR$ 18,88\n"
+                                        "404\tPRODUTO NAO\tENCONTRADO\n");
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(service.pid()), SIGTERM), 0);
+    ASSERT_TRUE(service.waitForFinished(30s));
+    EXPECT_EQ(service.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(service.exitCode(), 0);
+}
+
+// The desktop program serves the shop's port; the service says why it cannot, goes on
+// trying, and serves once the desktop program has ended.
+TEST_F(Service, ComingSecondItSaysWhyAndServesWhenThePortIsFree) {
+    QTemporaryDir desktopShop;
+    makeShop(shop);
+    makeShop(desktopShop);
+    ProgramRun desktop(desktopShop.path());
+    desktop.start({QStringLiteral("0")});
+    ASSERT_TRUE(desktop.waitForOutput(kStarted, 60s)) << desktop.standardOutput().toStdString();
+
+    ProgramRun service(shop.path(), e2e::servicePath());
+    startService(service);
+    ASSERT_TRUE(service.waitForOutput(QStringLiteral("Nova tentativa em 5 segundos."), 60s))
+        << service.standardOutput().toStdString();
+    EXPECT_TRUE(service.standardOutput().contains(
+        QStringLiteral("Outro programa já atende os terminais neste endereço")))
+        << service.standardOutput().toStdString();
+    EXPECT_FALSE(service.standardOutput().contains(kStarted));
+
+    desktop.stop();
+    ASSERT_TRUE(service.waitForOutput(kStarted, 60s)) << service.standardOutput().toStdString();
+}
+
+} // namespace
