@@ -1,5 +1,6 @@
 #include "service/HeadlessShop.h"
 
+#include "catalogue/Database.h"
 #include "catalogue/ProductLookup.h"
 #include "core/Errors.h"
 #include "service/ServiceLog.h"
@@ -8,6 +9,7 @@
 #include "terminal/ServerControl.h"
 #include "terminal/TerminalTable.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <exception>
 
@@ -24,6 +26,13 @@ HeadlessShop::HeadlessShop(const terminal::TermServerApi& api, ServiceLog& log, 
     shop_ = std::make_unique<shop::ShopServer>(
         api, shop::ShopViews{*this, *this, *this, *this, log, log, log},
         [this] { return priceMode_; });
+    // A damaged database that the embedded engine refuses for the rest of the process: the
+    // service ends with a failure, once the tick is over, and systemd starts it again. The
+    // reason with what to do is in the log already (the connection's notice).
+    shop_->database().setEngineFailureSink([this](const QString&) {
+        log_.appendLine(QStringLiteral("O serviço termina para ser iniciado de novo."));
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(kEngineFailureExit); });
+    });
     priceTimer_.setInterval(100);
     refreshTimer_.setInterval(3000);
     retryTimer_.setInterval(retryInterval);

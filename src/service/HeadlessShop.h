@@ -5,6 +5,9 @@
 // refused start (the port is taken, termserver.conf has a fault) is said in the log and
 // tried again every few seconds, so the service serves as soon as it can.
 //
+// A database that the embedded engine finds damaged ends the service (exit code 1): only a
+// new process can attach it again once it is restored.
+//
 // It serves as the desktop program serves with its window hidden into the notification
 // area: scans are answered and not logged, the price mode is the saved one.
 
@@ -40,6 +43,8 @@ public:
     bool serving() const;
 
     static constexpr std::chrono::seconds retryInterval{5};
+    // The exit code after the embedded engine found the database damaged.
+    static constexpr int kEngineFailureExit = 1;
 
     // ServerControlView: the state is the caption, as on the desktop; the buttons are none.
     QString startButtonCaption() const override { return caption_; }
