@@ -18,7 +18,7 @@ set(VESKA_MAINTAINER "Veska Informática <suporte@veska.com.br>" CACHE STRING
 find_program(SCDOC scdoc)
 find_program(GZIP gzip REQUIRED)
 set(veska_man_pages
-    consulta_veska.1 terminal-sim.1 veska-demo-catalogue.1 termserver.conf.5 veska-aliases.conf.5
+    consulta_veska.1 consulta-veska-service.1 terminal-sim.1 veska-demo-catalogue.1 termserver.conf.5 veska-aliases.conf.5
     balanca.conf.5)
 if(SCDOC)
     set(veska_man_outputs)
@@ -69,6 +69,14 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/consulta_veska-autostart.d
     ${PROJECT_SOURCE_DIR}/packaging/examples/veska-aliases.conf
     DESTINATION ${VESKA_DOC_DIR}/examples)
 
+# The service's unit, not enabled on installation; the maintainer scripts make its user and
+# working folder (packaging/ldconfig-trigger.cmake puts them in the package).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/consulta-veska.service
+    DESTINATION lib/systemd/system)
+set(CPACK_VESKA_MAINTAINER_SCRIPTS
+    ${PROJECT_SOURCE_DIR}/packaging/maintainer/postinst
+    ${PROJECT_SOURCE_DIR}/packaging/maintainer/postrm)
+
 # CPack: one package of every component but Development (the library's header and its
 # unversioned .so link, which only a program built against the library would need).
 set(CPACK_GENERATOR DEB)
@@ -88,6 +96,9 @@ two-line messages to a terminal's display, browses and searches the articles,
 and picks wholesale or retail prices. The program lives in the desktop's
 notification area and can start with the session.
 
+consulta-veska-service serves the terminals without a desktop, under systemd
+(the unit consulta-veska.service, not enabled on installation).
+
 The package also holds the terminal-server library libtermserver.so.1,
 terminal-sim (a price-check terminal on the command line, for checking an
 installation and for load tests) and veska-demo-catalogue (a demo shop).")
@@ -104,7 +115,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${VESKA_WEB_URL})
 # (from Wine's fonts) and a general font for the message boxes. Qt's xcb and offscreen
 # platform plugins ship in libqt6gui6 on Debian 12, which the binaries already need.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "firebird3.0-server-core, fonts-wine, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "firebird3.0-server-core, fonts-wine, fonts-dejavu-core, adduser")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firebird3.0-server")
 # libtermserver.so.1 lies in the public library folder: a shlibs file, and the ldconfig
 # trigger in place of CPack's maintainer scripts.

@@ -3,8 +3,10 @@
 # (default build/release, the build the tests run on), checks its control data and files
 # with dpkg-deb, lintian, appstreamcli, desktop-file-validate and man, installs it with
 # apt-get, lets the installed program serve the installed demo catalogue to the installed
-# terminal-sim (offscreen, Brazilian locale), and purges it again, checking that nothing of
-# it is left. Needs root (or sudo) for apt-get; ends non-zero at the first failure.
+# terminal-sim (offscreen, Brazilian locale), checks the service's unit with systemd-analyze
+# and lets the installed service serve a scan as the unit's user with the unit's settings,
+# and purges it again, checking that nothing of it is left. Needs root (or sudo) for
+# apt-get; ends non-zero at the first failure.
 #
 #   scripts/lib/package-check.sh [BUILD_DIR]
 set -euo pipefail
@@ -28,9 +30,11 @@ echo "Package: $deb"
 
 work=$(mktemp -d)
 app_pid=
+service_pid=
 installed_here=
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$service_pid" ] && kill "$service_pid" 2>/dev/null
     [ -n "$installed_here" ] && apt purge consulta-veska >/dev/null 2>&1
     rm -rf "$work"
     return 0
@@ -47,7 +51,8 @@ multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] ||
     fail "Architecture is '$(field Architecture)'"
 depends=", $(field Depends),"
-for needed in libqt6widgets6 libqt6gui6 libfbclient2 firebird3.0-server-core fonts-wine; do
+for needed in libqt6widgets6 libqt6gui6 libfbclient2 libsystemd0 firebird3.0-server-core fonts-wine \
+    adduser; do
     [[ $depends == *", $needed "* || $depends == *", $needed,"* ]] ||
         fail "Depends lacks $needed: $depends"
 done
@@ -57,12 +62,13 @@ fi
 
 # Files: where Debian expects them, and no header, unversioned link or RPATH.
 dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's#^\./#/#' >"$work/files"
-for file in /usr/bin/consulta_veska /usr/bin/terminal-sim /usr/bin/veska-demo-catalogue \
+for file in /usr/bin/consulta_veska /usr/bin/consulta-veska-service /usr/bin/terminal-sim \
+    /usr/bin/veska-demo-catalogue /usr/lib/systemd/system/consulta-veska.service \
     "/usr/lib/$multiarch/libtermserver.so.1" \
     /usr/share/applications/consulta_veska.desktop \
     /usr/share/icons/hicolor/{16x16,32x32,48x48}/apps/consulta_veska.png \
     /usr/share/metainfo/br.com.veska.consulta_veska.metainfo.xml \
-    /usr/share/man/man1/{consulta_veska,terminal-sim,veska-demo-catalogue}.1.gz \
+    /usr/share/man/man1/{consulta_veska,consulta-veska-service,terminal-sim,veska-demo-catalogue}.1.gz \
     /usr/share/man/man5/{termserver.conf,veska-aliases.conf,balanca.conf}.5.gz \
     /usr/share/doc/consulta-veska/{copyright,changelog.gz,install.md} \
     /usr/share/doc/consulta-veska/examples/consulta_veska-autostart.desktop; do
@@ -75,6 +81,10 @@ dpkg-deb -x "$deb" "$work/tree"
 for elf in "$work"/tree/usr/bin/* "$work/tree/usr/lib/$multiarch/libtermserver.so.1"; do
     if readelf -d "$elf" | grep -E 'RPATH|RUNPATH'; then fail "$elf has a library search path"; fi
 done
+# The service links Qt Core only: it runs where no display and no desktop are.
+if readelf -d "$work/tree/usr/bin/consulta-veska-service" | grep -E 'NEEDED.*libQt6(Gui|Widgets|DBus)'; then
+    fail "consulta-veska-service needs more of Qt than Qt Core (above)"
+fi
 
 # Metadata, checked with the tools that read it.
 # Clean means no remark at all, not only an exit code of 0 (both tools pass a warning).
@@ -147,6 +157,50 @@ wait "$app_pid" || status=$?
 app_pid=
 [ "$status" -eq 0 ] || fail "the program ended with $status on SIGTERM"
 
+# The service: its unit is clean to systemd, not enabled, and its user and working folder
+# exist. This machine may run no systemd, so the service is run as the unit runs it: as
+# its user, in its working folder, with its environment (the sandboxing options are
+# systemd's own and are not reproduced here).
+unit=/usr/lib/systemd/system/consulta-veska.service
+remarks=$(systemd-analyze verify "$unit" 2>&1) && [ -z "$remarks" ] ||
+    fail "systemd-analyze verify: $remarks"
+if find /etc/systemd/system -name consulta-veska.service 2>/dev/null | grep .; then
+    fail "the package enabled the service (above)"
+fi
+unit_value() { sed -n "s/^$1=//p" "$unit"; }
+service_user=$(unit_value User)
+service_dir=$(unit_value WorkingDirectory)
+[ "$(stat -c %U "$service_dir")" = "$service_user" ] ||
+    fail "$service_dir is not owned by the unit's user $service_user"
+as_service_user() {
+    (cd "$service_dir" && exec setpriv --reuid="$service_user" --regid="$(unit_value Group)" \
+        --init-groups --no-new-privs env -i PATH=/usr/sbin:/usr/bin HOME="$service_dir" \
+        USER="$service_user" LOGNAME="$service_user" $(unit_value Environment) "$@")
+}
+as_service_user /usr/bin/veska-demo-catalogue --dir "$service_dir" >/dev/null
+printf 'listen=127.0.0.1:%s\n' "$port" >"$service_dir/termserver.conf"
+as_service_user $(unit_value ExecStart) >"$work/service.log" 2>&1 &
+service_pid=$!
+deadline=$((SECONDS + 60))
+until grep -q 'Servidor inicializado com sucesso' "$work/service.log"; do
+    kill -0 "$service_pid" 2>/dev/null || { cat "$work/service.log"; fail "the service ended"; }
+    [ $SECONDS -lt $deadline ] || { cat "$work/service.log"; fail "the service did not start"; }
+    sleep 0.1
+done
+answer=$(LC_ALL=pt_BR.UTF-8 /usr/bin/terminal-sim --server "127.0.0.1:$port" --timeout 30 \
+    scan 7891000000038) || { cat "$work/service.log"; fail "terminal-sim got no answer"; }
+[ "$answer" = $'7891000000038\tAÇÚCAR CRISTAL 5KG\tR$ 18,88' ] ||
+    fail "the service's answer was '$answer'"
+echo "Scan answered by the installed service as $service_user: $answer"
+kill -TERM "$service_pid"
+status=0
+wait "$service_pid" || status=$?
+service_pid=
+[ "$status" -eq 0 ] || fail "the service ended with $status on SIGTERM"
+# The demo shop goes; the empty working folder goes with the purge.
+find "$service_dir" -mindepth 1 -delete
+rm -rf "/tmp/consulta_veska-firebird-$(id -u "$service_user")"
+
 # Purged, nothing of it is left: no package record, no file, no folder that no other
 # package owns, no library in the loader's cache.
 installed_here=
@@ -162,4 +216,5 @@ while read -r path; do
     fi
 done <"$work/files"
 if ldconfig -p | grep -q libtermserver; then fail "libtermserver.so.1 is still in the loader's cache"; fi
+[ ! -e "$service_dir" ] || fail "left after purge: $service_dir"
 echo "Installed, served a scan, purged without a trace: good"
