@@ -11,6 +11,8 @@
 # BUILD_DIR: another commit's program against the same terminals); VESKA_TERMSERVER_LIBRARY,
 # the terminal-server library it loads (one without tc_wakefd shows the polling program).
 # Terminals beyond 250 come from further 127.0.x.y addresses, one address each.
+# SERVER=service serves with consulta-veska-service (no display) instead of the desktop
+# program.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -44,8 +46,13 @@ awk -v n="$articles" 'BEGIN {
 
 cd "$work"
 rm -f consulta_veska.cfg
-TERMSERVER_LISTEN=127.0.0.1:$port QT_QPA_PLATFORM=offscreen \
-    "$server_build/src/app/consulta_veska" 0 > "$work/server.log" 2>&1 &
+if [ "${SERVER:-desktop}" = service ]; then
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TERMSERVER_LISTEN=127.0.0.1:$port \
+        "$server_build/src/service/consulta-veska-service" > "$work/server.log" 2>&1 &
+else
+    TERMSERVER_LISTEN=127.0.0.1:$port QT_QPA_PLATFORM=offscreen \
+        "$server_build/src/app/consulta_veska" 0 > "$work/server.log" 2>&1 &
+fi
 server=$!
 trap 'kill $server 2>/dev/null || true' EXIT
 for _ in $(seq 1 100); do
