@@ -10,6 +10,7 @@
 #include "catalogue/Query.h"
 #include "catalogue/ServedArticleGrid.h"
 #include "catalogue/TextFile.h"
+#include "journal/ShopRecord.h"
 #include "terminal/DisplayMessage.h"
 #include "terminal/LibraryVersion.h"
 #include "terminal/PriceQueryService.h"
@@ -71,6 +72,7 @@ TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
     // and a step of the sequence that fails (a missing SYS_INFO.INI, a database not up yet)
     // must not leave labels off for a server that is started once the database answers.
     loadScaleLabels();
+    createShopRecord();
     FormCreate();
 }
 
@@ -226,6 +228,7 @@ void TFConsulta::Timer100msTimer() {
 
 void TFConsulta::Timer3SegTimer() {
     terminalTable_->refresh();
+    recordTerminalTable();
 }
 
 std::int32_t TFConsulta::selectedSocket() const {
@@ -262,6 +265,8 @@ void TFConsulta::setMessagesButtonEnabled(bool enabled) {
 }
 void TFConsulta::setRefreshTimerActive(bool active) {
     Timer3Seg->setEnabled(active);
+    if (!active && shopRecord_)
+        shopRecord_->serverStopped();
 }
 void TFConsulta::setPriceTimerActive(bool active) {
     Timer100ms->setEnabled(active);

@@ -35,6 +35,10 @@ class TerminalTable;
 class DisplayMessage;
 } // namespace veska::terminal
 
+namespace veska::journal {
+class ShopRecord;
+} // namespace veska::journal
+
 namespace veska {
 class TNotifyTrayIcon;
 namespace catalogue {
@@ -227,6 +231,12 @@ private:
     std::unique_ptr<catalogue::ServedArticleGrid> servedGrid_;
     std::unique_ptr<catalogue::ProductLookup> productLookup_;
     std::unique_ptr<terminal::PriceQueryService> priceQuery_;
+    // The scan journal and the terminal notices of gerencia.conf.
+    std::unique_ptr<journal::ShopRecord> shopRecord_;
+    void createShopRecord();
+    // After each read of the connection table: the journal's joins and leaves, and the
+    // notices of terminals gone or back (a log line, and a balloon for one gone).
+    void recordTerminalTable();
 
 public:
     // The socket of the terminal picked in ListTerms (-1 after creation: none yet).
