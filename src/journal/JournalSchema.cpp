@@ -85,10 +85,10 @@ std::int64_t serviceTimeBucket(std::int64_t microseconds) {
 
 std::int64_t bucketMicroseconds(std::int64_t bucket) {
     if (bucket < 100)
-        return bucket * 100 + 50;
+        return bucket * 100;
     if (bucket < 1090)
-        return 10'000 + (bucket - 100) * 1000 + 500;
-    return 1'000'000 + (bucket - 1090) * 100'000 + 50'000;
+        return 10'000 + (bucket - 100) * 1000;
+    return 1'000'000 + (bucket - 1090) * 100'000;
 }
 
 } // namespace veska::journal

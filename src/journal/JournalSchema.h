@@ -34,7 +34,7 @@ void prepareJournal(SqliteConnection& db);
 void checkJournal(SqliteConnection& db);
 
 // Service times are counted in buckets: tenths of a millisecond below 10 ms, whole
-// milliseconds below 1 s, tenths of a second above. The value a bucket stands for, in µs.
+// milliseconds below 1 s, tenths of a second above. A bucket stands for its lowest value.
 std::int64_t serviceTimeBucket(std::int64_t microseconds);
 std::int64_t bucketMicroseconds(std::int64_t bucket);
 
