@@ -9,6 +9,7 @@
 #include "catalogue/ProductLookup.h"
 #include "catalogue/ServedArticleGrid.h"
 #include "catalogue/TextFile.h"
+#include "journal/ShopRecord.h"
 #include "shop/ShopServer.h"
 #include "terminal/DisplayMessage.h"
 #include "terminal/PriceQueryService.h"
@@ -67,6 +68,7 @@ TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
     // and a step of the sequence that fails (a missing SYS_INFO.INI, a database not up yet)
     // must not leave labels off for a server that is started once the database answers.
     shop_->loadScaleLabels();
+    shop_->startShopRecord();
     FormCreate();
 }
 
@@ -222,6 +224,7 @@ void TFConsulta::Timer100msTimer() {
 
 void TFConsulta::Timer3SegTimer() {
     shop_->terminalTable().refresh();
+    recordTerminalTable();
 }
 
 std::int32_t TFConsulta::selectedSocket() const {
@@ -258,6 +261,8 @@ void TFConsulta::setMessagesButtonEnabled(bool enabled) {
 }
 void TFConsulta::setRefreshTimerActive(bool active) {
     Timer3Seg->setEnabled(active);
+    if (!active && shop_)
+        shop_->serverStopped();
 }
 void TFConsulta::setPriceTimerActive(bool active) {
     Timer100ms->setEnabled(active);

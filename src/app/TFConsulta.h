@@ -217,6 +217,9 @@ private:
     std::unique_ptr<catalogue::ServedArticleGrid> servedGrid_;
     // The database, the lookups and the terminal services, shared with the service program.
     std::unique_ptr<shop::ShopServer> shop_;
+    // After each read of the connection table: the shop's record of it, and a balloon for
+    // each terminal that has gone away.
+    void recordTerminalTable();
 
 public:
     // The socket of the terminal picked in ListTerms (-1 after creation: none yet).

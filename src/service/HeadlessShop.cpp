@@ -38,8 +38,12 @@ HeadlessShop::HeadlessShop(const terminal::TermServerApi& api, ServiceLog& log, 
     retryTimer_.setInterval(retryInterval);
     retryTimer_.setSingleShot(true);
     connect(&priceTimer_, &QTimer::timeout, this, &HeadlessShop::servePrices);
-    connect(&refreshTimer_, &QTimer::timeout, this,
-            [this] { guarded([this] { shop_->terminalTable().refresh(); }); });
+    connect(&refreshTimer_, &QTimer::timeout, this, [this] {
+        guarded([this] {
+            shop_->terminalTable().refresh();
+            shop_->recordTerminalTable();
+        });
+    });
     connect(&retryTimer_, &QTimer::timeout, this, &HeadlessShop::startServer);
     if (const int wake = shop_->wakeDescriptor(); wake >= 0) {
         scanNotifier_ = new QSocketNotifier(wake, QSocketNotifier::Read, this);
@@ -67,6 +71,7 @@ void HeadlessShop::start() {
     // and the price mode; a failing step ends the settings, and the server starts anyway:
     // scans are answered "try again" until the database answers.
     shop_->loadScaleLabels();
+    guarded([this] { shop_->startShopRecord(); });
     guarded([this] { readSettings(); });
     guarded([this] {
         shop_->terminalTable().setSelectedSocket(-1);
@@ -119,6 +124,13 @@ void HeadlessShop::setStartButtonCaption(const QString& caption) {
 
 void HeadlessShop::setRefreshTimerActive(bool active) {
     active ? refreshTimer_.start() : refreshTimer_.stop();
+    if (!active)
+        shop_->serverStopped();
+}
+
+void HeadlessShop::reloadManagementSettings() {
+    log_.appendLine(QStringLiteral("SIGHUP: gerencia.conf lido de novo."));
+    guarded([this] { shop_->reloadManagementSettings(); });
 }
 
 void HeadlessShop::setPriceTimerActive(bool active) {

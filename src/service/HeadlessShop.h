@@ -9,7 +9,9 @@
 // new process can attach it again once it is restored.
 //
 // It serves as the desktop program serves with its window hidden into the notification
-// area: scans are answered and not logged, the price mode is the saved one.
+// area: scans are answered and not logged, the price mode is the saved one. The shop's
+// record (the scan journal, the notices of terminals gone away) is kept as gerencia.conf
+// says, as the desktop program keeps it.
 
 #include "catalogue/PriceMode.h"
 #include "service/SystemdNotifier.h"
@@ -41,6 +43,8 @@ public:
     // Reads the settings, reaches the database, starts the terminal server.
     void start();
     bool serving() const;
+    // SIGHUP: gerencia.conf is read again (its problems are log lines).
+    void reloadManagementSettings();
 
     static constexpr std::chrono::seconds retryInterval{5};
     // The exit code after the embedded engine found the database damaged.

@@ -30,10 +30,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("consulta-veska-service"));
     HeadlessShop shop(library->api(), log);
-    ServiceSignals signals([&log] {
-        log.appendLine(QStringLiteral("SIGHUP: gerencia.conf ainda não é lido por este programa; "
-                                      "nada a reler."));
-    });
+    ServiceSignals signals([&shop] { shop.reloadManagementSettings(); });
     QTimer::singleShot(0, &shop, [&shop] { shop.start(); });
     return app.exec();
 }

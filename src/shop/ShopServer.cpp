@@ -6,11 +6,14 @@
 #include "catalogue/ProductQuery.h"
 #include "catalogue/Query.h"
 #include "catalogue/ScaleLabelSettings.h"
+#include "journal/ShopRecord.h"
 #include "terminal/DisplayMessage.h"
 #include "terminal/LibraryVersion.h"
 #include "terminal/PriceQueryService.h"
 #include "terminal/ServerControl.h"
 #include "terminal/TerminalTable.h"
+
+#include <QPointer>
 
 namespace veska::shop {
 
@@ -56,6 +59,41 @@ void ShopServer::initializeLibrary() {
 
 void ShopServer::followWithGrid(catalogue::ServedArticleGrid* grid) {
     productLookup_->setGrid(grid);
+}
+
+void ShopServer::startShopRecord() {
+    QPointer<QObject> context(&lineContext_);
+    shopRecord_ = std::make_unique<journal::ShopRecord>(
+        QStringLiteral("."), [context, &log = log_](const QString& line) {
+            QMetaObject::invokeMethod(
+                context.data(),
+                [context, &log, line] {
+                    if (context)
+                        log.appendLine(line);
+                },
+                Qt::QueuedConnection);
+        });
+    priceQuery_->setJournal(shopRecord_.get());
+}
+
+std::vector<journal::AbsenceNotice> ShopServer::recordTerminalTable() {
+    if (!shopRecord_)
+        return {};
+    auto notices =
+        shopRecord_->tableRead(terminalTable_->tabTerms(), terminal::utcMillisecondsNow());
+    for (const journal::AbsenceNotice& notice : notices)
+        log_.appendLine(notice.text);
+    return notices;
+}
+
+void ShopServer::serverStopped() {
+    if (shopRecord_)
+        shopRecord_->serverStopped();
+}
+
+void ShopServer::reloadManagementSettings() {
+    if (shopRecord_)
+        shopRecord_->reload();
 }
 
 int ShopServer::wakeDescriptor() const {

@@ -1,17 +1,21 @@
 #pragma once
 // The terminal side of a shop, without a screen: the database connection and its catalogue
-// query, the price lookups, and the terminal services (server control, price queries, the
-// connected-terminal table, display messages). The desktop window and the service program
-// each build one and hand it their own views of the state: the window its controls, the
-// service its timers and standard output.
+// query, the price lookups, the terminal services (server control, price queries, the
+// connected-terminal table, display messages), and the shop's record for its manager (the
+// scan journal and the notices of terminals gone away, as gerencia.conf asks). The desktop window
+// and the service program each build one and hand it their own views of the state: the window its
+// controls, the service its timers and standard output.
 
 #include "catalogue/PriceMode.h"
 #include "core/Notices.h"
+#include "journal/AbsenceAlerts.h"
 #include "terminal/TermServerApi.h"
 #include "terminal/TerminalViews.h"
 
+#include <QObject>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace veska::terminal {
 class DisplayMessage;
@@ -26,6 +30,10 @@ class ProductLookup;
 class Query;
 class ServedArticleGrid;
 } // namespace veska::catalogue
+
+namespace veska::journal {
+class ShopRecord;
+} // namespace veska::journal
 
 namespace veska::shop {
 
@@ -66,6 +74,16 @@ public:
     bool retailColumnExists();
     // vInitialize and the library's version as a log line.
     void initializeLibrary();
+    // Reads gerencia.conf of the working folder and starts the scan journal as it says.
+    void startShopRecord();
+
+    // After each read of the connection table: the journal's joins and leaves, and the
+    // notices of terminals gone or back, each logged; returned for the window's balloons.
+    std::vector<journal::AbsenceNotice> recordTerminalTable();
+    // The server stopped: the connected terminals have left.
+    void serverStopped();
+    // Reads gerencia.conf again (journal, retention, opening hours, alerts).
+    void reloadManagementSettings();
 
     // The grid that follows the served articles (the desktop's products page).
     void followWithGrid(catalogue::ServedArticleGrid* grid);
@@ -76,6 +94,9 @@ public:
 private:
     const terminal::TermServerApi& api_;
     ActivityLog& log_;
+    // The journal's lines come from its own thread: they reach the log through the event
+    // loop of the thread that made this object.
+    QObject lineContext_;
     std::unique_ptr<catalogue::Database> database_;
     std::unique_ptr<catalogue::Query> catalogueQuery_;
     std::unique_ptr<terminal::ServerControl> serverControl_;
@@ -83,6 +104,7 @@ private:
     std::unique_ptr<terminal::DisplayMessage> displayMessage_;
     std::unique_ptr<catalogue::ProductLookup> productLookup_;
     std::unique_ptr<terminal::PriceQueryService> priceQuery_;
+    std::unique_ptr<journal::ShopRecord> shopRecord_;
 };
 
 } // namespace veska::shop

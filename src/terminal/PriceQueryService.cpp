@@ -5,6 +5,8 @@
 #include "terminal/LibraryText.h"
 #include "terminal/PriceText.h"
 
+#include <arpa/inet.h>
+
 namespace veska::terminal {
 namespace {
 
@@ -62,7 +64,7 @@ int PriceQueryService::serveWaitingBarcodes() {
     while (std::optional<Scan> scan = takeScan()) {
         ++served;
         if (!answering) {
-            answerUnavailable(scan->address, scan->socket, scan->code);
+            answerUnavailable(*scan, scan->code, ScanOutcome::Retry);
         } else if (!serve(std::move(*scan))) {
             answering = articles_.answering();
         }
@@ -87,12 +89,14 @@ std::optional<PriceQueryService::Scan> PriceQueryService::takeScan() {
     scan.code = libraryText(api_.bReceiveBarcode(&scan.address, &scan.socket, &ignored));
     if (scan.code.isEmpty())
         return std::nullopt;
+    scan.taken = std::chrono::steady_clock::now();
     return scan;
 }
 
 bool PriceQueryService::serve(Scan scan) {
-    QString& code = scan.code;
+    QString code = scan.code; // the code from here on (the log's too)
     std::optional<Article> article;
+    bool labelled = false;
     try {
         articles_.beginScan();
         article = findCode(code);
@@ -100,14 +104,20 @@ bool PriceQueryService::serve(Scan scan) {
             code = code.mid(1, code.size() - 2);
             article = findCode(code);
         }
-        if (!article && scaleLabels_)
+        if (!article && scaleLabels_) {
             article = findLabelledArticle(code);
+            labelled = article.has_value();
+        }
     } catch (const Error& error) {
-        answerUnavailable(scan.address, scan.socket, code);
+        answerUnavailable(scan, code, ScanOutcome::Unavailable);
         reportFailure(error.text());
         return false;
     }
-    answer(scan.address, scan.socket, code, article);
+    const QString priceLine = answer(scan.address, scan.socket, code, article);
+    record(scan,
+           !article ? ScanOutcome::NotFound
+                    : (labelled ? ScanOutcome::ScaleLabel : ScanOutcome::Found),
+           article, priceLine);
     lastFailure_.clear();
     try {
         articles_.endScan(article);
@@ -124,13 +134,34 @@ void PriceQueryService::reportFailure(const QString& message) {
     failures_.report(message);
 }
 
-void PriceQueryService::answerUnavailable(std::uint32_t address, std::uint16_t socket,
-                                          const QString& code) {
-    sendPrice(address, socket, code, unavailableLine1(), unavailableLine2());
+void PriceQueryService::answerUnavailable(const Scan& scan, const QString& code,
+                                          ScanOutcome outcome) {
+    sendPrice(scan.address, scan.socket, code, unavailableLine1(), unavailableLine2());
+    record(scan, outcome);
 }
 
-void PriceQueryService::answer(std::uint32_t address, std::uint16_t socket, const QString& code,
-                               const std::optional<Article>& article) {
+void PriceQueryService::record(const Scan& scan, ScanOutcome outcome,
+                               const std::optional<Article>& article, const QString& priceLine) {
+    if (journal_ == nullptr)
+        return;
+    AnsweredScan answered;
+    answered.utcMilliseconds = utcMillisecondsNow();
+    answered.address = ntohl(scan.address);
+    answered.socket = scan.socket;
+    answered.code = scan.code;
+    answered.outcome = outcome;
+    if (article) {
+        answered.articleCode = article->code;
+        answered.priceText = priceLine;
+    }
+    answered.serviceMicroseconds = std::chrono::duration_cast<std::chrono::microseconds>(
+                                       std::chrono::steady_clock::now() - scan.taken)
+                                       .count();
+    journal_->scanAnswered(std::move(answered));
+}
+
+QString PriceQueryService::answer(std::uint32_t address, std::uint16_t socket, const QString& code,
+                                  const std::optional<Article>& article) {
     if (!article) {
         api_.bSendProdNotFound(address);
         if (window_.isMainWindowShown()) {
@@ -138,17 +169,18 @@ void PriceQueryService::answer(std::uint32_t address, std::uint16_t socket, cons
                             QStringLiteral(" -> ") + code +
                             QStringLiteral("|PRODUTO NAO ENCONTRADO"));
         }
-        return;
+        return {};
     }
 
     std::optional<QString> price;
     if (article->priceText)
         price = priceText(*article->priceText, regionalDecimalSeparator());
-    sendPrice(address, socket, code, article->description, price.value_or(noPriceText()));
+    return sendPrice(address, socket, code, article->description, price.value_or(noPriceText()));
 }
 
-void PriceQueryService::sendPrice(std::uint32_t address, std::uint16_t socket, const QString& code,
-                                  const QString& line1, const QString& line2) {
+QString PriceQueryService::sendPrice(std::uint32_t address, std::uint16_t socket,
+                                     const QString& code, const QString& line1,
+                                     const QString& line2) {
     const QByteArray description = codepage::fromUnicode(line1);
     const QByteArray priceBytes = codepage::fromUnicode(line2);
     api_.bSendProdPrice(address, description.constData(), priceBytes.constData());
@@ -158,6 +190,7 @@ void PriceQueryService::sendPrice(std::uint32_t address, std::uint16_t socket, c
                         codepage::toUnicode(description) + QLatin1Char('|') +
                         codepage::toUnicode(priceBytes));
     }
+    return line2;
 }
 
 } // namespace veska::terminal

@@ -35,6 +35,7 @@
 #include "core/Notices.h"
 #include "terminal/ArticleSource.h"
 #include "terminal/ScaleLabel.h"
+#include "terminal/ScanJournal.h"
 #include "terminal/TermServerApi.h"
 #include "terminal/TerminalViews.h"
 
@@ -68,22 +69,29 @@ public:
         scaleLabels_ = std::move(format);
     }
 
+    // Every answer from the next scan on is also handed to the journal (null: none).
+    void setJournal(ScanJournal* journal) { journal_ = journal; }
+
 private:
     struct Scan {
         std::uint32_t address = 0;
         std::uint16_t socket = 0;
         QString code;
+        std::chrono::steady_clock::time_point taken;
     };
     std::optional<Scan> takeScan();
     // Serves the scan; false when its lookup failed.
     bool serve(Scan scan);
     std::optional<Article> findCode(const QString& code);
     std::optional<Article> findLabelledArticle(const QString& code);
-    void answer(std::uint32_t address, std::uint16_t socket, const QString& code,
-                const std::optional<Article>& article);
-    void answerUnavailable(std::uint32_t address, std::uint16_t socket, const QString& code);
-    void sendPrice(std::uint32_t address, std::uint16_t socket, const QString& code,
-                   const QString& line1, const QString& line2);
+    // Each returns the price line answered (empty for not found).
+    QString answer(std::uint32_t address, std::uint16_t socket, const QString& code,
+                   const std::optional<Article>& article);
+    void answerUnavailable(const Scan& scan, const QString& code, ScanOutcome outcome);
+    QString sendPrice(std::uint32_t address, std::uint16_t socket, const QString& code,
+                      const QString& line1, const QString& line2);
+    void record(const Scan& scan, ScanOutcome outcome, const std::optional<Article>& article = {},
+                const QString& priceLine = {});
     void reportFailure(const QString& message);
 
     const TermServerApi& api_;
@@ -94,6 +102,7 @@ private:
     // The failure last reported, while it goes on (cleared by a scan that works).
     QString lastFailure_;
     std::optional<ScaleLabelFormat> scaleLabels_;
+    ScanJournal* journal_ = nullptr;
     int idleTicks_ = 0;
     std::chrono::nanoseconds budget_ = tickBudget;
 };

@@ -1,5 +1,6 @@
 #include "terminal/ScaleLabel.h"
 
+#include "core/KeyValueLine.h"
 #include "core/TrimControls.h"
 #include "terminal/DecimalNumber.h"
 
@@ -68,17 +69,13 @@ ScaleLabelFormatReading parseScaleLabelFormat(const QStringList& lines) {
     ScaleLabelFormat format;
     for (qsizetype index = 0; index < lines.size(); ++index) {
         const QString where = QStringLiteral("linha %1: ").arg(index + 1);
-        QStringView line = lines[index];
-        const qsizetype comment = line.indexOf(u'#');
-        if (comment >= 0)
-            line = line.left(comment);
-        if (trimControls(line).isEmpty())
+        const KeyValueLineReading reading = readKeyValueLine(lines[index]);
+        if (reading.missingEquals)
+            return failure(where + missingEqualsProblem());
+        if (!reading.entry)
             continue;
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals < 0)
-            return failure(where + QStringLiteral("falta \"=\""));
-        const QString name = trimControls(line.left(equals)).toLower();
-        const QString value = trimControls(line.mid(equals + 1));
+        const QString& name = reading.entry->key;
+        const QString& value = reading.entry->value;
         const auto known = std::find(names.begin(), names.end(), name);
         if (known == names.end())
             return failure(where + QStringLiteral("chave desconhecida \"%1\"").arg(name));

@@ -40,14 +40,23 @@ private:
     QString previous_;
 };
 
-// A file system of 64 kB mounted on a folder (made where missing) for as long as the object
-// lives: a disk that fills at once. Mounting needs root; mounted() says whether it worked.
+// A small file system (64 kB unless told) mounted on a folder (made where missing) for as long as
+// the object lives: a disk that fills at once. Mounting needs root; mounted() says whether it
+// worked.
 class SmallDisk {
 public:
-    explicit SmallDisk(const QString& folder) : path_(QFile::encodeName(folder)) {
+    // flags: MS_RDONLY mounts a disk that may not be written at all.
+    explicit SmallDisk(const QString& folder, const char* size = "64k", unsigned long flags = 0)
+        : path_(QFile::encodeName(folder)) {
         QDir().mkpath(folder);
-        mounted_ = ::mount("tmpfs", path_.constData(), "tmpfs", 0, "size=64k") == 0;
+        mounted_ = ::mount("tmpfs", path_.constData(), "tmpfs", flags,
+                           (std::string("size=") + size).c_str()) == 0;
         error_ = mounted_ ? 0 : errno;
+    }
+    // Gives the disk another size, keeping its files: room again for a full disk.
+    bool resize(const char* size) {
+        return ::mount("tmpfs", path_.constData(), "tmpfs", MS_REMOUNT,
+                       (std::string("size=") + size).c_str()) == 0;
     }
     ~SmallDisk() {
         if (mounted_)

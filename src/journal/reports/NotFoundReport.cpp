@@ -1,0 +1,35 @@
+#include "journal/LocalDay.h"
+#include "journal/reports/Reports.h"
+#include "terminal/ScanJournal.h"
+
+namespace veska::journal {
+
+QString dottedAddress(std::uint32_t address) {
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(address >> 24)
+        .arg((address >> 16) & 0xff)
+        .arg((address >> 8) & 0xff)
+        .arg(address & 0xff);
+}
+
+std::vector<NotFoundCode> notFoundReport(SqliteConnection& db, const DayRange& days) {
+    SqliteStatement query(
+        db.handle(),
+        "SELECT code, sum(count), min(first_ms), max(last_ms), group_concat(DISTINCT address) "
+        "FROM code_daily WHERE outcome = ? AND day >= ? AND day <= ? "
+        "GROUP BY code ORDER BY 2 DESC, code");
+    query.bind(1, static_cast<std::int64_t>(terminal::ScanOutcome::NotFound))
+        .bindText(2, days.from.empty() ? std::string("0000") : days.from)
+        .bindText(3, days.to.empty() ? std::string("9999") : days.to);
+    std::vector<NotFoundCode> codes;
+    while (query.step()) {
+        NotFoundCode code{query.text(0), query.integer(1), query.integer(2), query.integer(3), {}};
+        for (const QString& address : query.text(4).split(u','))
+            code.terminals.push_back(address.toUInt());
+        std::sort(code.terminals.begin(), code.terminals.end());
+        codes.push_back(std::move(code));
+    }
+    return codes;
+}
+
+} // namespace veska::journal
