@@ -1,9 +1,10 @@
 // The service program as systemd runs it: no display of any kind, the log on standard
-// output, the terminals answered over loopback, SIGTERM as the end, and the refusal to
-// serve a shop that the desktop program already serves.
+// output, the terminals answered over loopback, SIGHUP reading gerencia.conf again, SIGTERM
+// as the end, and the refusal to serve a shop that the desktop program already serves.
 
 #include "ProgramRun.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -34,7 +35,7 @@ protected:
     QTemporaryDir shop;
 };
 
-TEST_F(Service, AnswersATerminalWithoutADisplayAndEndsAtSigterm) {
+TEST_F(Service, AnswersATerminalWithoutADisplayReadsItsSettingsAtSighupAndEndsAtSigterm) {
     makeShop(shop);
     ProgramRun service(shop.path(), e2e::servicePath());
     startService(service);
@@ -47,6 +48,16 @@ TEST_F(Service, AnswersATerminalWithoutADisplayAndEndsAtSigterm) {
     ASSERT_EQ(answer.exitCode, 0) << answer.err.toStdString();
     EXPECT_EQ(answer.out.toStdString(), "7891000000038\tAÇÚCAR CRISTAL 5KG\tR$ 18,88\n"
                                         "404\tPRODUTO NAO\tENCONTRADO\n");
+
+    // A fault written into gerencia.conf is only seen when the file is read again.
+    QFile settings(shop.filePath(QStringLiteral("gerencia.conf")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("retention_days = forever\n");
+    settings.close();
+    ASSERT_EQ(::kill(static_cast<pid_t>(service.pid()), SIGHUP), 0);
+    EXPECT_TRUE(
+        service.waitForOutput(QStringLiteral("gerencia.conf, linha 1: retention_days"), 30s))
+        << service.standardOutput().toStdString();
 
     ASSERT_EQ(::kill(static_cast<pid_t>(service.pid()), SIGTERM), 0);
     ASSERT_TRUE(service.waitForFinished(30s));
