@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using e2e::ProgramRun;
@@ -15,6 +19,35 @@ using e2e::ProgramRun;
 namespace {
 
 const QString kStarted = QStringLiteral("Servidor inicializado com sucesso.");
+
+// systemd's end of sd_notify: a datagram socket whose path goes to the service as
+// NOTIFY_SOCKET.
+class NotifySocket {
+public:
+    explicit NotifySocket(const QString& path) : path_(path.toStdString()) {
+        fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path_.copy(address.sun_path, sizeof address.sun_path - 1);
+        bound_ = ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~NotifySocket() { ::close(fd_); }
+    bool bound() const { return bound_; }
+    // The next message, or empty when none comes in time.
+    std::string next(std::chrono::milliseconds timeout) {
+        pollfd wait{fd_, POLLIN, 0};
+        if (::poll(&wait, 1, static_cast<int>(timeout.count())) != 1)
+            return {};
+        char buffer[512] = {};
+        const ssize_t size = ::recv(fd_, buffer, sizeof buffer - 1, 0);
+        return size > 0 ? std::string(buffer, static_cast<std::size_t>(size)) : std::string();
+    }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    bool bound_ = false;
+};
 
 class Service : public ::testing::Test {
 protected:
@@ -37,9 +70,18 @@ protected:
 
 TEST_F(Service, AnswersATerminalWithoutADisplayReadsItsSettingsAtSighupAndEndsAtSigterm) {
     makeShop(shop);
+    QTemporaryDir systemd;
+    NotifySocket notify(systemd.filePath(QStringLiteral("notify")));
+    ASSERT_TRUE(notify.bound());
     ProgramRun service(shop.path(), e2e::servicePath());
+    service.setEnvironment(QStringLiteral("NOTIFY_SOCKET"),
+                           systemd.filePath(QStringLiteral("notify")));
+    service.setEnvironment(QStringLiteral("WATCHDOG_USEC"), QStringLiteral("1000000"));
     startService(service);
+    // Ready once it serves, then the watchdog fed from the tick.
+    EXPECT_EQ(notify.next(60s), "READY=1\nSTATUS=Servidor inicializado com sucesso.");
     ASSERT_TRUE(service.waitForOutput(kStarted, 60s)) << service.standardOutput().toStdString();
+    EXPECT_EQ(notify.next(30s), "WATCHDOG=1");
     const auto answer = e2e::runTool(
         e2e::terminalSimPath(),
         {QStringLiteral("--server"), service.environment(QStringLiteral("TERMSERVER_LISTEN")),
