@@ -31,10 +31,12 @@ echo "Package: $deb"
 work=$(mktemp -d)
 app_pid=
 service_pid=
+service_shop=
 installed_here=
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$service_pid" ] && kill "$service_pid" 2>/dev/null
+    [ -n "$service_pid" ] && kill "$service_pid" 2>/dev/null && wait "$service_pid"
+    [ -n "$service_shop" ] && find "$service_shop" -mindepth 1 -delete
     [ -n "$installed_here" ] && apt purge consulta-veska >/dev/null 2>&1
     rm -rf "$work"
     return 0
@@ -172,13 +174,16 @@ service_user=$(unit_value User)
 service_dir=$(unit_value WorkingDirectory)
 [ "$(stat -c %U "$service_dir")" = "$service_user" ] ||
     fail "$service_dir is not owned by the unit's user $service_user"
+# Becomes the command (exec): call it in a subshell or in the background.
 as_service_user() {
-    (cd "$service_dir" && exec setpriv --reuid="$service_user" --regid="$(unit_value Group)" \
+    cd "$service_dir" && exec setpriv --reuid="$service_user" --regid="$(unit_value Group)" \
         --init-groups --no-new-privs env -i PATH=/usr/sbin:/usr/bin HOME="$service_dir" \
-        USER="$service_user" LOGNAME="$service_user" $(unit_value Environment) "$@")
+        USER="$service_user" LOGNAME="$service_user" $(unit_value Environment) "$@"
 }
-as_service_user /usr/bin/veska-demo-catalogue --dir "$service_dir" >/dev/null
-printf 'listen=127.0.0.1:%s\n' "$port" >"$service_dir/termserver.conf"
+service_shop=$service_dir
+(as_service_user /usr/bin/veska-demo-catalogue --dir "$service_dir" >/dev/null)
+(as_service_user sh -c "printf 'listen=127.0.0.1:%s\\n' $port >termserver.conf")
+: >"$work/service.log"
 as_service_user $(unit_value ExecStart) >"$work/service.log" 2>&1 &
 service_pid=$!
 deadline=$((SECONDS + 60))
@@ -199,6 +204,7 @@ service_pid=
 [ "$status" -eq 0 ] || fail "the service ended with $status on SIGTERM"
 # The demo shop goes; the empty working folder goes with the purge.
 find "$service_dir" -mindepth 1 -delete
+service_shop=
 rm -rf "/tmp/consulta_veska-firebird-$(id -u "$service_user")"
 
 # Purged, nothing of it is left: no package record, no file, no folder that no other
