@@ -13,15 +13,6 @@ QString startFailedText() {
     return QStringLiteral("Erro inicializando servidor.");
 }
 
-// The usual cause of a port in use: the shop's other program (the desktop one, or the
-// service) already serves the terminals there, and only one of them may.
-QString addressInUseText() {
-    return QStringLiteral("Outro programa já atende os terminais neste endereço: o "
-                          "consulta_veska da área de trabalho ou o serviço consulta-veska. Só um "
-                          "deles pode atender a loja; encerre o outro ou mude listen em "
-                          "termserver.conf.");
-}
-
 // Why a start failed: the library's own words when it offers them, else the reason it
 // left in errno; empty when neither says anything.
 QString startFailureReason(const TermServerApi& api, int code) {
@@ -40,6 +31,13 @@ QString startFailureReason(const TermServerApi& api, int code) {
 }
 
 } // namespace
+
+QString ServerControl::addressInUseLine() {
+    return QStringLiteral("Outro programa já atende os terminais neste endereço: o "
+                          "consulta_veska da área de trabalho ou o serviço consulta-veska. Só um "
+                          "deles pode atender a loja; encerre o outro ou mude listen em "
+                          "termserver.conf.");
+}
 
 ServerControl::ServerControl(const TermServerApi& api, ServerControlView& view, Notices& notices,
                              ActivityLog& log)
@@ -73,7 +71,7 @@ void ServerControl::startServer() {
     if (const QString why = startFailureReason(api_, reason); !why.isEmpty())
         log_.appendLine(why);
     if (reason == EADDRINUSE)
-        log_.appendLine(addressInUseText());
+        log_.appendLine(addressInUseLine());
     view_.setRefreshTimerActive(false);
     view_.setPriceTimerActive(false);
     notices_.showNotice(startFailedText());

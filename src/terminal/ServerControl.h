@@ -16,6 +16,10 @@ public:
     ServerControl(const TermServerApi& api, ServerControlView& view, Notices& notices,
                   ActivityLog& log);
 
+    // After a start refused because the address is in use: the usual cause is the shop's
+    // other program (the desktop one, or the service), which already serves there.
+    static QString addressInUseLine();
+
     // BtnIniciarClick: stops a running server, starts a stopped one.
     void toggle();
 

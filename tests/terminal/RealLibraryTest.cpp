@@ -135,7 +135,8 @@ TEST_F(RealLibraryTest, ATakenPortRefusesTheStartWithTheReason) {
     EXPECT_EQ(log_.lines,
               (QStringList{QStringLiteral("Erro inicializando servidor."),
                            QStringLiteral("cannot listen on %1: Endereço já em uso")
-                               .arg(QString::fromStdString(veska::test::ownLoopbackEndpoint()))}));
+                               .arg(QString::fromStdString(veska::test::ownLoopbackEndpoint())),
+                           ServerControl::addressInUseLine()}));
     EXPECT_EQ(notices_.shown, QStringList{QStringLiteral("Erro inicializando servidor.")});
 }
 

@@ -72,11 +72,9 @@ TEST_F(ServerControlTest, RefusedStartLogsTheSystemReason) {
     provider().startErrno = EADDRINUSE;
     control.toggle();
     const QString reason = QString::fromLocal8Bit(std::strerror(EADDRINUSE));
-    ASSERT_EQ(log.lines.size(), 3);
-    EXPECT_EQ(log.lines.mid(0, 2),
-              (QStringList{QStringLiteral("Erro inicializando servidor."), reason}));
     // The port is taken: most likely by the shop's other program, which the last line names.
-    EXPECT_TRUE(log.lines[2].contains(QStringLiteral("consulta-veska")));
+    EXPECT_EQ(log.lines, (QStringList{QStringLiteral("Erro inicializando servidor."), reason,
+                                      ServerControl::addressInUseLine()}));
     EXPECT_EQ(notices.shown, QStringList{QStringLiteral("Erro inicializando servidor.")});
 }
 
