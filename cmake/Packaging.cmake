@@ -18,7 +18,7 @@ set(VESKA_MAINTAINER "Veska Informática <suporte@veska.com.br>" CACHE STRING
 find_program(SCDOC scdoc)
 find_program(GZIP gzip REQUIRED)
 set(veska_man_pages
-    consulta_veska.1 consulta-veska-service.1 terminal-sim.1 veska-demo-catalogue.1 termserver.conf.5 veska-aliases.conf.5
+    consulta_veska.1 consulta-veska-service.1 veska-passwd.1 terminal-sim.1 veska-demo-catalogue.1 termserver.conf.5 veska-aliases.conf.5
     balanca.conf.5)
 if(SCDOC)
     set(veska_man_outputs)

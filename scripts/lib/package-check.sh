@@ -65,12 +65,14 @@ fi
 # Files: where Debian expects them, and no header, unversioned link or RPATH.
 dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's#^\./#/#' >"$work/files"
 for file in /usr/bin/consulta_veska /usr/bin/consulta-veska-service /usr/bin/terminal-sim \
-    /usr/bin/veska-demo-catalogue /usr/lib/systemd/system/consulta-veska.service \
+    /usr/bin/veska-demo-catalogue /usr/bin/veska-passwd \
+    /usr/lib/systemd/system/consulta-veska.service \
     "/usr/lib/$multiarch/libtermserver.so.1" \
     /usr/share/applications/consulta_veska.desktop \
     /usr/share/icons/hicolor/{16x16,32x32,48x48}/apps/consulta_veska.png \
     /usr/share/metainfo/br.com.veska.consulta_veska.metainfo.xml \
-    /usr/share/man/man1/{consulta_veska,consulta-veska-service,terminal-sim,veska-demo-catalogue}.1.gz \
+    /usr/share/man/man1/{consulta_veska,consulta-veska-service,veska-passwd,terminal-sim}.1.gz \
+    /usr/share/man/man1/veska-demo-catalogue.1.gz \
     /usr/share/man/man5/{termserver.conf,veska-aliases.conf,balanca.conf}.5.gz \
     /usr/share/doc/consulta-veska/{copyright,changelog.gz,install.md} \
     /usr/share/doc/consulta-veska/examples/consulta_veska-autostart.desktop; do
