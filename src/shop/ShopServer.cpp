@@ -19,7 +19,8 @@ namespace veska::shop {
 
 ShopServer::ShopServer(const terminal::TermServerApi& api, const ShopViews& views,
                        std::function<catalogue::PriceMode()> priceMode)
-    : api_(api), log_(views.log) {
+    : api_(api), log_(views.log), control_(views.control), priceMode_(priceMode),
+      startedMs_(terminal::utcMillisecondsNow()), console_(views.log) {
     database_ = std::make_unique<catalogue::Database>();
     // The connection's own news (a replaced file, a damaged database, the connection back).
     database_->setNoticeSink([&log = views.log](const QString& line) { log.appendLine(line); });
@@ -32,6 +33,8 @@ ShopServer::ShopServer(const terminal::TermServerApi& api, const ShopViews& view
     productLookup_ = std::make_unique<catalogue::ProductLookup>(*database_, std::move(priceMode));
     priceQuery_ = std::make_unique<terminal::PriceQueryService>(api, *productLookup_, views.window,
                                                                 views.log, views.failures);
+    // Every answer is counted for the console, then goes on to the journal.
+    priceQuery_->setJournal(&tally_);
 }
 
 ShopServer::~ShopServer() = default;
@@ -73,27 +76,48 @@ void ShopServer::startShopRecord() {
                 },
                 Qt::QueuedConnection);
         });
-    priceQuery_->setJournal(shopRecord_.get());
+    tally_.setNext(shopRecord_.get());
+    console_.apply(shopRecord_->settings());
+    publishConsole();
 }
 
 std::vector<journal::AbsenceNotice> ShopServer::recordTerminalTable() {
     if (!shopRecord_)
         return {};
-    auto notices =
-        shopRecord_->tableRead(terminalTable_->tabTerms(), terminal::utcMillisecondsNow());
+    const std::int64_t now = terminal::utcMillisecondsNow();
+    tally_.tableRead(terminalTable_->tabTerms(), now);
+    publishConsole();
+    auto notices = shopRecord_->tableRead(terminalTable_->tabTerms(), now);
     for (const journal::AbsenceNotice& notice : notices)
         log_.appendLine(notice.text);
     return notices;
 }
 
 void ShopServer::serverStopped() {
+    tally_.serverStopped();
+    publishConsole();
     if (shopRecord_)
         shopRecord_->serverStopped();
 }
 
 void ShopServer::reloadManagementSettings() {
-    if (shopRecord_)
-        shopRecord_->reload();
+    if (!shopRecord_)
+        return;
+    shopRecord_->reload();
+    console_.apply(shopRecord_->settings());
+}
+
+void ShopServer::publishConsole() {
+    if (!console_.serving())
+        return;
+    web::ConsoleSnapshot snapshot;
+    snapshot.serverRunning = control_.startButtonCaption() == QStringLiteral("Parar");
+    snapshot.databaseConnected = database_->isConnected() && database_->answering();
+    snapshot.priceMode = priceMode_() == catalogue::PriceMode::Retail ? 2 : 1;
+    snapshot.startedMs = startedMs_;
+    snapshot.madeMs = terminal::utcMillisecondsNow();
+    tally_.fill(snapshot, snapshot.madeMs);
+    console_.publish(std::move(snapshot));
 }
 
 int ShopServer::wakeDescriptor() const {

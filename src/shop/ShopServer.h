@@ -9,6 +9,8 @@
 #include "catalogue/PriceMode.h"
 #include "core/Notices.h"
 #include "journal/AbsenceAlerts.h"
+#include "shop/ShopConsole.h"
+#include "shop/ShopTally.h"
 #include "terminal/TermServerApi.h"
 #include "terminal/TerminalViews.h"
 
@@ -74,7 +76,8 @@ public:
     bool retailColumnExists();
     // vInitialize and the library's version as a log line.
     void initializeLibrary();
-    // Reads gerencia.conf of the working folder and starts the scan journal as it says.
+    // Reads gerencia.conf of the working folder and starts the scan journal and the web
+    // console as it says.
     void startShopRecord();
 
     // After each read of the connection table: the journal's joins and leaves, and the
@@ -82,8 +85,11 @@ public:
     std::vector<journal::AbsenceNotice> recordTerminalTable();
     // The server stopped: the connected terminals have left.
     void serverStopped();
-    // Reads gerencia.conf again (journal, retention, opening hours, alerts).
+    // Reads gerencia.conf again (journal, retention, opening hours, alerts, web console).
     void reloadManagementSettings();
+    // What the web console shows: the server, the database, the price mode and today's
+    // figures, as they are now. Made at each read of the connection table.
+    void publishConsole();
 
     // The grid that follows the served articles (the desktop's products page).
     void followWithGrid(catalogue::ServedArticleGrid* grid);
@@ -94,6 +100,9 @@ public:
 private:
     const terminal::TermServerApi& api_;
     ActivityLog& log_;
+    terminal::ServerControlView& control_;
+    std::function<catalogue::PriceMode()> priceMode_;
+    std::int64_t startedMs_ = 0;
     // The journal's lines come from its own thread: they reach the log through the event
     // loop of the thread that made this object.
     QObject lineContext_;
@@ -104,7 +113,9 @@ private:
     std::unique_ptr<terminal::DisplayMessage> displayMessage_;
     std::unique_ptr<catalogue::ProductLookup> productLookup_;
     std::unique_ptr<terminal::PriceQueryService> priceQuery_;
+    ShopTally tally_;
     std::unique_ptr<journal::ShopRecord> shopRecord_;
+    ShopConsole console_;
 };
 
 } // namespace veska::shop

@@ -2,13 +2,20 @@
 // output, the terminals answered over loopback, SIGHUP reading gerencia.conf again, SIGTERM
 // as the end, and the refusal to serve a shop that the desktop program already serves.
 
+#include "LoopbackEndpoint.h"
 #include "ProgramRun.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
+#include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <poll.h>
+#include <sodium.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -65,6 +72,17 @@ protected:
         run.start({});
     }
 
+    static void writeSettings(const QTemporaryDir& dir, const std::string& text) {
+        QFile settings(dir.filePath(QStringLiteral("gerencia.conf")));
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write(text.data(), static_cast<qint64>(text.size()));
+    }
+
+    static std::string webEndpoint() {
+        return veska::test::ownLoopbackAddress() + ":" +
+               std::to_string(veska::test::kOwnLoopbackPort + 41);
+    }
+
     QTemporaryDir shop;
 };
 
@@ -91,20 +109,65 @@ TEST_F(Service, AnswersATerminalWithoutADisplayReadsItsSettingsAtSighupAndEndsAt
     EXPECT_EQ(answer.out.toStdString(), "7891000000038\tAÇÚCAR CRISTAL 5KG\tR$ 18,88\n"
                                         "404\tPRODUTO NAO\tENCONTRADO\n");
 
-    // A fault written into gerencia.conf is only seen when the file is read again.
-    QFile settings(shop.filePath(QStringLiteral("gerencia.conf")));
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write("retention_days = forever\n");
-    settings.close();
+    // A web console asked for without a password is only refused once the file is read again.
+    writeSettings(shop, "web_listen = " + webEndpoint() + "\n");
     ASSERT_EQ(::kill(static_cast<pid_t>(service.pid()), SIGHUP), 0);
-    EXPECT_TRUE(
-        service.waitForOutput(QStringLiteral("gerencia.conf, linha 1: retention_days"), 30s))
+    EXPECT_TRUE(service.waitForOutput(
+        QStringLiteral("Console web não iniciada: falta web_password em gerencia.conf"), 30s))
         << service.standardOutput().toStdString();
 
     ASSERT_EQ(::kill(static_cast<pid_t>(service.pid()), SIGTERM), 0);
     ASSERT_TRUE(service.waitForFinished(30s));
     EXPECT_EQ(service.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(service.exitCode(), 0);
+}
+
+// With web_listen and web_password in gerencia.conf the service serves the web console: a
+// login, and the status with the day's scans as the terminals made them.
+TEST_F(Service, ServesTheWebConsoleThatGerenciaConfAsksFor) {
+    ASSERT_GE(sodium_init(), 0);
+    char hash[crypto_pwhash_STRBYTES];
+    ASSERT_EQ(
+        crypto_pwhash_str(hash, "senha", 5, crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN),
+        0);
+    makeShop(shop);
+    writeSettings(shop, "web_listen = " + webEndpoint() + "\nweb_password = " + hash + "\n");
+    ProgramRun service(shop.path(), e2e::servicePath());
+    startService(service);
+    ASSERT_TRUE(service.waitForOutput(kStarted, 60s)) << service.standardOutput().toStdString();
+    ASSERT_TRUE(service.standardOutput().contains(
+        QStringLiteral("Console web em http://%1/").arg(QString::fromStdString(webEndpoint()))))
+        << service.standardOutput().toStdString();
+    const auto answer = e2e::runTool(
+        e2e::terminalSimPath(),
+        {QStringLiteral("--server"), service.environment(QStringLiteral("TERMSERVER_LISTEN")),
+         QStringLiteral("scan"), QStringLiteral("7891000000038"), QStringLiteral("404")},
+        shop.path(), 30s);
+    ASSERT_EQ(answer.exitCode, 0) << answer.err.toStdString();
+
+    httplib::Client web(veska::test::ownLoopbackAddress(), veska::test::kOwnLoopbackPort + 41);
+    web.set_read_timeout(30);
+    const auto login = web.Post("/login", httplib::Params{{"password", "senha"}});
+    ASSERT_TRUE(login) << "no answer from the console";
+    ASSERT_EQ(login->status, 200);
+    const httplib::Headers session{
+        {"Cookie", login->get_header_value("Set-Cookie")
+                       .substr(0, login->get_header_value("Set-Cookie").find(';'))}};
+    // The console shows what the service published at its last read of the terminals.
+    QJsonObject status;
+    QDeadlineTimer deadline(60s);
+    while (status.value(QStringLiteral("scans_today")).toInt() < 2 && !deadline.hasExpired()) {
+        const auto got = web.Get("/api/status", session);
+        ASSERT_TRUE(got);
+        ASSERT_EQ(got->status, 200);
+        status = QJsonDocument::fromJson(QByteArray::fromStdString(got->body)).object();
+        QThread::msleep(100);
+    }
+    EXPECT_EQ(status.value(QStringLiteral("scans_today")).toInt(), 2);
+    EXPECT_EQ(status.value(QStringLiteral("not_found_today")).toInt(), 1);
+    EXPECT_EQ(status.value(QStringLiteral("server")).toString(), QStringLiteral("running"));
+    EXPECT_EQ(status.value(QStringLiteral("database")).toString(), QStringLiteral("connected"));
+    EXPECT_EQ(status.value(QStringLiteral("price_mode")).toInt(), 1);
 }
 
 // The desktop program serves the shop's port; the service says why it cannot, goes on

@@ -1,0 +1,57 @@
+#include "shop/ShopConsole.h"
+
+#include "web/WebConsole.h"
+
+#include <arpa/inet.h>
+
+namespace veska::shop {
+
+ShopConsole::ShopConsole(ActivityLog& log) : log_(log) {}
+
+ShopConsole::~ShopConsole() = default;
+
+void ShopConsole::apply(const journal::ManagementSettings& settings) {
+    if (applied_ && settings.webListen == listen_ && settings.webPassword == passwordHash_)
+        return;
+    applied_ = true;
+    listen_ = settings.webListen;
+    passwordHash_ = settings.webPassword;
+    if (console_) {
+        console_.reset();
+        log_.appendLine(QStringLiteral("Console web encerrada."));
+    }
+    if (!listen_.isEmpty())
+        start();
+}
+
+void ShopConsole::start() {
+    const QString prefix = QStringLiteral("Console web não iniciada: ");
+    if (passwordHash_.isEmpty()) {
+        log_.appendLine(prefix + QStringLiteral("falta web_password em gerencia.conf (o hash "
+                                                "vem de veska-passwd)."));
+        return;
+    }
+    const qsizetype colon = listen_.lastIndexOf(QLatin1Char(':'));
+    bool portRead = false;
+    const int port = colon > 0 ? listen_.mid(colon + 1).toInt(&portRead) : 0;
+    const std::string host = listen_.left(colon).toStdString();
+    in_addr parsed{};
+    if (!portRead || port < 1 || port > 65535 || ::inet_pton(AF_INET, host.c_str(), &parsed) != 1) {
+        log_.appendLine(prefix + QStringLiteral("web_listen em gerencia.conf deve ser "
+                                                "ENDEREÇO:PORTA, como 192.168.10.5:8080 (é %1).")
+                                     .arg(listen_));
+        return;
+    }
+    auto console = std::make_unique<web::WebConsole>(
+        web::WebConsoleSettings{host, port, passwordHash_.toUtf8()}, board_);
+    std::string reason;
+    if (!console->start(&reason)) {
+        log_.appendLine(
+            prefix + QStringLiteral("%1: %2").arg(listen_, QString::fromLocal8Bit(reason.c_str())));
+        return;
+    }
+    console_ = std::move(console);
+    log_.appendLine(QStringLiteral("Console web em http://%1/").arg(listen_));
+}
+
+} // namespace veska::shop

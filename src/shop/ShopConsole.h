@@ -1,0 +1,40 @@
+#pragma once
+// The shop's web console as gerencia.conf asks for it: served on web_listen (ADDRESS:PORT)
+// with the password whose hash is web_password, and not at all without web_listen. Without
+// a hash it does not start, and says so: there is no console without a password. Settings
+// applied again (SIGHUP) restart it only when its keys changed.
+
+#include "core/Notices.h"
+#include "journal/ManagementSettings.h"
+#include "web/ConsoleSnapshot.h"
+
+#include <memory>
+
+namespace veska::web {
+class WebConsole;
+}
+
+namespace veska::shop {
+
+class ShopConsole {
+public:
+    explicit ShopConsole(ActivityLog& log);
+    ~ShopConsole();
+
+    void apply(const journal::ManagementSettings& settings);
+    bool serving() const { return console_ != nullptr; }
+    // What the console shows from now on.
+    void publish(web::ConsoleSnapshot snapshot) { board_.publish(std::move(snapshot)); }
+
+private:
+    void start();
+
+    ActivityLog& log_;
+    QString listen_;
+    QString passwordHash_;
+    bool applied_ = false;
+    web::SnapshotBoard board_;
+    std::unique_ptr<web::WebConsole> console_;
+};
+
+} // namespace veska::shop

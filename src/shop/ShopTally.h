@@ -1,0 +1,52 @@
+#pragma once
+// Today's figures of the sales floor for the web console: scans and not-found answers of
+// the local day, and per connected terminal when it was first seen in the connection table,
+// its last scan and its scans today. It stands between the price-query service and the
+// shop's journal: every answer is counted, then handed on.
+
+#include "terminal/ScanJournal.h"
+#include "terminal/TTabSock.h"
+#include "web/ConsoleSnapshot.h"
+
+#include <QDate>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace veska::shop {
+
+class ShopTally final : public terminal::ScanJournal {
+public:
+    // Where the answers go on to (the scan journal); none by default.
+    void setNext(terminal::ScanJournal* next) { next_ = next; }
+
+    void scanAnswered(terminal::AnsweredScan scan) noexcept override;
+    void terminalConnection(const terminal::TerminalConnection& change) noexcept override;
+
+    // The connection table read at nowMs: new terminals are connected since then, those
+    // gone are forgotten.
+    void tableRead(const terminal::TTABSOCK& table, std::int64_t nowMs);
+    // The server stopped: no terminal is connected.
+    void serverStopped() { terminals_.clear(); }
+
+    // The day's figures as of nowMs, into the snapshot.
+    void fill(web::ConsoleSnapshot& snapshot, std::int64_t nowMs) const;
+
+private:
+    struct Terminal {
+        std::int64_t connectedSinceMs = 0;
+        std::int64_t lastScanMs = 0;
+        int scansToday = 0;
+        QDate day;
+    };
+    static QDate localDay(std::int64_t utcMs);
+
+    terminal::ScanJournal* next_ = nullptr;
+    QDate day_;
+    int scans_ = 0;
+    int notFound_ = 0;
+    // By address (host order) << 16 | socket.
+    std::map<std::uint64_t, Terminal> terminals_;
+};
+
+} // namespace veska::shop
