@@ -193,6 +193,12 @@ void ProductLookup::endScan(const std::optional<Article>& served) {
         grid_->follow(served);
 }
 
+void ProductLookup::endUnservedScan() {
+    scanInProgress_ = false;
+    if (prepared_ && prepared_->transaction)
+        ++prepared_->scansInTransaction;
+}
+
 void ProductLookup::endTransaction() noexcept {
     if (!prepared_ || !prepared_->transaction)
         return;

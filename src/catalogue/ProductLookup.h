@@ -62,6 +62,7 @@ public:
     std::vector<std::optional<Article>> findEach(LookupColumn column,
                                                  const std::vector<QString>& values) override;
     void endScan(const std::optional<Article>& served) override;
+    void endUnservedScan() override;
     void release() noexcept override { endTransaction(); }
     bool answering() const override;
 

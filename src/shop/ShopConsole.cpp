@@ -3,19 +3,23 @@
 #include "web/WebConsole.h"
 
 #include <arpa/inet.h>
+#include <stdexcept>
 
 namespace veska::shop {
 
-ShopConsole::ShopConsole(ActivityLog& log) : log_(log) {}
+ShopConsole::ShopConsole(ActivityLog& log, web::ConsoleActions& actions)
+    : log_(log), actions_(actions) {}
 
 ShopConsole::~ShopConsole() = default;
 
 void ShopConsole::apply(const journal::ManagementSettings& settings) {
-    if (applied_ && settings.webListen == listen_ && settings.webPassword == passwordHash_)
+    if (applied_ && settings.webListen == listen_ && settings.webPassword == passwordHash_ &&
+        settings.webAllow == allow_)
         return;
     applied_ = true;
     listen_ = settings.webListen;
     passwordHash_ = settings.webPassword;
+    allow_ = settings.webAllow;
     if (console_) {
         console_.reset();
         log_.appendLine(QStringLiteral("Console web encerrada."));
@@ -42,8 +46,17 @@ void ShopConsole::start() {
                                      .arg(listen_));
         return;
     }
-    auto console = std::make_unique<web::WebConsole>(
-        web::WebConsoleSettings{host, port, passwordHash_.toUtf8()}, board_);
+    std::unique_ptr<web::WebConsole> console;
+    try {
+        console = std::make_unique<web::WebConsole>(
+            web::WebConsoleSettings{host, port, passwordHash_.toUtf8(), allow_,
+                                    QStringLiteral(".")},
+            board_, actions_);
+    } catch (const std::invalid_argument& error) {
+        log_.appendLine(prefix + QString::fromStdString(error.what()) +
+                        QStringLiteral(" não é um endereço nem uma rede (como 192.168.10.0/24)."));
+        return;
+    }
     std::string reason;
     if (!console->start(&reason)) {
         log_.appendLine(

@@ -1,11 +1,13 @@
 #pragma once
 // The shop's web console as gerencia.conf asks for it: served on web_listen (ADDRESS:PORT)
 // with the password whose hash is web_password, and not at all without web_listen. Without
-// a hash it does not start, and says so: there is no console without a password. Settings
+// a hash it does not start, and says so: there is no console without a password. Only the
+// addresses of web_allow may use it (every one without the key). Settings
 // applied again (SIGHUP) restart it only when its keys changed.
 
 #include "core/Notices.h"
 #include "journal/ManagementSettings.h"
+#include "web/ConsoleActions.h"
 #include "web/ConsoleSnapshot.h"
 
 #include <memory>
@@ -18,7 +20,7 @@ namespace veska::shop {
 
 class ShopConsole {
 public:
-    explicit ShopConsole(ActivityLog& log);
+    ShopConsole(ActivityLog& log, web::ConsoleActions& actions);
     ~ShopConsole();
 
     void apply(const journal::ManagementSettings& settings);
@@ -30,8 +32,10 @@ private:
     void start();
 
     ActivityLog& log_;
+    web::ConsoleActions& actions_;
     QString listen_;
     QString passwordHash_;
+    QString allow_;
     bool applied_ = false;
     web::SnapshotBoard board_;
     std::unique_ptr<web::WebConsole> console_;

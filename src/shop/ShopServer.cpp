@@ -14,13 +14,14 @@
 #include "terminal/TerminalTable.h"
 
 #include <QPointer>
+#include <future>
 
 namespace veska::shop {
 
 ShopServer::ShopServer(const terminal::TermServerApi& api, const ShopViews& views,
                        std::function<catalogue::PriceMode()> priceMode)
     : api_(api), log_(views.log), control_(views.control), priceMode_(priceMode),
-      startedMs_(terminal::utcMillisecondsNow()), console_(views.log) {
+      startedMs_(terminal::utcMillisecondsNow()), console_(views.log, *this) {
     database_ = std::make_unique<catalogue::Database>();
     // The connection's own news (a replaced file, a damaged database, the connection back).
     database_->setNoticeSink([&log = views.log](const QString& line) { log.appendLine(line); });
@@ -118,6 +119,45 @@ void ShopServer::publishConsole() {
     snapshot.madeMs = terminal::utcMillisecondsNow();
     tally_.fill(snapshot, snapshot.madeMs);
     console_.publish(std::move(snapshot));
+}
+
+template <class Result, class Work> std::optional<Result> ShopServer::onServiceThread(Work work) {
+    auto promise = std::make_shared<std::promise<Result>>();
+    std::future<Result> result = promise->get_future();
+    QMetaObject::invokeMethod(
+        &lineContext_,
+        [promise, work = std::move(work)]() mutable {
+            try {
+                promise->set_value(work());
+            } catch (...) {
+                promise->set_exception(std::current_exception());
+            }
+        },
+        Qt::QueuedConnection);
+    if (result.wait_for(consoleWait) != std::future_status::ready)
+        return std::nullopt;
+    try {
+        return result.get();
+    } catch (...) {
+        return std::nullopt; // a failure, or the work dropped with this object
+    }
+}
+
+std::optional<web::LookupAnswer> ShopServer::lookUp(const QString& code) {
+    return onServiceThread<web::LookupAnswer>([this, code] {
+        const terminal::PriceQueryService::DisplayAnswer answer = priceQuery_->answerFor(code);
+        return web::LookupAnswer{answer.line1, answer.line2, answer.found};
+    });
+}
+
+bool ShopServer::sendMessage(const web::ConsoleMessage& message) {
+    return onServiceThread<bool>([this, message] {
+               terminal::sendDisplayMessage(api_, log_, message.address,
+                                            static_cast<std::uint16_t>(message.socket),
+                                            message.line1, message.line2, message.seconds);
+               return true;
+           })
+        .value_or(false);
 }
 
 int ShopServer::wakeDescriptor() const {

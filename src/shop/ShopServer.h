@@ -15,8 +15,10 @@
 #include "terminal/TerminalViews.h"
 
 #include <QObject>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace veska::terminal {
@@ -50,12 +52,12 @@ struct ShopViews {
     terminal::FailureReports& failures;
 };
 
-class ShopServer {
+class ShopServer final : public web::ConsoleActions {
 public:
     // priceMode is asked at each scan for the mode it is served in.
     ShopServer(const terminal::TermServerApi& api, const ShopViews& views,
                std::function<catalogue::PriceMode()> priceMode);
-    ~ShopServer();
+    ~ShopServer() override;
     ShopServer(const ShopServer&) = delete;
     ShopServer& operator=(const ShopServer&) = delete;
 
@@ -91,6 +93,12 @@ public:
     // figures, as they are now. Made at each read of the connection table.
     void publishConsole();
 
+    // web::ConsoleActions, on the service's thread; a console thread waits at most
+    // consoleWait.
+    static constexpr std::chrono::seconds consoleWait{5};
+    std::optional<web::LookupAnswer> lookUp(const QString& code) override;
+    bool sendMessage(const web::ConsoleMessage& message) override;
+
     // The grid that follows the served articles (the desktop's products page).
     void followWithGrid(catalogue::ServedArticleGrid* grid);
 
@@ -98,6 +106,10 @@ public:
     int wakeDescriptor() const;
 
 private:
+    // Runs the work on the thread of this object and waits for its result; nothing when it
+    // did not run in time (or failed).
+    template <class Result, class Work> std::optional<Result> onServiceThread(Work work);
+
     const terminal::TermServerApi& api_;
     ActivityLog& log_;
     terminal::ServerControlView& control_;

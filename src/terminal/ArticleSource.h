@@ -52,6 +52,9 @@ public:
     }
     // The scan is over: served is what the terminal was answered with.
     virtual void endScan(const std::optional<Article>& served) = 0;
+    // The end of a scan that answered no terminal (a look-up from the web console): as
+    // endScan, but the products grid does not follow it.
+    virtual void endUnservedScan() { endScan(std::nullopt); }
     // No scan for a while: let go of what is kept for the next one.
     virtual void release() noexcept {}
     // False after a call was broken off because the database did not answer in time, until

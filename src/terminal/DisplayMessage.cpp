@@ -21,8 +21,6 @@ DisplayMessage::DisplayMessage(const TermServerApi& api, const TerminalListView&
     : api_(api), list_(list), form_(form), notices_(notices), log_(log) {}
 
 void DisplayMessage::send() {
-    const std::u16string line1 = form_.line1().toStdU16String();
-    const std::u16string line2 = form_.line2().toStdU16String();
     if (list_.selectedIndex() < 0) {
         notices_.showNotice(QStringLiteral("Selecione um Terminal"));
         return;
@@ -32,14 +30,21 @@ void DisplayMessage::send() {
     const qsizetype colon = entry.lastIndexOf(QLatin1Char(':'));
     const QString addressPart = colon < 0 ? QString() : entry.left(colon);
     const QString socketPart = colon < 0 ? entry : entry.mid(colon + 1);
-    const QByteArray address8 = codepage::fromUnicode(addressPart);
     const auto socket = static_cast<std::uint16_t>(parseInteger(socketPart));
     const std::int32_t displayTime = parseInteger(form_.displayTime());
+    sendDisplayMessage(api_, log_, addressPart, socket, form_.line1(), form_.line2(), displayTime);
+}
 
-    const std::uint32_t address = api_.Inet_Addr(address8.constData());
-    api_.bSendDisplayMsg(address, lineOrNull(line1), lineOrNull(line2), displayTime);
-    log_.appendLine(terminalName(codepage::toUnicode(address8), socket) +
-                    QStringLiteral(" -> Mensagem enviada ao Terminal"));
+void sendDisplayMessage(const TermServerApi& api, ActivityLog& log, const QString& address,
+                        std::uint16_t socket, const QString& line1, const QString& line2,
+                        std::int32_t displayTime) {
+    const std::u16string text1 = line1.toStdU16String();
+    const std::u16string text2 = line2.toStdU16String();
+    const QByteArray address8 = codepage::fromUnicode(address);
+    api.bSendDisplayMsg(api.Inet_Addr(address8.constData()), lineOrNull(text1), lineOrNull(text2),
+                        displayTime);
+    log.appendLine(terminalName(codepage::toUnicode(address8), socket) +
+                   QStringLiteral(" -> Mensagem enviada ao Terminal"));
 }
 
 } // namespace veska::terminal

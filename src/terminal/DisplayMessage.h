@@ -14,6 +14,12 @@
 
 namespace veska::terminal {
 
+// Sends the two lines to the display of the terminal at that dotted address and logs it,
+// as the message page does (the web console sends the same way).
+void sendDisplayMessage(const TermServerApi& api, ActivityLog& log, const QString& address,
+                        std::uint16_t socket, const QString& line1, const QString& line2,
+                        std::int32_t displayTime);
+
 class DisplayMessage {
 public:
     DisplayMessage(const TermServerApi& api, const TerminalListView& list,

@@ -56,6 +56,38 @@ std::optional<Article> PriceQueryService::findLabelledArticle(const QString& cod
     return article;
 }
 
+std::optional<Article> PriceQueryService::lookUp(QString& code, bool& labelled) {
+    std::optional<Article> article = findCode(code);
+    if (!article && hasFramingLetters(code)) {
+        code = code.mid(1, code.size() - 2);
+        article = findCode(code);
+    }
+    if (!article && scaleLabels_) {
+        article = findLabelledArticle(code);
+        labelled = article.has_value();
+    }
+    return article;
+}
+
+PriceQueryService::DisplayAnswer PriceQueryService::answerFor(const QString& scanned) {
+    QString code = scanned;
+    bool labelled = false;
+    std::optional<Article> article;
+    try {
+        articles_.beginScan();
+        article = lookUp(code, labelled);
+        articles_.endUnservedScan();
+    } catch (const Error&) {
+        return {unavailableLine1(), unavailableLine2(), false};
+    }
+    if (!article)
+        return {notFoundLine1(), notFoundLine2(), false};
+    std::optional<QString> price;
+    if (article->priceText)
+        price = priceText(*article->priceText, regionalDecimalSeparator());
+    return {article->description, price.value_or(noPriceText()), true};
+}
+
 int PriceQueryService::serveWaitingBarcodes() {
     const auto deadline = std::chrono::steady_clock::now() + budget_;
     articles_.beginTick();
@@ -99,15 +131,7 @@ bool PriceQueryService::serve(Scan scan) {
     bool labelled = false;
     try {
         articles_.beginScan();
-        article = findCode(code);
-        if (!article && hasFramingLetters(code)) {
-            code = code.mid(1, code.size() - 2);
-            article = findCode(code);
-        }
-        if (!article && scaleLabels_) {
-            article = findLabelledArticle(code);
-            labelled = article.has_value();
-        }
+        article = lookUp(code, labelled);
     } catch (const Error& error) {
         answerUnavailable(scan, code, ScanOutcome::Unavailable);
         reportFailure(error.text());

@@ -69,6 +69,17 @@ public:
         scaleLabels_ = std::move(format);
     }
 
+    // What a terminal scanning the code would be shown now (the web console's look-up): the
+    // two lines of the answer, with the same lookups. No terminal is answered, nothing is
+    // logged or journaled, and the products grid does not follow it.
+    struct DisplayAnswer {
+        QString line1, line2;
+        bool found = false;
+    };
+    DisplayAnswer answerFor(const QString& code);
+    static QString notFoundLine1() { return QStringLiteral("PRODUTO NAO"); }
+    static QString notFoundLine2() { return QStringLiteral("ENCONTRADO"); }
+
     // Every answer from the next scan on is also handed to the journal (null: none).
     void setJournal(ScanJournal* journal) { journal_ = journal; }
 
@@ -82,6 +93,9 @@ private:
     std::optional<Scan> takeScan();
     // Serves the scan; false when its lookup failed.
     bool serve(Scan scan);
+    // The lookups of a scan: the code, without its "A" frame, as a scale label. The code
+    // becomes the one found (without the frame); raises what the source raises.
+    std::optional<Article> lookUp(QString& code, bool& labelled);
     std::optional<Article> findCode(const QString& code);
     std::optional<Article> findLabelledArticle(const QString& code);
     // Each returns the price line answered (empty for not found).

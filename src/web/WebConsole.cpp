@@ -1,12 +1,21 @@
 #include "web/WebConsole.h"
 
+#include "journal/JournalPlace.h"
+#include "journal/JournalSchema.h"
+#include "journal/reports/ReportTable.h"
+
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <httplib.h>
+#include <regex>
 #include <sodium.h>
+#include <stdexcept>
 
 namespace veska::web {
 
@@ -46,16 +55,60 @@ QJsonValue timeOrNull(std::int64_t ms) {
     return ms > 0 ? QJsonValue(static_cast<double>(ms)) : QJsonValue();
 }
 
+constexpr int kMessageLineLimit = 20;
+constexpr int kMessageSecondsLimit = 3600;
+
+// The reason a message is refused, or nothing for a good one.
+std::optional<std::string> messageProblem(const QJsonObject& body, ConsoleMessage& message) {
+    const QJsonValue address = body.value(QStringLiteral("address"));
+    const QJsonValue socket = body.value(QStringLiteral("socket"));
+    const QJsonValue line1 = body.value(QStringLiteral("line1"));
+    const QJsonValue line2 = body.value(QStringLiteral("line2"));
+    const QJsonValue seconds = body.value(QStringLiteral("seconds"));
+    if (!address.isString())
+        return "address must be the terminal's dotted address";
+    in_addr parsed{};
+    if (::inet_pton(AF_INET, address.toString().toStdString().c_str(), &parsed) != 1)
+        return "address must be the terminal's dotted address";
+    if (!socket.isDouble() || socket.toDouble() != socket.toInt() || socket.toInt() < 0 ||
+        socket.toInt() > 65535)
+        return "socket must be a whole number from 0 to 65535";
+    if (!line1.isString() || !line2.isString())
+        return "line1 and line2 must be text";
+    if (line1.toString().size() > kMessageLineLimit || line2.toString().size() > kMessageLineLimit)
+        return "each line may have at most 20 characters";
+    if (!seconds.isDouble() || seconds.toDouble() != seconds.toInt() || seconds.toInt() < 1 ||
+        seconds.toInt() > kMessageSecondsLimit)
+        return "seconds must be a whole number from 1 to 3600";
+    message = {address.toString(), socket.toInt(), line1.toString(), line2.toString(),
+               seconds.toInt()};
+    return std::nullopt;
+}
+
+// "AAAA-MM-DD" or empty.
+bool isDay(const std::string& text) {
+    static const std::regex day(R"(\d{4}-\d{2}-\d{2})");
+    return text.empty() || std::regex_match(text, day);
+}
+
 } // namespace
 
-WebConsole::WebConsole(WebConsoleSettings settings, const SnapshotBoard& board)
-    : settings_(std::move(settings)), board_(board), sessions_(settings_.passwordHash),
-      server_(std::make_unique<httplib::Server>()) {
+WebConsole::WebConsole(WebConsoleSettings settings, const SnapshotBoard& board,
+                       ConsoleActions& actions)
+    : settings_(std::move(settings)), board_(board), actions_(actions),
+      sessions_(settings_.passwordHash), server_(std::make_unique<httplib::Server>()) {
+    QString bad;
+    const std::optional<AllowList> allow = AllowList::parse(settings_.allow, &bad);
+    if (!allow)
+        throw std::invalid_argument("web_allow: " + bad.toStdString());
+    allow_ = *allow;
     server_->set_payload_max_length(kMaxBody);
     server_->set_read_timeout(kTimeoutSeconds, 0);
     server_->set_write_timeout(kTimeoutSeconds, 0);
     server_->set_idle_interval(0, 100000);
     route();
+    routeActions();
+    routeReports();
 }
 
 WebConsole::~WebConsole() {
@@ -69,7 +122,14 @@ bool WebConsole::start(std::string* reason) {
             *reason = errno != 0 ? std::strerror(errno) : "cannot listen";
         return false;
     }
-    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    thread_ = std::thread([this] {
+        server_->listen_after_bind();
+        ended_ = true;
+    });
+    // A stop before the server runs would be lost (it only stops a running server), and
+    // the thread would listen on: start returns once it runs.
+    while (!server_->is_running() && !ended_)
+        std::this_thread::yield();
     return true;
 }
 
@@ -84,6 +144,10 @@ void WebConsole::route() {
     // Every route but the login: the session first, then (for a POST) its CSRF token.
     server_->set_pre_routing_handler(
         [this](const httplib::Request& request, httplib::Response& response) {
+            if (!allow_.permits(request.remote_addr)) {
+                refuse(response, 403, "this address may not use the console (web_allow)");
+                return httplib::Server::HandlerResponse::Handled;
+            }
             if (request.method == "POST" && request.path == "/login")
                 return httplib::Server::HandlerResponse::Unhandled;
             const std::optional<std::string> csrf = sessions_.touch(sessionCookieOf(request));
@@ -171,6 +235,116 @@ void WebConsole::route() {
                 {QStringLiteral("scans_today"), terminal.scansToday}});
         sendJson(response, QJsonDocument(list));
     });
+}
+
+void WebConsole::routeActions() {
+    server_->Get("/api/lookup", [this](const httplib::Request& request,
+                                       httplib::Response& response) {
+        const QString code = QString::fromStdString(request.get_param_value("code")).trimmed();
+        if (code.isEmpty() || code.size() > 64) {
+            refuse(response, 400, "code must be 1 to 64 characters");
+            return;
+        }
+        const std::optional<LookupAnswer> answer = actions_.lookUp(code);
+        if (!answer) {
+            refuse(response, 503, "the service did not answer in time");
+            return;
+        }
+        sendJson(response, QJsonDocument(QJsonObject{{QStringLiteral("code"), code},
+                                                     {QStringLiteral("line1"), answer->line1},
+                                                     {QStringLiteral("line2"), answer->line2},
+                                                     {QStringLiteral("found"), answer->found}}));
+    });
+
+    server_->Post("/api/message", [this](const httplib::Request& request,
+                                         httplib::Response& response) {
+        QJsonParseError error{};
+        const QJsonDocument body =
+            QJsonDocument::fromJson(QByteArray::fromStdString(request.body), &error);
+        if (error.error != QJsonParseError::NoError || !body.isObject()) {
+            refuse(response, 400, "the body must be a JSON object");
+            return;
+        }
+        ConsoleMessage message;
+        if (const auto problem = messageProblem(body.object(), message)) {
+            refuse(response, 400, problem->c_str());
+            return;
+        }
+        const auto now = board_.current();
+        const bool connected =
+            std::any_of(now->terminals.begin(), now->terminals.end(), [&message](const auto& t) {
+                return t.address == message.address && t.socket == message.socket;
+            });
+        if (!connected) {
+            refuse(response, 404, "no such terminal is connected");
+            return;
+        }
+        if (!actions_.sendMessage(message)) {
+            refuse(response, 503, "the service did not answer in time");
+            return;
+        }
+        sendJson(response, QJsonDocument(QJsonObject{{QStringLiteral("ok"), true}}));
+    });
+}
+
+void WebConsole::routeReports() {
+    // Read on the console's thread from the journal's file (the service writes it meanwhile).
+    const auto notFound = [this](const httplib::Request& request, httplib::Response& response,
+                                 bool csv) {
+        const journal::DayRange days{request.get_param_value("from"),
+                                     request.get_param_value("to")};
+        if (!isDay(days.from) || !isDay(days.to)) {
+            refuse(response, 400, "from and to must be days as AAAA-MM-DD");
+            return;
+        }
+        QString path;
+        for (const QString& candidate : journal::journalCandidates(settings_.journalFolder)) {
+            if (QFileInfo(candidate).isFile()) {
+                path = candidate;
+                break;
+            }
+        }
+        if (path.isEmpty()) {
+            refuse(response, 404, "no scan journal");
+            return;
+        }
+        try {
+            journal::SqliteConnection db(path, journal::SqliteConnection::Mode::ReadOnly);
+            journal::checkJournal(db);
+            const auto codes = journal::notFoundReport(db, days);
+            if (csv) {
+                response.set_header("Content-Disposition",
+                                    "attachment; filename=\"nao-encontrados.csv\"");
+                response.set_content(
+                    journal::renderCsv(journal::notFoundTable(codes)).toStdString(),
+                    "text/csv; charset=utf-8");
+                return;
+            }
+            QJsonArray rows;
+            for (const journal::NotFoundCode& code : codes) {
+                QJsonArray terminals;
+                for (const std::uint32_t address : code.terminals)
+                    terminals.append(journal::dottedAddress(address));
+                rows.append(
+                    QJsonObject{{QStringLiteral("code"), code.code},
+                                {QStringLiteral("count"), static_cast<double>(code.count)},
+                                {QStringLiteral("first"), static_cast<double>(code.firstMs)},
+                                {QStringLiteral("last"), static_cast<double>(code.lastMs)},
+                                {QStringLiteral("terminals"), terminals}});
+            }
+            sendJson(response, QJsonDocument(rows));
+        } catch (const std::exception& error) {
+            refuse(response, 500, error.what());
+        }
+    };
+    server_->Get("/api/reports/not-found",
+                 [notFound](const httplib::Request& request, httplib::Response& response) {
+                     notFound(request, response, false);
+                 });
+    server_->Get("/reports/not-found.csv",
+                 [notFound](const httplib::Request& request, httplib::Response& response) {
+                     notFound(request, response, true);
+                 });
 }
 
 } // namespace veska::web

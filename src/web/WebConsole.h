@@ -11,15 +11,26 @@
 //                                        "scans_today", "not_found_today"}
 //   GET  /api/terminals                 [{"address", "socket", "connected_since", "last_scan",
 //                                        "scans_today"}]
+//   GET  /api/lookup?code=              {"code", "line1", "line2", "found"}: what a terminal
+//                                        scanning it would be answered (none is)
+//   POST /api/message                   JSON {"address", "socket", "line1", "line2",
+//                                        "seconds"}: each line at most 20 characters,
+//                                        1 to 3600 seconds, a terminal that is connected
+//   GET  /api/reports/not-found?from=&to=   the not-found report of those days (AAAA-MM-DD)
+//   GET  /reports/not-found.csv?from=&to=   the same as CSV
 //
 // Every other request but the login needs the session (401 without); every POST but the
-// login needs the session's token in X-CSRF-Token (403 without). Bodies over 16 KiB, and a
-// request that does not come whole within 5 seconds, are refused by the server.
+// login needs the session's token in X-CSRF-Token (403 without). A bad field is 400 with the
+// reason. Bodies over 16 KiB, and a request that does not come whole within 5 seconds, are
+// refused by the server; web_allow's networks alone may connect (403 for others).
 
+#include "web/AllowList.h"
+#include "web/ConsoleActions.h"
 #include "web/ConsoleSnapshot.h"
 #include "web/Sessions.h"
 
 #include <QByteArray>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -34,11 +45,14 @@ struct WebConsoleSettings {
     std::string host; // numeric address to listen on
     int port = 0;
     QByteArray passwordHash;
+    QString allow;         // web_allow: addresses and networks, as termserver.conf's allow
+    QString journalFolder; // where the scan journal is looked for (the shop folder)
 };
 
 class WebConsole {
 public:
-    WebConsole(WebConsoleSettings settings, const SnapshotBoard& board);
+    // Raises std::invalid_argument for a bad allow list.
+    WebConsole(WebConsoleSettings settings, const SnapshotBoard& board, ConsoleActions& actions);
     ~WebConsole();
     WebConsole(const WebConsole&) = delete;
     WebConsole& operator=(const WebConsole&) = delete;
@@ -49,12 +63,17 @@ public:
 
 private:
     void route();
+    void routeActions();
+    void routeReports();
 
     WebConsoleSettings settings_;
     const SnapshotBoard& board_;
+    ConsoleActions& actions_;
+    AllowList allow_;
     Sessions sessions_;
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
+    std::atomic<bool> ended_{false};
 };
 
 } // namespace veska::web

@@ -7,8 +7,10 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
@@ -168,6 +170,69 @@ TEST_F(Service, ServesTheWebConsoleThatGerenciaConfAsksFor) {
     EXPECT_EQ(status.value(QStringLiteral("server")).toString(), QStringLiteral("running"));
     EXPECT_EQ(status.value(QStringLiteral("database")).toString(), QStringLiteral("connected"));
     EXPECT_EQ(status.value(QStringLiteral("price_mode")).toInt(), 1);
+
+    // A look-up answers as the terminal was answered, and answers no terminal.
+    const auto lookup = web.Get("/api/lookup?code=7891000000038", session);
+    ASSERT_TRUE(lookup);
+    const QJsonObject answered =
+        QJsonDocument::fromJson(QByteArray::fromStdString(lookup->body)).object();
+    EXPECT_EQ(answered.value(QStringLiteral("line1")).toString() + u'\t' +
+                  answered.value(QStringLiteral("line2")).toString(),
+              QStringLiteral("AÇÚCAR CRISTAL 5KG\tR$ 18,88"));
+
+    // A message to a terminal that is connected: the terminal shows it.
+    QProcess terminal;
+    terminal.start(e2e::terminalSimPath(),
+                   {QStringLiteral("--server"),
+                    service.environment(QStringLiteral("TERMSERVER_LISTEN")),
+                    QStringLiteral("--bind"), QStringLiteral("127.0.0.21"),
+                    QStringLiteral("listen"), QStringLiteral("--for"), QStringLiteral("60")});
+    QJsonArray terminals;
+    deadline = QDeadlineTimer(60s);
+    while (terminals.isEmpty() && !deadline.hasExpired()) {
+        const auto got = web.Get("/api/terminals", session);
+        ASSERT_TRUE(got);
+        terminals = QJsonDocument::fromJson(QByteArray::fromStdString(got->body)).array();
+        QThread::msleep(100);
+    }
+    ASSERT_EQ(terminals.size(), 1);
+    const QJsonObject listed = terminals.at(0).toObject();
+    EXPECT_EQ(listed.value(QStringLiteral("address")).toString(), QStringLiteral("127.0.0.21"));
+    const auto token = web.Get("/api/session", session);
+    httplib::Headers posting = session;
+    posting.emplace("X-CSRF-Token", QJsonDocument::fromJson(QByteArray::fromStdString(token->body))
+                                        .object()
+                                        .value(QStringLiteral("csrf"))
+                                        .toString()
+                                        .toStdString());
+    const QJsonObject message{{QStringLiteral("address"), QStringLiteral("127.0.0.21")},
+                              {QStringLiteral("socket"), listed.value(QStringLiteral("socket"))},
+                              {QStringLiteral("line1"), QStringLiteral("PROMOÇÃO")},
+                              {QStringLiteral("line2"), QStringLiteral("CAIXA 3")},
+                              {QStringLiteral("seconds"), 5}};
+    const auto sent = web.Post("/api/message", posting,
+                               QJsonDocument(message).toJson(QJsonDocument::Compact).toStdString(),
+                               "application/json");
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->status, 200) << sent->body;
+    ASSERT_TRUE(terminal.waitForReadyRead(30000));
+    while (!terminal.canReadLine() && terminal.waitForReadyRead(30000)) {
+    }
+    EXPECT_EQ(QString::fromUtf8(terminal.readLine()).trimmed(),
+              QStringLiteral("MSG\tPROMOÇÃO\tCAIXA 3\t5"));
+    terminal.kill();
+    terminal.waitForFinished(30000);
+
+    // The not-found report as a spreadsheet, from the journal the service writes.
+    std::string csv;
+    deadline = QDeadlineTimer(60s);
+    while (csv.find("404") == std::string::npos && !deadline.hasExpired()) {
+        const auto got = web.Get("/reports/not-found.csv", session);
+        ASSERT_TRUE(got);
+        csv = got->body;
+        QThread::msleep(100);
+    }
+    EXPECT_NE(csv.find("404"), std::string::npos) << csv;
 }
 
 // The desktop program serves the shop's port; the service says why it cannot, goes on

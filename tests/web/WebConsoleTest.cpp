@@ -10,7 +10,9 @@
 #include <QJsonObject>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <optional>
 #include <sodium.h>
+#include <vector>
 
 namespace veska::web {
 namespace {
@@ -26,6 +28,20 @@ QByteArray hashOf(const std::string& password) {
     return hash;
 }
 
+// The service's side, recorded: what the console asked for.
+struct RecordingActions final : ConsoleActions {
+    std::vector<QString> lookups;
+    std::vector<ConsoleMessage> messages;
+    std::optional<LookupAnswer> lookUp(const QString& code) override {
+        lookups.push_back(code);
+        return LookupAnswer{QStringLiteral("ARROZ 5KG"), QStringLiteral("R$ 12,50"), true};
+    }
+    bool sendMessage(const ConsoleMessage& message) override {
+        messages.push_back(message);
+        return true;
+    }
+};
+
 class WebConsoleTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -40,12 +56,29 @@ protected:
         snapshot.notFoundToday = 2;
         snapshot.terminals.push_back({QStringLiteral("10.0.0.21"), 3, 1'010'000, 0, 0});
         board.publish(snapshot);
-        console = std::make_unique<WebConsole>(WebConsoleSettings{test::ownLoopbackAddress(),
-                                                                  test::kOwnLoopbackPort + 40,
-                                                                  hashOf(kPassword)},
-                                               board);
+        start(QString());
+    }
+
+    void start(const QString& allow) {
+        console.reset();
+        console = std::make_unique<WebConsole>(
+            WebConsoleSettings{test::ownLoopbackAddress(), test::kOwnLoopbackPort + 40,
+                               hashOf(kPassword), allow, QString()},
+            board, actions);
         std::string reason;
         ASSERT_TRUE(console->start(&reason)) << reason;
+    }
+
+    // A session's cookie and CSRF token, as a logged-in page has them.
+    httplib::Headers loggedIn() {
+        const auto opened = login(kPassword);
+        const std::string cookie = opened->get_header_value("Set-Cookie");
+        httplib::Headers headers{{"Cookie", cookie.substr(0, cookie.find(';'))}};
+        const auto token = client().Get("/api/session", headers);
+        headers.emplace(
+            "X-CSRF-Token",
+            json(token).object().value(QStringLiteral("csrf")).toString().toStdString());
+        return headers;
     }
 
     httplib::Client client() {
@@ -64,6 +97,7 @@ protected:
     }
 
     SnapshotBoard board;
+    RecordingActions actions;
     std::unique_ptr<WebConsole> console;
 };
 
@@ -122,6 +156,43 @@ TEST_F(WebConsoleTest, FiveWrongPasswordsSlowTheAddressDown) {
     const auto refused = login(kPassword);
     EXPECT_EQ(refused->status, 429);
     EXPECT_EQ(refused->get_header_value("Retry-After"), "300");
+}
+
+TEST_F(WebConsoleTest, EveryFieldIsCheckedBeforeTheServiceIsAsked) {
+    const httplib::Headers session = loggedIn();
+    const auto post = [this, &session](const std::string& body) {
+        return client().Post("/api/message", session, body, "application/json")->status;
+    };
+    EXPECT_EQ(post("not json"), 400);
+    EXPECT_EQ(post(R"({"address":"10.0.0.21","socket":3,"line1":"123456789012345678901",)"
+                   R"("line2":"","seconds":5})"),
+              400);
+    EXPECT_EQ(post(R"({"address":"10.0.0.21","socket":3,"line1":"A","line2":"B","seconds":0})"),
+              400);
+    EXPECT_EQ(post(R"({"address":"10.0.0.22","socket":3,"line1":"A","line2":"B","seconds":5})"),
+              404);
+    EXPECT_TRUE(actions.messages.empty());
+    EXPECT_EQ(post(R"({"address":"10.0.0.21","socket":3,"line1":"PROMOÇÃO HOJE",)"
+                   R"("line2":"12345678901234567890","seconds":5})"),
+              200);
+    ASSERT_EQ(actions.messages.size(), 1u);
+    EXPECT_EQ(actions.messages[0].line1, QStringLiteral("PROMOÇÃO HOJE"));
+    EXPECT_EQ(actions.messages[0].seconds, 5);
+
+    EXPECT_EQ(client().Get("/api/lookup?code=", session)->status, 400);
+    const auto lookup = client().Get("/api/lookup?code=7891000000038", session);
+    ASSERT_EQ(lookup->status, 200);
+    EXPECT_EQ(json(lookup).object().value(QStringLiteral("line2")).toString(),
+              QStringLiteral("R$ 12,50"));
+    EXPECT_EQ(actions.lookups, std::vector<QString>{QStringLiteral("7891000000038")});
+    EXPECT_EQ(client().Get("/api/reports/not-found?from=ontem", session)->status, 400);
+}
+
+TEST_F(WebConsoleTest, AnAddressOutsideWebAllowIsRefused) {
+    start(QStringLiteral("10.9.9.0/24, 192.168.1.5"));
+    EXPECT_EQ(login(kPassword)->status, 403);
+    start(QStringLiteral("127.0.0.0/8"));
+    EXPECT_EQ(login(kPassword)->status, 200);
 }
 
 TEST(Sessions, EndAfterEightIdleHoursAndTheSlowDownAfterFiveMinutes) {
