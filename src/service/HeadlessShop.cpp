@@ -95,8 +95,8 @@ void HeadlessShop::readSettings() {
     if (served.savedRetailUnused)
         log_.appendLine(shop::savedRetailUnusedLine());
     priceMode_ = served.mode;
-    log_.appendLine(QStringLiteral("Modo de preço: ") +
-                    catalogue::priceModeCaption(priceMode_, retail));
+    shop_->log().appendLine(QStringLiteral("Modo de preço: ") +
+                            catalogue::priceModeCaption(priceMode_, retail));
 }
 
 void HeadlessShop::startServer() {
@@ -105,7 +105,7 @@ void HeadlessShop::startServer() {
         return;
     const QString retry = QStringLiteral("Nova tentativa em %1 segundos.")
                               .arg(std::chrono::seconds(retryInterval).count());
-    log_.appendLine(retry);
+    shop_->log().appendLine(retry);
     systemd_.status(QStringLiteral("Erro inicializando servidor. ") + retry);
     retryTimer_.start();
 }

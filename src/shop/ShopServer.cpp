@@ -21,19 +21,19 @@ namespace veska::shop {
 ShopServer::ShopServer(const terminal::TermServerApi& api, const ShopViews& views,
                        std::function<catalogue::PriceMode()> priceMode)
     : api_(api), log_(views.log), control_(views.control), priceMode_(priceMode),
-      startedMs_(terminal::utcMillisecondsNow()), console_(views.log, *this) {
+      startedMs_(terminal::utcMillisecondsNow()), console_(log_, *this) {
     database_ = std::make_unique<catalogue::Database>();
     // The connection's own news (a replaced file, a damaged database, the connection back).
-    database_->setNoticeSink([&log = views.log](const QString& line) { log.appendLine(line); });
+    database_->setNoticeSink([this](const QString& line) { log_.appendLine(line); });
     catalogueQuery_ = std::make_unique<catalogue::Query>(*database_, QStringLiteral("QueCon"));
     serverControl_ =
-        std::make_unique<terminal::ServerControl>(api, views.control, views.notices, views.log);
+        std::make_unique<terminal::ServerControl>(api, views.control, views.notices, log_);
     terminalTable_ = std::make_unique<terminal::TerminalTable>(api, views.terminals);
     displayMessage_ = std::make_unique<terminal::DisplayMessage>(
-        api, views.terminals, views.messageForm, views.notices, views.log);
+        api, views.terminals, views.messageForm, views.notices, log_);
     productLookup_ = std::make_unique<catalogue::ProductLookup>(*database_, std::move(priceMode));
     priceQuery_ = std::make_unique<terminal::PriceQueryService>(api, *productLookup_, views.window,
-                                                                views.log, views.failures);
+                                                                log_, views.failures);
     // Every answer is counted for the console, then goes on to the journal.
     priceQuery_->setJournal(&tally_);
 }
@@ -118,6 +118,7 @@ void ShopServer::publishConsole() {
     snapshot.startedMs = startedMs_;
     snapshot.madeMs = terminal::utcMillisecondsNow();
     tally_.fill(snapshot, snapshot.madeMs);
+    snapshot.log = log_.lines();
     console_.publish(std::move(snapshot));
 }
 

@@ -9,6 +9,7 @@
 #include "catalogue/PriceMode.h"
 #include "core/Notices.h"
 #include "journal/AbsenceAlerts.h"
+#include "shop/ConsoleLog.h"
 #include "shop/ShopConsole.h"
 #include "shop/ShopTally.h"
 #include "terminal/TermServerApi.h"
@@ -62,6 +63,8 @@ public:
     ShopServer& operator=(const ShopServer&) = delete;
 
     catalogue::Database& database() { return *database_; }
+    // The log that the web console shows too: a host's own lines go here.
+    ActivityLog& log() { return log_; }
     catalogue::Query& catalogueQuery() { return *catalogueQuery_; }
     terminal::ServerControl& serverControl() { return *serverControl_; }
     terminal::TerminalTable& terminalTable() { return *terminalTable_; }
@@ -111,7 +114,8 @@ private:
     template <class Result, class Work> std::optional<Result> onServiceThread(Work work);
 
     const terminal::TermServerApi& api_;
-    ActivityLog& log_;
+    // Every line of the shop's services, also kept for the web console.
+    ConsoleLog log_;
     terminal::ServerControlView& control_;
     std::function<catalogue::PriceMode()> priceMode_;
     std::int64_t startedMs_ = 0;

@@ -28,6 +28,7 @@ struct ConsoleSnapshot {
     int scansToday = 0;
     int notFoundToday = 0;
     std::vector<ConsoleTerminal> terminals;
+    std::vector<QString> log; // the last lines of the activity log, oldest first
 };
 
 class SnapshotBoard {

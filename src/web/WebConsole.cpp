@@ -3,6 +3,7 @@
 #include "journal/JournalPlace.h"
 #include "journal/JournalSchema.h"
 #include "journal/reports/ReportTable.h"
+#include "web/ConsolePage.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -107,6 +108,8 @@ WebConsole::WebConsole(WebConsoleSettings settings, const SnapshotBoard& board,
     server_->set_write_timeout(kTimeoutSeconds, 0);
     server_->set_idle_interval(0, 100000);
     route();
+    routePage();
+    routeLog();
     routeActions();
     routeReports();
 }
@@ -148,7 +151,9 @@ void WebConsole::route() {
                 refuse(response, 403, "this address may not use the console (web_allow)");
                 return httplib::Server::HandlerResponse::Handled;
             }
-            if (request.method == "POST" && request.path == "/login")
+            // The login and the page itself (which holds no data) need no session.
+            if ((request.method == "POST" && request.path == "/login") ||
+                (request.method == "GET" && request.path == "/"))
                 return httplib::Server::HandlerResponse::Unhandled;
             const std::optional<std::string> csrf = sessions_.touch(sessionCookieOf(request));
             if (!csrf) {
@@ -234,6 +239,26 @@ void WebConsole::route() {
                 {QStringLiteral("last_scan"), timeOrNull(terminal.lastScanMs)},
                 {QStringLiteral("scans_today"), terminal.scansToday}});
         sendJson(response, QJsonDocument(list));
+    });
+}
+
+void WebConsole::routePage() {
+    server_->Get("/", [](const httplib::Request&, httplib::Response& response) {
+        response.set_header("Content-Security-Policy",
+                            "default-src 'self'; script-src 'unsafe-inline'; "
+                            "style-src 'unsafe-inline'; frame-ancestors 'none'");
+        response.set_header("X-Content-Type-Options", "nosniff");
+        response.set_content(std::string(consolePage()), "text/html; charset=utf-8");
+    });
+}
+
+void WebConsole::routeLog() {
+    server_->Get("/api/log", [this](const httplib::Request&, httplib::Response& response) {
+        const auto now = board_.current();
+        QJsonArray lines;
+        for (const QString& line : now->log)
+            lines.append(line);
+        sendJson(response, QJsonDocument(lines));
     });
 }
 

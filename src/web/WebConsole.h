@@ -3,6 +3,7 @@
 // session, and the JSON API that reads what the service last published (SnapshotBoard).
 // It never calls into the service, so it never holds up the service's tick.
 //
+//   GET  /                              the console's page (pt_BR), the login form first
 //   POST /login (form field password)   opens a session: cookie veska_session, HttpOnly,
 //                                        SameSite=Strict; 401 wrong, 429 slowed down
 //   POST /logout                        ends it
@@ -11,6 +12,7 @@
 //                                        "scans_today", "not_found_today"}
 //   GET  /api/terminals                 [{"address", "socket", "connected_since", "last_scan",
 //                                        "scans_today"}]
+//   GET  /api/log                       the last 500 lines of the activity log, oldest first
 //   GET  /api/lookup?code=              {"code", "line1", "line2", "found"}: what a terminal
 //                                        scanning it would be answered (none is)
 //   POST /api/message                   JSON {"address", "socket", "line1", "line2",
@@ -63,6 +65,8 @@ public:
 
 private:
     void route();
+    void routePage();
+    void routeLog();
     void routeActions();
     void routeReports();
 
