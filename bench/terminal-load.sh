@@ -12,7 +12,8 @@
 # the terminal-server library it loads (one without tc_wakefd shows the polling program).
 # Terminals beyond 250 come from further 127.0.x.y addresses, one address each.
 # SERVER=service serves with consulta-veska-service (no display) instead of the desktop
-# program.
+# program. CONSOLE_CLIENTS=N (default 0) switches the web console on (gerencia.conf) and
+# polls it meanwhile with N clients, CONSOLE_RATE (20) requests a second in all.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -45,7 +46,13 @@ awk -v n="$articles" 'BEGIN {
 }' > "$work/codes.txt"
 
 cd "$work"
-rm -f consulta_veska.cfg
+rm -f consulta_veska.cfg gerencia.conf
+console_clients=${CONSOLE_CLIENTS:-0}
+if [ "$console_clients" -gt 0 ]; then
+    hash=$(echo bench-password | "$build/tools/veska-passwd/veska-passwd")
+    printf 'web_listen = 127.0.0.1:%s\nweb_password = %s\n' $((port + 1)) "$hash" \
+        > gerencia.conf
+fi
 if [ "${SERVER:-desktop}" = service ]; then
     env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TERMSERVER_LISTEN=127.0.0.1:$port \
         "$server_build/src/service/consulta-veska-service" > "$work/server.log" 2>&1 &
@@ -64,9 +71,19 @@ for _ in $(seq 1 100); do
 done
 
 scans=$(( (rate * seconds + terminals - 1) / terminals ))
+pollers=
+if [ "$console_clients" -gt 0 ]; then
+    "$(dirname "$0")/console-pollers.py" 127.0.0.1:$((port + 1)) bench-password \
+        "$console_clients" "${CONSOLE_RATE:-20}" "$seconds" > "$work/console.txt" &
+    pollers=$!
+fi
 status=0
 "$build/tools/terminal-sim/terminal-sim" --server 127.0.0.1:$port --timeout 5 load \
     --terminals "$terminals" --scans "$scans" --rate "$rate" --duration $((seconds + 30)) \
     "$work/codes.txt" | tail -1 || status=$?
 echo "server peak resident memory: $(awk '/VmHWM/ {print $2 " " $3}' /proc/$server/status)"
+if [ -n "$pollers" ]; then
+    wait "$pollers"
+    cat "$work/console.txt"
+fi
 exit $status
