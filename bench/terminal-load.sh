@@ -16,6 +16,7 @@
 # polls it meanwhile with N clients, CONSOLE_RATE (20) requests a second in all.
 set -euo pipefail
 
+here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
 work=${2:-/tmp/veska-terminal-load}
 articles=${ARTICLES:-1000000}
@@ -73,7 +74,7 @@ done
 scans=$(( (rate * seconds + terminals - 1) / terminals ))
 pollers=
 if [ "$console_clients" -gt 0 ]; then
-    "$(dirname "$0")/console-pollers.py" 127.0.0.1:$((port + 1)) bench-password \
+    "$here/console-pollers.py" 127.0.0.1:$((port + 1)) bench-password \
         "$console_clients" "${CONSOLE_RATE:-20}" "$seconds" > "$work/console.txt" &
     pollers=$!
 fi

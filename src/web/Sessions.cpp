@@ -25,11 +25,16 @@ Sessions::LoginResult Sessions::login(const std::string& address, const std::str
             it != attempts_.end() && now < it->second.refusedUntil)
             return {Login::SlowedDown, {}};
     }
-    // The hash costs a fraction of a second: it is checked outside the lock.
-    const bool right =
-        !passwordHash_.isEmpty() &&
-        crypto_pwhash_str_verify(passwordHash_.constData(), password.data(),
-                                 static_cast<unsigned long long>(password.size())) == 0;
+    // The hash costs 64 MiB and a fraction of a second: it is checked outside the sessions'
+    // lock, and one login at a time, so that logins at once (or an attacker's flood of them
+    // from many addresses) cost no more memory and no more than one core.
+    bool right = false;
+    {
+        std::lock_guard verifying(verifyMutex_);
+        right = !passwordHash_.isEmpty() &&
+                crypto_pwhash_str_verify(passwordHash_.constData(), password.data(),
+                                         static_cast<unsigned long long>(password.size())) == 0;
+    }
     std::lock_guard lock(mutex_);
     if (!right) {
         Attempts& attempts = attempts_[address];

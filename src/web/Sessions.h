@@ -50,6 +50,7 @@ private:
 
     const QByteArray passwordHash_;
     std::mutex mutex_;
+    std::mutex verifyMutex_; // one password check at a time
     std::map<std::string, Session> sessions_;
     std::map<std::string, Attempts> attempts_;
 };
