@@ -15,6 +15,10 @@ QString terminalSimPath() {
 QString demoCataloguePath() {
     return QStringLiteral(VESKA_DEMO_CATALOGUE);
 }
+
+QString reportPath() {
+    return QStringLiteral(VESKA_REPORT);
+}
 QString termserverLibraryPath() {
     return QStringLiteral(VESKA_TERMSERVER_LIBRARY);
 }

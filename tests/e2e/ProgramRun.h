@@ -16,6 +16,7 @@ namespace e2e {
 QString programPath();       // consulta_veska
 QString terminalSimPath();   // terminal-sim
 QString demoCataloguePath(); // veska-demo-catalogue
+QString reportPath();        // veska-report
 QString termserverLibraryPath();
 
 class ProgramRun {
