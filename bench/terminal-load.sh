@@ -9,7 +9,9 @@
 # Environment: ARTICLES (default 1000000), PORT (default 47123), TERMINALS (200), RATE (9),
 # SECONDS_OF_LOAD (60); SERVER_BUILD, the build whose consulta_veska serves (default
 # BUILD_DIR: another commit's program against the same terminals); VESKA_TERMSERVER_LIBRARY,
-# the terminal-server library it loads (one without tc_wakefd shows the polling program).
+# the terminal-server library it loads (one without tc_wakefd shows the polling program);
+# JOURNAL, on or off (default on): the scan journal of gerencia.conf, whose rows are counted
+# after the load.
 # Terminals beyond 250 come from further 127.0.x.y addresses, one address each.
 set -euo pipefail
 
@@ -43,7 +45,8 @@ awk -v n="$articles" 'BEGIN {
 }' > "$work/codes.txt"
 
 cd "$work"
-rm -f consulta_veska.cfg
+rm -f consulta_veska.cfg consultas.sqlite consultas.sqlite-wal consultas.sqlite-shm
+echo "journal = ${JOURNAL:-on}" > gerencia.conf
 TERMSERVER_LISTEN=127.0.0.1:$port QT_QPA_PLATFORM=offscreen \
     "$server_build/src/app/consulta_veska" 0 > "$work/server.log" 2>&1 &
 server=$!
@@ -61,5 +64,10 @@ status=0
 "$build/tools/terminal-sim/terminal-sim" --server 127.0.0.1:$port --timeout 5 load \
     --terminals "$terminals" --scans "$scans" --rate "$rate" --duration $((seconds + 30)) \
     "$work/codes.txt" | tail -1 || status=$?
+if [ "${JOURNAL:-on}" = on ]; then
+    sleep 3 # the journal writes at least once a second
+    echo "journal rows: $(sqlite3 -readonly consultas.sqlite \
+        "SELECT count(*) FROM scans WHERE code <> '1000000000'")"
+fi
 echo "server peak resident memory: $(awk '/VmHWM/ {print $2 " " $3}' /proc/$server/status)"
 exit $status

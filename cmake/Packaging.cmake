@@ -19,7 +19,7 @@ find_program(SCDOC scdoc)
 find_program(GZIP gzip REQUIRED)
 set(veska_man_pages
     consulta_veska.1 terminal-sim.1 veska-demo-catalogue.1 termserver.conf.5 veska-aliases.conf.5
-    balanca.conf.5)
+    balanca.conf.5 veska-report.1 gerencia.conf.5)
 if(SCDOC)
     set(veska_man_outputs)
     foreach(page IN LISTS veska_man_pages)
