@@ -6,7 +6,7 @@
 #include "app/MessageBoxes.h"
 #include "app/ProductGrid.h"
 #include "app/Tagged.h"
-#include "catalogue/PriceMode.h"
+#include "catalogue/settings/PriceMode.h"
 #include "core/Notices.h"
 #include "terminal/TTabSock.h"
 #include "terminal/TermServerApi.h"

@@ -3,16 +3,16 @@
 // the scale-label settings.
 
 #include "app/TFConsulta.h"
-#include "catalogue/Database.h"
-#include "catalogue/DatabaseSettings.h"
-#include "catalogue/ListPositions.h"
-#include "catalogue/PriceMode.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/ProductListModel.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/ProductSearch.h"
-#include "catalogue/Query.h"
-#include "catalogue/ScaleLabelSettings.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/connection/Query.h"
+#include "catalogue/products/ListPositions.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductListModel.h"
+#include "catalogue/products/ProductQuery.h"
+#include "catalogue/products/ProductSearch.h"
+#include "catalogue/settings/DatabaseSettings.h"
+#include "catalogue/settings/PriceMode.h"
+#include "catalogue/settings/ScaleLabelSettings.h"
 #include "terminal/PriceQueryService.h"
 
 #include <QFontMetrics>

@@ -2,9 +2,9 @@
 // holding Windows-1252 bytes, and UTF8; read over WIN1252 and UTF8 connections.
 #include "QtPrinters.h"
 #include "TestDatabase.h"
-#include "catalogue/Database.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/connection/Query.h"
+#include "catalogue/products/ProductQuery.h"
 #include "core/CodePage.h"
 
 #include <QDir>

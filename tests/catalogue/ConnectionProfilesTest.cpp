@@ -1,11 +1,11 @@
 // The connection profiles: lookup order, the forms of a database, overrides, errors, and
 // connecting through them on the embedded engine.
-#include "catalogue/ConnectionProfiles.h"
+#include "catalogue/settings/ConnectionProfiles.h"
 
 #include "QtPrinters.h"
 #include "TestDatabase.h"
-#include "catalogue/Database.h"
-#include "catalogue/Query.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/connection/Query.h"
 #include "core/Errors.h"
 
 #include <QDir>

@@ -1,14 +1,14 @@
 // The settings files' text rules, the alias slice, the path flag, LoadDatabaseSettings
 // with a real connection, and the scale-label settings.
-#include "catalogue/DatabaseSettings.h"
+#include "catalogue/settings/DatabaseSettings.h"
 
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "WorkingFolder.h"
-#include "catalogue/ConnectionProfiles.h"
-#include "catalogue/Database.h"
-#include "catalogue/ScaleLabelSettings.h"
-#include "catalogue/TextFile.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/settings/ConnectionProfiles.h"
+#include "catalogue/settings/ScaleLabelSettings.h"
+#include "catalogue/settings/TextFile.h"
 #include "core/Errors.h"
 
 #include <gtest/gtest.h>

@@ -4,11 +4,11 @@
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "WorkingFolder.h"
-#include "catalogue/Database.h"
-#include "catalogue/DatabaseSettings.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
-#include "catalogue/TextFile.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/connection/Query.h"
+#include "catalogue/products/ProductQuery.h"
+#include "catalogue/settings/DatabaseSettings.h"
+#include "catalogue/settings/TextFile.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

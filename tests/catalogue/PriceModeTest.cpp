@@ -1,14 +1,14 @@
 // The price-mode file and the product query's price column, with the retail column present
 // and absent. The file's permission cases run in a child process as a user without root's
 // rights (nobody, when the tests run as root), so that they apply as they do in a shop.
-#include "catalogue/PriceMode.h"
+#include "catalogue/settings/PriceMode.h"
 
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "WorkingFolder.h"
-#include "catalogue/Database.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/connection/Query.h"
+#include "catalogue/products/ProductQuery.h"
 #include "core/Errors.h"
 
 #include <QDir>

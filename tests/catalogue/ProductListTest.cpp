@@ -3,13 +3,13 @@
 // row both ways without losing or repeating a row (codes shared by many rows, rows without
 // a code, and a collation that does not order by bytes included), the price display format,
 // titles, the current row and the navigator's state.
-#include "catalogue/ProductList.h"
+#include "catalogue/products/ProductList.h"
 
 #include "QtPrinters.h"
 #include "TestDatabase.h"
-#include "catalogue/Database.h"
-#include "catalogue/ProductListModel.h"
-#include "catalogue/ProductQuery.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/products/ProductListModel.h"
+#include "catalogue/products/ProductQuery.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

@@ -1,11 +1,11 @@
 // The manual search of the products page on a real product query.
-#include "catalogue/ProductSearch.h"
+#include "catalogue/products/ProductSearch.h"
 
 #include "QtPrinters.h"
 #include "TestDatabase.h"
-#include "catalogue/Database.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/connection/Query.h"
+#include "catalogue/products/ProductQuery.h"
 #include "core/Errors.h"
 #include "core/Notices.h"
 

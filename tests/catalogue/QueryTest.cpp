@@ -1,14 +1,14 @@
 // The query on the embedded engine: SQL lines and the before-open hook, open and close,
 // exact locate, field texts, navigation, engine errors, and what another connection commits.
-#include "catalogue/Query.h"
+#include "catalogue/connection/Query.h"
 
 #include "QtPrinters.h"
 #include "TestDatabase.h"
-#include "catalogue/Database.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/ProductLookup.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/firebird/FbError.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/connection/firebird/FbError.h"
+#include "catalogue/lookup/ProductLookup.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductQuery.h"
 #include "core/Errors.h"
 
 #include <QDir>

@@ -2,10 +2,10 @@
 // pt_BR.UTF-8 a decimal comma and a dot for grouping.
 #include "QtPrinters.h"
 #include "TestDatabase.h"
-#include "catalogue/Database.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/ProductListModel.h"
-#include "catalogue/ProductQuery.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductListModel.h"
+#include "catalogue/products/ProductQuery.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "TestDatabase.h"
 
-#include "catalogue/firebird/FbPreparedStatement.h"
-#include "catalogue/firebird/FbTransaction.h"
+#include "catalogue/connection/firebird/FbPreparedStatement.h"
+#include "catalogue/connection/firebird/FbTransaction.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,9 +3,9 @@
 // temporary folder (with the engine's lock files in a temporary folder too), the product
 // table, and a connection profile file that names them.
 
-#include "catalogue/ConnectionProfiles.h"
-#include "catalogue/Database.h"
-#include "catalogue/firebird/FbAttachment.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/connection/firebird/FbAttachment.h"
+#include "catalogue/settings/ConnectionProfiles.h"
 
 #include <QByteArray>
 #include <QDir>

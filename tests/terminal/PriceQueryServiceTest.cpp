@@ -12,12 +12,12 @@
 #include "ReopenedQuerySource.h"
 #include "TestProvider.h"
 #include "TestViews.h"
-#include "catalogue/ProductLookup.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
-#include "catalogue/ServedArticleGrid.h"
-#include "catalogue/firebird/FbPreparedStatement.h"
-#include "catalogue/firebird/FbTransaction.h"
+#include "catalogue/connection/Query.h"
+#include "catalogue/connection/firebird/FbPreparedStatement.h"
+#include "catalogue/connection/firebird/FbTransaction.h"
+#include "catalogue/lookup/ProductLookup.h"
+#include "catalogue/products/ProductQuery.h"
+#include "catalogue/products/ServedArticleGrid.h"
 #include "core/Errors.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "ProductDatabase.h"
 
-#include "catalogue/EmbeddedEngine.h"
-#include "catalogue/ProductQuery.h"
+#include "catalogue/connection/EmbeddedEngine.h"
+#include "catalogue/products/ProductQuery.h"
 #include "core/CodePage.h"
 #include "core/Errors.h"
 

@@ -3,11 +3,11 @@
 // folder with the shop's table "produtos" and a fixed set of articles, and the
 // application's product query CDSProdutos on it.
 
-#include "catalogue/Database.h"
-#include "catalogue/PriceMode.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/Query.h"
-#include "catalogue/firebird/FbAttachment.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/connection/Query.h"
+#include "catalogue/connection/firebird/FbAttachment.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/settings/PriceMode.h"
 
 #include <QString>
 #include <QTemporaryDir>

@@ -5,7 +5,7 @@
 #include "LoopbackTerminal.h"
 #include "ProductDatabase.h"
 #include "TestViews.h"
-#include "catalogue/ProductLookup.h"
+#include "catalogue/lookup/ProductLookup.h"
 #include "terminal/DisplayMessage.h"
 #include "terminal/LibraryText.h"
 #include "terminal/LibraryVersion.h"

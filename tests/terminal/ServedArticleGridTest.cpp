@@ -2,13 +2,13 @@
 // shows the served article, current, with the rows around it (the rows before it are not
 // lost); it remembers the last outcome while the grid is not shown; and from a served
 // article the navigator and the search reach the whole catalogue.
-#include "catalogue/ServedArticleGrid.h"
+#include "catalogue/products/ServedArticleGrid.h"
 
 #include "ProductDatabase.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/ProductListModel.h"
-#include "catalogue/ProductLookup.h"
-#include "catalogue/ProductQuery.h"
+#include "catalogue/lookup/ProductLookup.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductListModel.h"
+#include "catalogue/products/ProductQuery.h"
 
 #include <gtest/gtest.h>
 #include <memory>

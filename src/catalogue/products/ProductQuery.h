@@ -1,0 +1,53 @@
+#pragma once
+// The product query CDSProdutos: its four SQL lines, the before-open step that puts the
+// price column of the current mode into line 1, and the catalogue probe FieldExists run
+// through the query QueCon.
+
+#include "catalogue/products/ProductListModel.h"
+#include "catalogue/settings/PriceMode.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace veska::catalogue {
+
+class Query;
+
+// "select codigo BarCode, nome produto, cod_barra," / "preco_venda" / "Preco from produtos"
+// / "order by codigo".
+QStringList productQueryLines();
+
+// The products grid's columns: "Código" (BARCODE), "Descrição" (PRODUTO) and "Preço"
+// (PRECO, shown as "#,##0.00"); COD_BARRA is not shown. Index 2 is the price column.
+std::vector<ProductListModel::Column> productGridColumns();
+inline constexpr int priceGridColumn = 2;
+
+// CDSProdutosBeforeOpen: replaces line 1 (never inserts) with the mode's price column.
+template <class Products> void applyPriceColumn(Products& products, PriceMode mode) {
+    products.replaceSql(1, priceColumn(mode));
+}
+
+// Gives the query (the product list, or a plain query reading the same result) its four
+// lines and a before-open hook that asks currentMode() at every open and applies its price
+// column.
+template <class Products>
+void setUpProductQuery(Products& products, std::function<PriceMode()> currentMode) {
+    products.clearSql();
+    for (const QString& line : productQueryLines())
+        products.appendSql(line);
+    products.setBeforeOpen([currentMode = std::move(currentMode)](Products& query) {
+        applyPriceColumn(query, currentMode());
+    });
+}
+
+// The probe's statement: SELECT COUNT(*) CT FROM RDB$RELATION_FIELDS where
+// RDB$FIELD_NAME='<COLUMN>' AND RDB$RELATION_NAME='<TABLE>', names upper-cased in a to z
+// only and inserted without escaping.
+QString fieldExistsStatement(const QString& column, const QString& table);
+
+// FieldExists: clears the lines of queCon, appends the statement, opens it, reads "CT" as
+// an integer, closes it; whether CT > 0. Engine errors are raised as DatabaseError.
+bool fieldExists(Query& queCon, const QString& column, const QString& table);
+
+} // namespace veska::catalogue
