@@ -21,10 +21,10 @@
 #include "BenchSupport.h"
 #include "CountingSource.h"
 #include "DemoArticles.h"
+#include "ReferenceQuery.h"
 #include "ReopenedQuerySource.h"
 #include "catalogue/connection/Database.h"
 #include "catalogue/connection/EmbeddedEngine.h"
-#include "catalogue/connection/Query.h"
 #include "catalogue/connection/firebird/FbAttachment.h"
 #include "catalogue/lookup/ProductLookup.h"
 #include "catalogue/products/ProductList.h"
@@ -123,7 +123,7 @@ int runChild(const QString& dir, long articles, bool reference, bool labels, boo
     catalogue::setUpProductQuery(products, [] { return catalogue::PriceMode::Wholesale; });
     catalogue::ProductListModel model(products, catalogue::productGridColumns());
     // The reference reads the product query as the document's way does: whole, in order.
-    catalogue::Query wholeQuery(database, QStringLiteral("CDSProdutos"));
+    catalogue::test::ReferenceQuery wholeQuery(database, QStringLiteral("CDSProdutos"));
     catalogue::setUpProductQuery(wholeQuery, [] { return catalogue::PriceMode::Wholesale; });
     QTableView grid;
     grid.setModel(&model);

@@ -4,7 +4,6 @@
 #include "app/ExitQuestion.h"
 #include "app/HandlerGuard.h"
 #include "catalogue/connection/Database.h"
-#include "catalogue/connection/Query.h"
 #include "catalogue/lookup/ProductLookup.h"
 #include "catalogue/products/ProductList.h"
 #include "catalogue/products/ServedArticleGrid.h"

@@ -42,7 +42,6 @@ class Database;
 class ProductList;
 class ProductListModel;
 class ProductLookup;
-class Query;
 class ServedArticleGrid;
 } // namespace catalogue
 } // namespace veska
@@ -104,7 +103,6 @@ public:
     catalogue::ProductList* CDSProdutos;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
-    catalogue::Query* QueCon;
     // The data source and its fields: the grid's and the navigator's view of CDSProdutos.
     catalogue::ProductListModel* DSProdutos;
     TNotifyTrayIcon* TrayIcon1;

@@ -3,8 +3,8 @@
 // the scale-label settings.
 
 #include "app/TFConsulta.h"
+#include "catalogue/connection/ColumnExists.h"
 #include "catalogue/connection/Database.h"
-#include "catalogue/connection/Query.h"
 #include "catalogue/products/ListPositions.h"
 #include "catalogue/products/ProductList.h"
 #include "catalogue/products/ProductListModel.h"
@@ -32,7 +32,6 @@ void TFConsulta::createCatalogue() {
     // The connection's own news (a replaced file, a damaged database, the connection back).
     Database1->setNoticeSink([this](const QString& line) { appendLine(line); });
     CDSProdutos = new catalogue::ProductList(*Database1, QStringLiteral("CDSProdutos"), this);
-    QueCon = new catalogue::Query(*Database1, QStringLiteral("QueCon"), this);
     catalogue::setUpProductQuery(*CDSProdutos, [this] { return currentPriceMode(); });
 
     DSProdutos = new ProductListModel(*CDSProdutos, catalogue::productGridColumns(), this);
@@ -96,7 +95,7 @@ void TFConsulta::LoadDatabaseSettings() {
 }
 
 bool TFConsulta::FieldExists(const QString& column, const QString& table) {
-    return catalogue::fieldExists(*QueCon, column, table);
+    return catalogue::columnExists(*Database1, table, column);
 }
 
 void TFConsulta::probeRetailColumn() {

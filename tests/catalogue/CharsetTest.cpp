@@ -1,9 +1,9 @@
 // Accented text through the three kinds of shop database: character set WIN1252, NONE
 // holding Windows-1252 bytes, and UTF8; read over WIN1252 and UTF8 connections.
 #include "QtPrinters.h"
+#include "ReferenceQuery.h"
 #include "TestDatabase.h"
 #include "catalogue/connection/Database.h"
-#include "catalogue/connection/Query.h"
 #include "catalogue/products/ProductQuery.h"
 #include "core/CodePage.h"
 
@@ -47,7 +47,7 @@ protected:
         test::writeProfile(profiles.path(), QStringLiteral("loja"), path, charset);
         Database database(ConnectionProfiles({profiles.path()}));
         database.setAlias(QStringLiteral("loja"));
-        Query products(database, QStringLiteral("CDSProdutos"));
+        test::ReferenceQuery products(database, QStringLiteral("CDSProdutos"));
         setUpProductQuery(products, [] { return PriceMode::Wholesale; });
         products.open();
         if (!products.locate(QStringLiteral("BarCode"), QStringLiteral("000001")))

@@ -3,9 +3,9 @@
 #include "catalogue/settings/ConnectionProfiles.h"
 
 #include "QtPrinters.h"
+#include "ReferenceQuery.h"
 #include "TestDatabase.h"
 #include "catalogue/connection/Database.h"
-#include "catalogue/connection/Query.h"
 #include "core/Errors.h"
 
 #include <QDir>
@@ -121,7 +121,7 @@ TEST_F(ConnectionProfilesTest, ConnectingThroughAProfileUsesItsUserAndCharset) {
     writeFile(dir("p"), "[Loja]\ndatabase = ../perfil.fdb\ncharset = UTF8\nuser = CAIXA\n");
     Database database(ConnectionProfiles({dir("p")}));
     database.setAlias(QStringLiteral("Loja"));
-    Query query(database, QStringLiteral("QueQuem"));
+    test::ReferenceQuery query(database, QStringLiteral("QueQuem"));
     query.appendSql(QStringLiteral("select a.mon$user usuario, c.rdb$character_set_name conjunto "
                                    "from mon$attachments a join rdb$character_sets c "
                                    "on c.rdb$character_set_id = a.mon$character_set_id "

@@ -6,8 +6,9 @@
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "WorkingFolder.h"
+#include "catalogue/connection/ColumnExists.h"
 #include "catalogue/connection/Database.h"
-#include "catalogue/connection/Query.h"
+#include "catalogue/products/ProductList.h"
 #include "catalogue/products/ProductQuery.h"
 #include "core/Errors.h"
 
@@ -256,9 +257,6 @@ TEST(PriceModeTextTest, ColumnsCaptionsAndLines) {
               QStringList({QStringLiteral("select codigo BarCode, nome produto, cod_barra,"),
                            QStringLiteral("preco_venda"), QStringLiteral("Preco from produtos"),
                            QStringLiteral("order by codigo")}));
-    EXPECT_EQ(fieldExistsStatement(QStringLiteral("Preço_lj"), QStringLiteral("produtos")),
-              QStringLiteral("SELECT COUNT(*) CT FROM RDB$RELATION_FIELDS where "
-                             "RDB$FIELD_NAME='PREçO_LJ' AND RDB$RELATION_NAME='PRODUTOS'"));
 }
 
 // A shop database whose table has only the wholesale price.
@@ -276,12 +274,13 @@ protected:
 };
 
 TEST_F(WithoutRetailColumnTest, TheProbeSaysNoAndTheRetailQueryFailsWithTheEngineError) {
-    Query queCon(*database_, QStringLiteral("QueCon"));
-    EXPECT_FALSE(fieldExists(queCon, QStringLiteral("PRECO_VENDA_LJ"), QStringLiteral("PRODUTOS")));
-    EXPECT_TRUE(fieldExists(queCon, QStringLiteral("preco_venda"), QStringLiteral("produtos")));
+    EXPECT_FALSE(
+        columnExists(*database_, QStringLiteral("PRODUTOS"), QStringLiteral("PRECO_VENDA_LJ")));
+    EXPECT_TRUE(
+        columnExists(*database_, QStringLiteral("produtos"), QStringLiteral("preco_venda")));
 
     PriceMode mode = PriceMode::Retail;
-    Query products(*database_, QStringLiteral("CDSProdutos"));
+    ProductList products(*database_, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [&mode] { return mode; });
     try {
         products.open();

@@ -4,7 +4,7 @@
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "catalogue/connection/Database.h"
-#include "catalogue/connection/Query.h"
+#include "catalogue/products/ProductList.h"
 #include "catalogue/products/ProductQuery.h"
 #include "core/Errors.h"
 #include "core/Notices.h"
@@ -36,14 +36,14 @@ protected:
     }
     void SetUp() override {
         database_ = connectToShop();
-        products_ = std::make_unique<Query>(*database_, QStringLiteral("CDSProdutos"));
+        products_ = std::make_unique<ProductList>(*database_, QStringLiteral("CDSProdutos"));
         setUpProductQuery(*products_, [] { return PriceMode::Wholesale; });
         products_->open();
     }
     bool search(const QString& text) { return searchProduct(*products_, text, notices_); }
 
     std::unique_ptr<Database> database_;
-    std::unique_ptr<Query> products_;
+    std::unique_ptr<ProductList> products_;
     RecordedNotices notices_;
 };
 
@@ -63,7 +63,7 @@ TEST_F(ProductSearchTest, ACodeWithBlanksAroundIsFound) {
 }
 
 TEST_F(ProductSearchTest, OtherCaseAPrefixBlanksOnlyAndBarcodesAreNotFound) {
-    ASSERT_TRUE(products_->moveTo(1));
+    ASSERT_TRUE(products_->setCurrentRow(1));
     for (const QString& text : {QStringLiteral("ABC"), QStringLiteral("0002"),
                                 QStringLiteral("   "), QStringLiteral("7891000100103")}) {
         EXPECT_FALSE(search(text)) << text.toStdString();

@@ -3,12 +3,12 @@
 // another program, and a server that stops mid-run and comes back. Skipped when the server
 // does not answer on 127.0.0.1:3050.
 #include "CountingSource.h"
+#include "ReferenceQuery.h"
 #include "TcpRelay.h"
 #include "TestDatabase.h"
 #include "TestProvider.h"
 #include "TestViews.h"
 #include "catalogue/connection/Database.h"
-#include "catalogue/connection/Query.h"
 #include "catalogue/connection/firebird/FbAttachment.h"
 #include "catalogue/lookup/ProductLookup.h"
 #include "catalogue/products/ProductList.h"
@@ -79,7 +79,7 @@ protected:
         result->setAlias(QStringLiteral("loja"));
         return result;
     }
-    static QString priceOf(Query& products, const QString& code) {
+    static QString priceOf(test::ReferenceQuery& products, const QString& code) {
         if (!products.locate(QStringLiteral("BarCode"), code))
             return QStringLiteral("<not found>");
         return products.fieldAsText(QStringLiteral("Preco"));
@@ -96,7 +96,7 @@ TEST_F(ServerConnectionTest, AServerAliasThroughAProfileAndAsItStands) {
     auto asItStands = std::make_unique<Database>(ConnectionProfiles({profiles_.path()}));
     asItStands->setAlias(QStringLiteral("127.0.0.1:veska_test"));
     for (Database* database : {throughProfile.get(), asItStands.get()}) {
-        Query query(*database, QStringLiteral("QueQuem"));
+        test::ReferenceQuery query(*database, QStringLiteral("QueQuem"));
         query.appendSql(QStringLiteral("select current_user usuario from rdb$database"));
         query.open();
         EXPECT_EQ(query.fieldAsText(QStringLiteral("usuario")), QStringLiteral("ROOT"));
@@ -105,7 +105,7 @@ TEST_F(ServerConnectionTest, AServerAliasThroughAProfileAndAsItStands) {
 
 TEST_F(ServerConnectionTest, HostAndPathReadTheAccentedProducts) {
     auto database = databaseFor(QStringLiteral("127.0.0.1:") + *path_);
-    Query products(*database, QStringLiteral("CDSProdutos"));
+    test::ReferenceQuery products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Retail; });
     products.open();
     EXPECT_EQ(products.fieldAsText(QStringLiteral("Produto")),
@@ -128,7 +128,7 @@ TEST_F(ServerConnectionTest, ARefusedLoginGivesTheEngineError) {
 TEST_F(ServerConnectionTest, AnUnreachableServerGivesTheEngineError) {
     const QString unreachable = QString::fromStdString(test::unreachableServer());
     auto database = databaseFor(unreachable + QStringLiteral(":veska_test"));
-    Query products(*database, QStringLiteral("CDSProdutos"));
+    test::ReferenceQuery products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
     try {
         products.open();
@@ -163,7 +163,7 @@ TEST_F(ServerConnectionTest, ALoginThatMayNotReadTheProductsFailsEveryScanAlike)
 
 TEST_F(ServerConnectionTest, APriceCommittedByAnotherProgramIsSeenAtTheNextOpen) {
     auto database = databaseFor(QStringLiteral("127.0.0.1:") + *path_);
-    Query products(*database, QStringLiteral("CDSProdutos"));
+    test::ReferenceQuery products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
     products.open();
     EXPECT_EQ(priceOf(products, QStringLiteral("000002")), QStringLiteral("3"));
@@ -183,7 +183,7 @@ TEST_F(ServerConnectionTest, AServerThatStopsAndComesBackIsReconnectedByTheNextO
     test::TcpRelay relay(kServerPort);
     relay.start();
     auto database = databaseFor(QString::fromStdString(relay.server()) + u':' + *path_);
-    Query products(*database, QStringLiteral("CDSProdutos"));
+    test::ReferenceQuery products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
     products.open();
     EXPECT_EQ(priceOf(products, QStringLiteral("000001")), QStringLiteral("19.9"));

@@ -9,10 +9,10 @@
 #include "CountingSource.h"
 #include "Journal.h"
 #include "ProductDatabase.h"
+#include "ReferenceQuery.h"
 #include "ReopenedQuerySource.h"
 #include "TestProvider.h"
 #include "TestViews.h"
-#include "catalogue/connection/Query.h"
 #include "catalogue/connection/firebird/FbPreparedStatement.h"
 #include "catalogue/connection/firebird/FbTransaction.h"
 #include "catalogue/lookup/ProductLookup.h"
@@ -31,7 +31,7 @@ namespace veska::terminal::test {
 namespace {
 
 using catalogue::PriceMode;
-using catalogue::Query;
+using catalogue::test::ReferenceQuery;
 
 #if VESKA_EXPECT_DECIMAL_COMMA
 constexpr char kSeparator = ',';
@@ -403,7 +403,7 @@ TEST_P(PRICE_QUERY_SUITE, AFailedLookupIsAnsweredTryAgainAndReportedOnceWhileItL
     PriceQueryService& service = GetParam() == Path::InDatabase ? brokenService : *service_;
     products_->query->close();
     products_->query->setBeforeOpen(
-        [](Query& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
+        [](ReferenceQuery& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
     for (const char* code : {"123", "B"}) {
         scan(code);
         EXPECT_NO_THROW(EXPECT_EQ(service.serveWaitingBarcodes(), 1));
@@ -430,7 +430,7 @@ TEST_P(PRICE_QUERY_SUITE, AFailedLookupIsAnsweredTryAgainAndReportedOnceWhileItL
     EXPECT_EQ(provider().prices.back().price, money("3,00"));
     products_->query->close();
     products_->query->setBeforeOpen(
-        [](Query& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
+        [](ReferenceQuery& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
     serve("123");
     EXPECT_EQ(failures_.reported.size(), 2);
 }
@@ -439,7 +439,7 @@ TEST_P(PRICE_QUERY_SUITE, AFailureInALaterLookupOfTheScanIsAnsweredTryAgain) {
     if (GetParam() == Path::InDatabase)
         GTEST_SKIP() << "the lookups do not run the product query's text";
     // A query without the barcode column: the second lookup fails.
-    Query narrow(*products_->database, QStringLiteral("CDSProdutos"));
+    ReferenceQuery narrow(*products_->database, QStringLiteral("CDSProdutos"));
     narrow.appendSql(QStringLiteral("select codigo BarCode, nome produto, preco_venda Preco"));
     narrow.appendSql(QStringLiteral("from produtos order by codigo"));
     ReopenedQuerySource source(narrow);

@@ -86,7 +86,8 @@ ProductQuery::ProductQuery(const ProductDatabase& products, const catalogue::Pri
     database = std::make_unique<catalogue::Database>(
         catalogue::ConnectionProfiles(QStringList{QFileInfo(products.path()).path()}));
     database->setAlias(products.path());
-    query = std::make_unique<catalogue::Query>(*database, QStringLiteral("CDSProdutos"));
+    query =
+        std::make_unique<catalogue::test::ReferenceQuery>(*database, QStringLiteral("CDSProdutos"));
     catalogue::setUpProductQuery(*query, [&mode] { return mode; });
     query->open();
     list = std::make_unique<catalogue::ProductList>(*database, QStringLiteral("CDSProdutos"));

@@ -3,8 +3,8 @@
 // folder with the shop's table "produtos" and a fixed set of articles, and the
 // application's product query CDSProdutos on it.
 
+#include "ReferenceQuery.h"
 #include "catalogue/connection/Database.h"
-#include "catalogue/connection/Query.h"
 #include "catalogue/connection/firebird/FbAttachment.h"
 #include "catalogue/products/ProductList.h"
 #include "catalogue/settings/PriceMode.h"
@@ -37,7 +37,7 @@ struct ProductQuery {
     ProductQuery(const ProductDatabase& products, const catalogue::PriceMode& mode);
 
     std::unique_ptr<catalogue::Database> database;
-    std::unique_ptr<catalogue::Query> query;
+    std::unique_ptr<catalogue::test::ReferenceQuery> query;
     std::unique_ptr<catalogue::ProductList> list;
 };
 

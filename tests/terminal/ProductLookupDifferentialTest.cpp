@@ -6,10 +6,10 @@
 // equal to another article's code, codes framed by "A", prices with many decimals, no
 // price, no barcode, accented text; rows are inserted in random order. Fixed seed.
 #include "ProductDatabase.h"
+#include "ReferenceQuery.h"
 #include "ReopenedQuerySource.h"
 #include "TestProvider.h"
 #include "TestViews.h"
-#include "catalogue/connection/Query.h"
 #include "catalogue/lookup/ProductLookup.h"
 #include "catalogue/products/ProductList.h"
 #include "catalogue/products/ProductQuery.h"
@@ -295,9 +295,9 @@ std::vector<QString> makeScans(std::mt19937& random, const std::vector<Row>& row
 // One way of serving: its connection, product query, source and service.
 struct Path {
     std::unique_ptr<catalogue::Database> database;
-    std::unique_ptr<catalogue::Query> query;      // the reference's product query
-    std::unique_ptr<catalogue::ProductList> list; // the grid's, following the lookups
-    catalogue::Dataset* shown = nullptr;          // what the grid shows
+    std::unique_ptr<catalogue::test::ReferenceQuery> query; // the reference's product query
+    std::unique_ptr<catalogue::ProductList> list;           // the grid's, following the lookups
+    catalogue::Dataset* shown = nullptr;                    // what the grid shows
     std::unique_ptr<catalogue::ServedArticleGrid> grid;
     std::unique_ptr<terminal::ArticleSource> source;
     std::unique_ptr<PriceQueryService> service;
@@ -342,8 +342,8 @@ protected:
             lookup->setGrid(path.grid.get());
             path.source = std::move(lookup);
         } else {
-            path.query =
-                std::make_unique<catalogue::Query>(*path.database, QStringLiteral("CDSProdutos"));
+            path.query = std::make_unique<catalogue::test::ReferenceQuery>(
+                *path.database, QStringLiteral("CDSProdutos"));
             catalogue::setUpProductQuery(*path.query, [this] { return mode_; });
             path.query->open();
             path.shown = path.query.get();

@@ -1,12 +1,12 @@
 #include "catalogue/lookup/ProductLookup.h"
 
 #include "catalogue/connection/Database.h"
-#include "catalogue/connection/Query.h"
 #include "catalogue/connection/firebird/FbAttachment.h"
 #include "catalogue/connection/firebird/FbError.h"
 #include "catalogue/connection/firebird/FbPreparedStatement.h"
 #include "catalogue/connection/firebird/FbTransaction.h"
 #include "catalogue/products/CodeOrder.h"
+#include "catalogue/products/FieldText.h"
 #include "catalogue/products/ProductQuery.h"
 #include "catalogue/products/ServedArticleGrid.h"
 #include "core/CodePage.h"
@@ -54,11 +54,11 @@ Article articleFrom(firebird::PreparedStatement& row, LookupColumn column, const
     Article article;
     article.column = column;
     article.value = value;
-    article.code = Query::textOf(row.value(CodeColumn));
-    article.description = Query::textOf(row.value(NameColumn));
+    article.code = fieldText(row.value(CodeColumn));
+    article.description = fieldText(row.value(NameColumn));
     const QVariant price = row.value(PriceColumn);
     if (!price.isNull())
-        article.priceText = Query::textOf(price);
+        article.priceText = fieldText(price);
     return article;
 }
 
@@ -279,7 +279,7 @@ ProductLookup::candidatesIn(Prepared& state, LookupColumn column,
         return results;
     }
     while (lookup.fetch()) {
-        const QString text = Query::textOf(lookup.value(comparedColumn(column)));
+        const QString text = fieldText(lookup.value(comparedColumn(column)));
         for (std::size_t i = 0; i < values.size(); ++i) {
             if (text == values[i])
                 consider(results[i], lookup, column, values[i], state);
@@ -292,7 +292,7 @@ ProductLookup::candidatesIn(Prepared& state, LookupColumn column,
 // same first code makes a tie.
 void ProductLookup::consider(Candidates& result, firebird::PreparedStatement& row,
                              LookupColumn column, const QString& value, Prepared& state) {
-    const QString code = Query::textOf(row.value(CodeColumn));
+    const QString code = fieldText(row.value(CodeColumn));
     if (result.first) {
         const int order = code == result.first->code
                               ? 0
@@ -327,7 +327,7 @@ std::optional<Article> ProductLookup::firstInProductQuery(LookupColumn column,
                     more = false;
                     return;
                 }
-                if (Query::textOf(products.value(comparedColumn(column))) == value)
+                if (fieldText(products.value(comparedColumn(column))) == value)
                     found = articleFrom(products, column, value);
             }
         });

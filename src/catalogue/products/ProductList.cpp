@@ -1,9 +1,9 @@
 #include "catalogue/products/ProductList.h"
 
 #include "catalogue/connection/Database.h"
-#include "catalogue/connection/Query.h"
 #include "catalogue/connection/firebird/FbError.h"
 #include "catalogue/lookup/ProductLookup.h"
+#include "catalogue/products/FieldText.h"
 #include "core/Errors.h"
 
 namespace veska::catalogue {
@@ -91,10 +91,10 @@ void ProductList::showServed(const std::optional<terminal::Article>& served) {
         const int name = columnIndex(QStringLiteral("Produto"));
         const int price = columnIndex(QStringLiteral("Preco"));
         openAround(article.code, [&](const ProductRow& row) {
-            const QString priceText = Query::textOf(row[static_cast<std::size_t>(price)]);
-            return Query::textOf(row[kCode]) == article.code &&
-                   Query::textOf(row[static_cast<std::size_t>(compared)]) == article.value &&
-                   Query::textOf(row[static_cast<std::size_t>(name)]) == article.description &&
+            const QString priceText = fieldText(row[static_cast<std::size_t>(price)]);
+            return fieldText(row[kCode]) == article.code &&
+                   fieldText(row[static_cast<std::size_t>(compared)]) == article.value &&
+                   fieldText(row[static_cast<std::size_t>(name)]) == article.description &&
                    (article.priceText ? priceText == *article.priceText : priceText.isEmpty());
         });
     });
@@ -122,9 +122,9 @@ bool ProductList::locate(const QString& column, const QString& value) {
     const int name = columnIndex(QStringLiteral("Produto"));
     guarded([&] {
         openAround(article.code, [&](const ProductRow& row) {
-            return Query::textOf(row[kCode]) == article.code &&
-                   Query::textOf(row[static_cast<std::size_t>(compared)]) == value &&
-                   Query::textOf(row[static_cast<std::size_t>(name)]) == article.description;
+            return fieldText(row[kCode]) == article.code &&
+                   fieldText(row[static_cast<std::size_t>(compared)]) == value &&
+                   fieldText(row[static_cast<std::size_t>(name)]) == article.description;
         });
     });
     return current_ >= 0;
@@ -351,7 +351,7 @@ QVariant ProductList::fieldValue(const QString& column) const {
 }
 
 QString ProductList::fieldAsText(const QString& column) const {
-    return Query::textOf(fieldValue(column));
+    return fieldText(fieldValue(column));
 }
 
 bool ProductList::fieldIsNull(const QString& column) const {
@@ -359,7 +359,7 @@ bool ProductList::fieldIsNull(const QString& column) const {
 }
 
 std::int64_t ProductList::fieldAsInteger(const QString& column) const {
-    return Query::integerOf(fieldValue(column));
+    return fieldInteger(fieldValue(column));
 }
 
 } // namespace veska::catalogue

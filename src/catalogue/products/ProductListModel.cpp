@@ -1,6 +1,6 @@
 #include "catalogue/products/ProductListModel.h"
 
-#include "catalogue/connection/Query.h"
+#include "catalogue/products/FieldText.h"
 #include "catalogue/products/NumberText.h"
 #include "catalogue/products/ProductList.h"
 #include "core/Errors.h"
@@ -90,7 +90,7 @@ QVariant ProductListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) {
         if (money && !value.isNull() && value.canConvert<double>())
             return moneyText(value.toDouble());
-        return Query::textOf(value);
+        return fieldText(value);
     }
     if (role == Qt::TextAlignmentRole && money)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
@@ -149,7 +149,7 @@ bool ProductListModel::holdsListEnd() const {
 QString ProductListModel::codeOfRow(int row) const {
     if (row < 0 || row >= list_.rowCount())
         return {};
-    return Query::textOf(list_.value(row, ProductPages::codeColumn));
+    return fieldText(list_.value(row, ProductPages::codeColumn));
 }
 
 void ProductListModel::moveToCode(const QString& code) {

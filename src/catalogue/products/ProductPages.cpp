@@ -1,11 +1,11 @@
 #include "catalogue/products/ProductPages.h"
 
 #include "catalogue/connection/Database.h"
-#include "catalogue/connection/Query.h"
 #include "catalogue/connection/firebird/FbAttachment.h"
 #include "catalogue/connection/firebird/FbPreparedStatement.h"
 #include "catalogue/connection/firebird/FbTransaction.h"
 #include "catalogue/products/CodeOrder.h"
+#include "catalogue/products/FieldText.h"
 #include "catalogue/products/KeyBisection.h"
 #include "core/CodePage.h"
 
@@ -70,7 +70,7 @@ firebird::PreparedStatement& ProductPages::statement(const QString& condition, c
 }
 
 QByteArray ProductPages::parameter(const QVariant& code) const {
-    const QString text = Query::textOf(code);
+    const QString text = fieldText(code);
     return attachment_->utf8() ? text.toUtf8() : codepage::fromUnicode(text);
 }
 
@@ -147,7 +147,7 @@ bool ProductPages::sameKey(const QVariant& a, const QVariant& b) {
     requireAttachment();
     return database_.runOn(attachment_, [&](const auto&) {
         return !order_->ordersByBytes(*transaction_) &&
-               order_->compare(Query::textOf(a), Query::textOf(b), *transaction_) == 0;
+               order_->compare(fieldText(a), fieldText(b), *transaction_) == 0;
     });
 }
 

@@ -1,7 +1,6 @@
 #pragma once
-// The product query CDSProdutos: its four SQL lines, the before-open step that puts the
-// price column of the current mode into line 1, and the catalogue probe FieldExists run
-// through the query QueCon.
+// The product query CDSProdutos: its four SQL lines and the before-open step that puts the
+// price column of the current mode into line 1.
 
 #include "catalogue/products/ProductListModel.h"
 #include "catalogue/settings/PriceMode.h"
@@ -11,8 +10,6 @@
 #include <functional>
 
 namespace veska::catalogue {
-
-class Query;
 
 // "select codigo BarCode, nome produto, cod_barra," / "preco_venda" / "Preco from produtos"
 // / "order by codigo".
@@ -40,14 +37,5 @@ void setUpProductQuery(Products& products, std::function<PriceMode()> currentMod
         applyPriceColumn(query, currentMode());
     });
 }
-
-// The probe's statement: SELECT COUNT(*) CT FROM RDB$RELATION_FIELDS where
-// RDB$FIELD_NAME='<COLUMN>' AND RDB$RELATION_NAME='<TABLE>', names upper-cased in a to z
-// only and inserted without escaping.
-QString fieldExistsStatement(const QString& column, const QString& table);
-
-// FieldExists: clears the lines of queCon, appends the statement, opens it, reads "CT" as
-// an integer, closes it; whether CT > 0. Engine errors are raised as DatabaseError.
-bool fieldExists(Query& queCon, const QString& column, const QString& table);
 
 } // namespace veska::catalogue

@@ -1,10 +1,12 @@
-// The query on the embedded engine: SQL lines and the before-open hook, open and close,
-// exact locate, field texts, navigation, engine errors, and what another connection commits.
-#include "catalogue/connection/Query.h"
+// The connection on the embedded engine: its alias, the retail probe, what another
+// connection commits, a file replaced or damaged under it; and the reference query's exact
+// locate and field texts, which the lookups are compared with.
+#include "catalogue/connection/Database.h"
 
 #include "QtPrinters.h"
+#include "ReferenceQuery.h"
 #include "TestDatabase.h"
-#include "catalogue/connection/Database.h"
+#include "catalogue/connection/ColumnExists.h"
 #include "catalogue/connection/firebird/FbError.h"
 #include "catalogue/lookup/ProductLookup.h"
 #include "catalogue/products/ProductList.h"
@@ -23,7 +25,7 @@ namespace {
 using test::Article;
 using test::TestDatabase;
 
-class QueryTest : public test::SuiteFolder<QueryTest> {
+class DatabaseTest : public test::SuiteFolder<DatabaseTest> {
 protected:
     static QString freshCatalogueCopy(const QString& name);
     static void SetUpTestSuite() {
@@ -45,68 +47,20 @@ protected:
     void SetUp() override {
         profileShop(QStringLiteral("query.fdb"));
         database_ = connectToShop();
-        products_ = std::make_unique<Query>(*database_, QStringLiteral("CDSProdutos"));
+        products_ =
+            std::make_unique<test::ReferenceQuery>(*database_, QStringLiteral("CDSProdutos"));
         setUpProductQuery(*products_, [this] { return mode_; });
     }
 
-    Query& products() { return *products_; }
+    test::ReferenceQuery& products() { return *products_; }
     QString path() const { return suiteFile(QStringLiteral("query.fdb")); }
 
     PriceMode mode_ = PriceMode::Wholesale;
     std::unique_ptr<Database> database_;
-    std::unique_ptr<Query> products_;
+    std::unique_ptr<test::ReferenceQuery> products_;
 };
 
-TEST_F(QueryTest, OpenConnectsRunsTheHookAndMakesTheFirstRowCurrent) {
-    EXPECT_FALSE(database_->isConnected());
-    mode_ = PriceMode::Retail;
-    products().open();
-    EXPECT_TRUE(database_->isConnected());
-    EXPECT_TRUE(products().isOpen());
-    EXPECT_EQ(products().sqlLines().at(1), QStringLiteral("preco_venda_lj"));
-    EXPECT_EQ(products().sqlLines().size(), 4);
-    EXPECT_EQ(products().statement(),
-              QStringLiteral("select codigo BarCode, nome produto, cod_barra,\npreco_venda_lj\n"
-                             "Preco from produtos\norder by codigo"));
-    EXPECT_EQ(products().currentRow(), 0);
-    EXPECT_EQ(products().fieldAsText(QStringLiteral("BarCode")), QStringLiteral("000100"));
-    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8.75"));
-    EXPECT_TRUE(products().bof());
-    EXPECT_FALSE(products().eof());
-}
-
-TEST_F(QueryTest, AHookChangeAppliesFromTheNextOpen) {
-    products().open();
-    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8"));
-    mode_ = PriceMode::Retail;
-    products().open(); // already open: nothing happens, not even the hook
-    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8"));
-    products().close();
-    products().open();
-    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8.75"));
-}
-
-TEST_F(QueryTest, OperationsOnAClosedQueryRaiseTheDatasetError) {
-    products().close(); // closing a closed query does nothing
-    const QString closed =
-        QStringLiteral("CDSProdutos: Cannot perform this operation on a closed dataset");
-    try {
-        products().locate(QStringLiteral("BarCode"), QStringLiteral("000100"));
-        FAIL() << "locate on a closed query";
-    } catch (const DatabaseError& error) {
-        EXPECT_EQ(error.text(), closed);
-    }
-    EXPECT_THROW(products().fieldAsText(QStringLiteral("Produto")), DatabaseError);
-    EXPECT_THROW(products().fieldAsInteger(QStringLiteral("Preco")), DatabaseError);
-    EXPECT_THROW(products().next(), DatabaseError);
-    EXPECT_THROW(products().last(), DatabaseError);
-    products().open();
-    products().close();
-    EXPECT_FALSE(products().isOpen());
-    EXPECT_THROW(products().fieldIsNull(QStringLiteral("Produto")), DatabaseError);
-}
-
-TEST_F(QueryTest, LocateMatchesTheWholeValueExactly) {
+TEST_F(DatabaseTest, LocateMatchesTheWholeValueExactly) {
     products().open();
     EXPECT_FALSE(products().locate(QStringLiteral("BarCode"), QStringLiteral("ABC")));
     EXPECT_FALSE(products().locate(QStringLiteral("BarCode"), QStringLiteral("0001")));
@@ -123,26 +77,22 @@ TEST_F(QueryTest, LocateMatchesTheWholeValueExactly) {
     EXPECT_EQ(products().fieldAsText(QStringLiteral("BarCode")), QStringLiteral("000200"));
 }
 
-TEST_F(QueryTest, LocateMakesTheFirstOfSeveralEqualRowsCurrent) {
+TEST_F(DatabaseTest, LocateMakesTheFirstOfSeveralEqualRowsCurrent) {
     products().open();
-    int firstDup = -1;
-    products().first();
-    for (int row = 0; !products().eof(); products().next(), ++row) {
-        if (products().fieldAsText(QStringLiteral("BarCode")) == u"DUP") {
-            firstDup = row;
-            break;
-        }
-    }
-    ASSERT_GE(firstDup, 0);
+    int firstDup = 0;
+    while (products().moveTo(firstDup) &&
+           products().fieldAsText(QStringLiteral("BarCode")) != u"DUP")
+        ++firstDup;
     const QString firstName = products().fieldAsText(QStringLiteral("Produto"));
-    products().last();
+    ASSERT_EQ(products().fieldAsText(QStringLiteral("BarCode")), QStringLiteral("DUP"));
+    ASSERT_TRUE(products().moveTo(firstDup + 1)); // the second DUP row
     ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("DUP")));
     EXPECT_EQ(products().currentRow(), firstDup);
     EXPECT_EQ(products().fieldAsText(QStringLiteral("Produto")), firstName);
 }
 
-TEST_F(QueryTest, PaddingAndCaseInsensitiveCollationsDoNotLeakIntoLocate) {
-    Query query(*database_, QStringLiteral("QueFixo"));
+TEST_F(DatabaseTest, PaddingAndCaseInsensitiveCollationsDoNotLeakIntoLocate) {
+    test::ReferenceQuery query(*database_, QStringLiteral("QueFixo"));
     query.appendSql(QStringLiteral(
         "select codigo, quantidade, valor from fixo order by quantidade nulls last"));
     query.open();
@@ -159,7 +109,7 @@ TEST_F(QueryTest, PaddingAndCaseInsensitiveCollationsDoNotLeakIntoLocate) {
     EXPECT_EQ(query.fieldAsText(QStringLiteral("valor")), QStringLiteral("12.34"));
 }
 
-TEST_F(QueryTest, FieldTextsGiveTheGeneralDecimalFormAndEmptyForNull) {
+TEST_F(DatabaseTest, FieldTextsGiveTheGeneralDecimalFormAndEmptyForNull) {
     products().open();
     ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000200")));
     EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("12.5"));
@@ -179,59 +129,7 @@ TEST_F(QueryTest, FieldTextsGiveTheGeneralDecimalFormAndEmptyForNull) {
     }
 }
 
-TEST_F(QueryTest, NavigationMovesThroughTheRowsWithBofAndEof) {
-    products().open();
-    products().next();
-    EXPECT_EQ(products().currentRow(), 1);
-    EXPECT_FALSE(products().bof());
-    products().prior();
-    products().prior();
-    EXPECT_EQ(products().currentRow(), 0);
-    EXPECT_TRUE(products().bof());
-    products().last();
-    EXPECT_EQ(products().currentRow(), 6);
-    EXPECT_TRUE(products().eof());
-    EXPECT_EQ(products().fetchedRowCount(), 7);
-    EXPECT_TRUE(products().allRowsFetched());
-    products().next();
-    EXPECT_EQ(products().currentRow(), 6);
-    EXPECT_TRUE(products().eof());
-    products().first();
-    EXPECT_EQ(products().currentRow(), 0);
-    EXPECT_TRUE(products().moveTo(3));
-    EXPECT_FALSE(products().moveTo(7));
-    EXPECT_EQ(products().currentRow(), 3);
-}
-
-TEST_F(QueryTest, AnEmptyResultHasNoCurrentRow) {
-    products().clearSql();
-    products().appendSql(QStringLiteral("select codigo BarCode, nome produto from produtos"));
-    products().appendSql(QStringLiteral("where codigo = 'nenhum'"));
-    products().setBeforeOpen({});
-    products().open();
-    EXPECT_EQ(products().currentRow(), -1);
-    EXPECT_TRUE(products().bof());
-    EXPECT_TRUE(products().eof());
-    EXPECT_EQ(products().fieldAsText(QStringLiteral("Produto")), QString());
-    EXPECT_FALSE(products().locate(QStringLiteral("BarCode"), QString()));
-}
-
-TEST_F(QueryTest, EngineErrorsCarryTheEngineMessageAndLeaveTheQueryClosed) {
-    Query query(*database_, QStringLiteral("QueErrada"));
-    query.appendSql(QStringLiteral("select nada from produtos"));
-    try {
-        query.open();
-        FAIL() << "a bad column";
-    } catch (const DatabaseError& error) {
-        EXPECT_TRUE(error.text().contains(QStringLiteral("Column unknown")))
-            << error.text().toStdString();
-        EXPECT_TRUE(error.text().contains(QStringLiteral("NADA"))) << error.text().toStdString();
-    }
-    EXPECT_FALSE(query.isOpen());
-    EXPECT_THROW(query.replaceSql(1, QStringLiteral("x")), DatabaseError);
-}
-
-TEST_F(QueryTest, TheAliasIsSetOnlyWhileNotConnected) {
+TEST_F(DatabaseTest, TheAliasIsSetOnlyWhileNotConnected) {
     database_->connect();
     database_->connect(); // no effect when connected
     EXPECT_THROW(database_->setAlias(QStringLiteral("outra")), DatabaseError);
@@ -242,7 +140,7 @@ TEST_F(QueryTest, TheAliasIsSetOnlyWhileNotConnected) {
     EXPECT_FALSE(database_->loginPrompt());
 }
 
-TEST_F(QueryTest, APriceCommittedByAnotherConnectionIsSeenAtTheNextOpen) {
+TEST_F(DatabaseTest, APriceCommittedByAnotherConnectionIsSeenAtTheNextOpen) {
     products().open();
     ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000100")));
     EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8"));
@@ -263,19 +161,20 @@ TEST_F(QueryTest, APriceCommittedByAnotherConnectionIsSeenAtTheNextOpen) {
     EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8"));
 }
 
-TEST_F(QueryTest, TheRetailProbeAndAQueryOnAMissingColumn) {
-    Query queCon(*database_, QStringLiteral("QueCon"));
-    EXPECT_TRUE(fieldExists(queCon, QStringLiteral("preco_venda_lj"), QStringLiteral("produtos")));
-    EXPECT_TRUE(fieldExists(queCon, QStringLiteral("PRECO_VENDA"), QStringLiteral("PRODUTOS")));
-    EXPECT_FALSE(fieldExists(queCon, QStringLiteral("PRECO_CUSTO"), QStringLiteral("PRODUTOS")));
-    EXPECT_FALSE(queCon.isOpen());
-    EXPECT_EQ(queCon.statement(),
-              QStringLiteral("SELECT COUNT(*) CT FROM RDB$RELATION_FIELDS where "
-                             "RDB$FIELD_NAME='PRECO_CUSTO' AND RDB$RELATION_NAME='PRODUTOS'"));
+TEST_F(DatabaseTest, TheRetailProbeFindsColumnsByTheirNamesOnly) {
+    EXPECT_TRUE(
+        columnExists(*database_, QStringLiteral("produtos"), QStringLiteral("preco_venda_lj")));
+    EXPECT_TRUE(
+        columnExists(*database_, QStringLiteral("PRODUTOS"), QStringLiteral("PRECO_VENDA")));
+    EXPECT_FALSE(
+        columnExists(*database_, QStringLiteral("PRODUTOS"), QStringLiteral("PRECO_CUSTO")));
+    // A name is a value, never part of the statement's text.
+    EXPECT_FALSE(columnExists(*database_, QStringLiteral("PRODUTOS"),
+                              QStringLiteral("X' OR RDB$FIELD_NAME <> 'X")));
 }
 
 // A shop restores last night's copy over the database file while the program runs.
-TEST_F(QueryTest, ADatabaseFileReplacedOnDiskIsAttachedAfreshAndSaidInTheLog) {
+TEST_F(DatabaseTest, ADatabaseFileReplacedOnDiskIsAttachedAfreshAndSaidInTheLog) {
     const QString file = suiteFile(QStringLiteral("replaced.fdb"));
     {
         TestDatabase live(suitePath(), QStringLiteral("replaced.fdb"), "WIN1252");
@@ -289,7 +188,7 @@ TEST_F(QueryTest, ADatabaseFileReplacedOnDiskIsAttachedAfreshAndSaidInTheLog) {
     auto database = connectToShop();
     QStringList notices;
     database->setNoticeSink([&notices](const QString& line) { notices.append(line); });
-    Query products(*database, QStringLiteral("CDSProdutos"));
+    test::ReferenceQuery products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
     const auto price = [&products] {
         products.close();
@@ -346,7 +245,7 @@ TEST_F(QueryTest, ADatabaseFileReplacedOnDiskIsAttachedAfreshAndSaidInTheLog) {
 
 // A copy of a catalogue of 3000 articles that the engine in this process has never opened,
 // so no page of it is cached.
-QString QueryTest::freshCatalogueCopy(const QString& name) {
+QString DatabaseTest::freshCatalogueCopy(const QString& name) {
     const QString intact = suiteFile(QStringLiteral("intact.fdb"));
     if (!QFile::exists(intact)) {
         TestDatabase db(suitePath(), QStringLiteral("intact.fdb"), "WIN1252");
@@ -364,7 +263,7 @@ QString QueryTest::freshCatalogueCopy(const QString& name) {
 
 // A data page of produtos whose type byte is damaged: reading it fails the engine's
 // consistency check. Reading the other pages works again from the next open.
-TEST_F(QueryTest, AConsistencyErrorDropsTheAttachmentSoTheNextOpenWorks) {
+TEST_F(DatabaseTest, AConsistencyErrorDropsTheAttachmentSoTheNextOpenWorks) {
     const QString file = freshCatalogueCopy(QStringLiteral("damaged.fdb"));
     ASSERT_TRUE(test::damageLastDataPage(file, "PRODUTOS"));
     test::writeProfile(suitePath(), QStringLiteral("loja"), file);
@@ -375,7 +274,7 @@ TEST_F(QueryTest, AConsistencyErrorDropsTheAttachmentSoTheNextOpenWorks) {
     ProductList grid(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(grid, [] { return PriceMode::Wholesale; });
     grid.open();
-    Query products(*database, QStringLiteral("CDSProdutos"));
+    test::ReferenceQuery products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
     products.open();
     // The whole list reaches the damaged page.
@@ -394,7 +293,7 @@ TEST_F(QueryTest, AConsistencyErrorDropsTheAttachmentSoTheNextOpenWorks) {
 // embedded engine refuses every attachment of the process from then on. The log says so
 // and what to do, once; every later use fails at once with that reason, and no attempt to
 // attach again is made.
-TEST_F(QueryTest, ABugcheckIsSaidOnceAndNoAttachIsTriedAgain) {
+TEST_F(DatabaseTest, ABugcheckIsSaidOnceAndNoAttachIsTriedAgain) {
     const QString file = freshCatalogueCopy(QStringLiteral("bugcheck.fdb"));
     QProcess damage;
     damage.start(QStringLiteral("python3"), {QStringLiteral(VESKA_DAMAGE_RECORD_SCRIPT), file});
@@ -406,7 +305,7 @@ TEST_F(QueryTest, ABugcheckIsSaidOnceAndNoAttachIsTriedAgain) {
     QStringList failures;
     database->setNoticeSink([&notices](const QString& line) { notices.append(line); });
     database->setEngineFailureSink([&failures](const QString& why) { failures.append(why); });
-    Query products(*database, QStringLiteral("CDSProdutos"));
+    test::ReferenceQuery products(*database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
     products.open();
     EXPECT_THROW(products.locate(QStringLiteral("BarCode"), QStringLiteral("999999")),
