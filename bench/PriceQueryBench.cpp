@@ -27,6 +27,7 @@
 #include "catalogue/connection/EmbeddedEngine.h"
 #include "catalogue/connection/firebird/FbAttachment.h"
 #include "catalogue/lookup/ProductLookup.h"
+#include "catalogue/products/ProductGridColumns.h"
 #include "catalogue/products/ProductList.h"
 #include "catalogue/products/ProductListModel.h"
 #include "catalogue/products/ProductQuery.h"
@@ -119,7 +120,8 @@ std::vector<std::string> scanCodes(const std::string& kind, long articles, int c
 int runChild(const QString& dir, long articles, bool reference, bool labels, bool shown,
              int scans) {
     catalogue::Database database(catalogue::ConnectionProfiles(QStringList{dir}));
-    catalogue::ProductList products(database, QStringLiteral("CDSProdutos"));
+    catalogue::ProductList products(database, QStringLiteral("CDSProdutos"),
+                                    [] { return catalogue::PriceMode::Wholesale; });
     catalogue::setUpProductQuery(products, [] { return catalogue::PriceMode::Wholesale; });
     catalogue::ProductListModel model(products, catalogue::productGridColumns());
     // The reference reads the product query as the document's way does: whole, in order.

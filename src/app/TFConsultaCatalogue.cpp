@@ -6,6 +6,7 @@
 #include "catalogue/connection/ColumnExists.h"
 #include "catalogue/connection/Database.h"
 #include "catalogue/products/ListPositions.h"
+#include "catalogue/products/ProductGridColumns.h"
 #include "catalogue/products/ProductList.h"
 #include "catalogue/products/ProductListModel.h"
 #include "catalogue/products/ProductQuery.h"
@@ -31,8 +32,10 @@ void TFConsulta::createCatalogue() {
     Database1 = std::make_unique<catalogue::Database>();
     // The connection's own news (a replaced file, a damaged database, the connection back).
     Database1->setNoticeSink([this](const QString& line) { appendLine(line); });
-    CDSProdutos = new catalogue::ProductList(*Database1, QStringLiteral("CDSProdutos"), this);
-    catalogue::setUpProductQuery(*CDSProdutos, [this] { return currentPriceMode(); });
+    const auto priceMode = [this] { return currentPriceMode(); };
+    CDSProdutos =
+        new catalogue::ProductList(*Database1, QStringLiteral("CDSProdutos"), priceMode, this);
+    catalogue::setUpProductQuery(*CDSProdutos, priceMode);
 
     DSProdutos = new ProductListModel(*CDSProdutos, catalogue::productGridColumns(), this);
     DSProdutos->setObjectName(QStringLiteral("DSProdutos"));

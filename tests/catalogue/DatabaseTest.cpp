@@ -198,7 +198,7 @@ TEST_F(DatabaseTest, ADatabaseFileReplacedOnDiskIsAttachedAfreshAndSaidInTheLog)
     };
     // Whatever keeps the old file's attachment lets go of it: the products grid, the
     // lookups (their transaction outlives a scan), a query before its last row.
-    ProductList grid(*database, QStringLiteral("CDSProdutos"));
+    ProductList grid(*database, QStringLiteral("CDSProdutos"), [] { return PriceMode::Wholesale; });
     setUpProductQuery(grid, [] { return PriceMode::Wholesale; });
     grid.open();
     ProductLookup lookup(*database, [] { return PriceMode::Wholesale; });
@@ -271,7 +271,7 @@ TEST_F(DatabaseTest, AConsistencyErrorDropsTheAttachmentSoTheNextOpenWorks) {
     QStringList notices;
     database->setNoticeSink([&notices](const QString& line) { notices.append(line); });
     // The products grid stays open on its first rows meanwhile, as in the window.
-    ProductList grid(*database, QStringLiteral("CDSProdutos"));
+    ProductList grid(*database, QStringLiteral("CDSProdutos"), [] { return PriceMode::Wholesale; });
     setUpProductQuery(grid, [] { return PriceMode::Wholesale; });
     grid.open();
     test::ReferenceQuery products(*database, QStringLiteral("CDSProdutos"));

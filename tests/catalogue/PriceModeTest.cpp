@@ -280,7 +280,7 @@ TEST_F(WithoutRetailColumnTest, TheProbeSaysNoAndTheRetailQueryFailsWithTheEngin
         columnExists(*database_, QStringLiteral("produtos"), QStringLiteral("preco_venda")));
 
     PriceMode mode = PriceMode::Retail;
-    ProductList products(*database_, QStringLiteral("CDSProdutos"));
+    ProductList products(*database_, QStringLiteral("CDSProdutos"), [&mode] { return mode; });
     setUpProductQuery(products, [&mode] { return mode; });
     try {
         products.open();

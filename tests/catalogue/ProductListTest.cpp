@@ -8,6 +8,7 @@
 #include "QtPrinters.h"
 #include "TestDatabase.h"
 #include "catalogue/connection/Database.h"
+#include "catalogue/products/ProductGridColumns.h"
 #include "catalogue/products/ProductListModel.h"
 #include "catalogue/products/ProductQuery.h"
 
@@ -54,7 +55,8 @@ protected:
     void open(const QString& file) {
         test::writeProfile(suitePath(), QStringLiteral("loja"), suiteFile(file));
         database_ = connectToShop();
-        list_ = std::make_unique<ProductList>(*database_, QStringLiteral("CDSProdutos"));
+        list_ = std::make_unique<ProductList>(*database_, QStringLiteral("CDSProdutos"),
+                                              [this] { return mode_; });
         setUpProductQuery(*list_, [this] { return mode_; });
         model_ = std::make_unique<ProductListModel>(
             *list_, std::vector<ProductListModel::Column>{

@@ -36,7 +36,8 @@ protected:
     }
     void SetUp() override {
         database_ = connectToShop();
-        products_ = std::make_unique<ProductList>(*database_, QStringLiteral("CDSProdutos"));
+        products_ = std::make_unique<ProductList>(*database_, QStringLiteral("CDSProdutos"),
+                                                  [] { return PriceMode::Wholesale; });
         setUpProductQuery(*products_, [] { return PriceMode::Wholesale; });
         products_->open();
     }

@@ -218,7 +218,8 @@ TEST_F(ServerConnectionTest, AConnectionLostWhileTheGridFetchesIsReportedNotThro
     test::TcpRelay relay(kServerPort);
     relay.start();
     auto database = databaseFor(QString::fromStdString(relay.server()) + u':' + *path_);
-    ProductList products(*database, QStringLiteral("CDSProdutos"));
+    ProductList products(*database, QStringLiteral("CDSProdutos"),
+                         [] { return PriceMode::Wholesale; });
     setUpProductQuery(products, [] { return PriceMode::Wholesale; });
     ProductListModel model(products, {{QStringLiteral("BARCODE"), QStringLiteral("Código")}});
     QSignalSpy failures(&model, &ProductListModel::fetchFailed);

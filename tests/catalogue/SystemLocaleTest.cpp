@@ -31,8 +31,8 @@ TEST(SystemLocaleTest, FieldTextAndGridPriceUseTheRegionalSeparators) {
                        QDir(folder.path()).filePath(QStringLiteral("loja.fdb")));
     Database database(ConnectionProfiles({folder.path()}));
     database.setAlias(QStringLiteral("loja"));
-    ProductList products(database, QStringLiteral("CDSProdutos"));
     PriceMode mode = PriceMode::Retail;
+    ProductList products(database, QStringLiteral("CDSProdutos"), [&mode] { return mode; });
     setUpProductQuery(products, [&mode] { return mode; });
     ProductListModel model(products, {{QStringLiteral("BARCODE"), QStringLiteral("Código")},
                                       {QStringLiteral("PRECO"), QStringLiteral("Preço"),

@@ -90,7 +90,8 @@ ProductQuery::ProductQuery(const ProductDatabase& products, const catalogue::Pri
         std::make_unique<catalogue::test::ReferenceQuery>(*database, QStringLiteral("CDSProdutos"));
     catalogue::setUpProductQuery(*query, [&mode] { return mode; });
     query->open();
-    list = std::make_unique<catalogue::ProductList>(*database, QStringLiteral("CDSProdutos"));
+    list = std::make_unique<catalogue::ProductList>(*database, QStringLiteral("CDSProdutos"),
+                                                    [&mode] { return mode; });
     catalogue::setUpProductQuery(*list, [&mode] { return mode; });
     list->open();
 }

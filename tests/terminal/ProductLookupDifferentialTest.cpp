@@ -330,8 +330,8 @@ protected:
     void build(Path& path, bool inDatabase) {
         path.database = catalogue_->connect();
         if (inDatabase) {
-            path.list = std::make_unique<catalogue::ProductList>(*path.database,
-                                                                 QStringLiteral("CDSProdutos"));
+            path.list = std::make_unique<catalogue::ProductList>(
+                *path.database, QStringLiteral("CDSProdutos"), [this] { return mode_; });
             catalogue::setUpProductQuery(*path.list, [this] { return mode_; });
             path.list->open();
             path.shown = path.list.get();

@@ -26,8 +26,8 @@ protected:
 
     void SetUp() override {
         products_ = std::make_unique<ProductQuery>(*database_, mode_);
-        list_ = std::make_unique<catalogue::ProductList>(*products_->database,
-                                                         QStringLiteral("CDSProdutos"));
+        list_ = std::make_unique<catalogue::ProductList>(
+            *products_->database, QStringLiteral("CDSProdutos"), [this] { return mode_; });
         catalogue::setUpProductQuery(*list_, [this] { return mode_; });
         list_->open();
         grid_ = std::make_unique<catalogue::ServedArticleGrid>(*list_, [this] { return shown_; });

@@ -13,14 +13,11 @@ constexpr int kCode = ProductPages::codeColumn;
 
 } // namespace
 
-ProductList::ProductList(Database& database, const QString& name, QObject* parent)
-    : QObject(parent), database_(database) {
+ProductList::ProductList(Database& database, const QString& name,
+                         std::function<PriceMode()> priceMode, QObject* parent)
+    : QObject(parent), database_(database),
+      lookup_(std::make_unique<ProductLookup>(database_, std::move(priceMode))) {
     setObjectName(name);
-    lookup_ = std::make_unique<ProductLookup>(database_, [this] {
-        return lines_.size() > 1 && lines_[1] == priceColumn(PriceMode::Retail)
-                   ? PriceMode::Retail
-                   : PriceMode::Wholesale;
-    });
 }
 
 ProductList::~ProductList() = default;

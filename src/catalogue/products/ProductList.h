@@ -44,7 +44,10 @@ public:
     static constexpr int pageRows = 100;
     static constexpr int maxRows = 600;
 
-    ProductList(Database& database, const QString& name, QObject* parent = nullptr);
+    // priceMode: the mode whose price column the before-open hook puts into the SQL, for
+    // the lookups that Locate makes.
+    ProductList(Database& database, const QString& name, std::function<PriceMode()> priceMode,
+                QObject* parent = nullptr);
     ~ProductList() override;
 
     QString name() const { return objectName(); }

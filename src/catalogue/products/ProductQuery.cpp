@@ -8,10 +8,4 @@ QStringList productQueryLines() {
             QStringLiteral("order by codigo")};
 }
 
-std::vector<ProductListModel::Column> productGridColumns() {
-    return {{QStringLiteral("BARCODE"), QStringLiteral("Código")},
-            {QStringLiteral("PRODUTO"), QStringLiteral("Descrição")},
-            {QStringLiteral("PRECO"), initialPriceTitle, ProductListModel::Format::Money}};
-}
-
 } // namespace veska::catalogue

@@ -2,7 +2,6 @@
 // The product query CDSProdutos: its four SQL lines and the before-open step that puts the
 // price column of the current mode into line 1.
 
-#include "catalogue/products/ProductListModel.h"
 #include "catalogue/settings/PriceMode.h"
 
 #include <QString>
@@ -14,11 +13,6 @@ namespace veska::catalogue {
 // "select codigo BarCode, nome produto, cod_barra," / "preco_venda" / "Preco from produtos"
 // / "order by codigo".
 QStringList productQueryLines();
-
-// The products grid's columns: "Código" (BARCODE), "Descrição" (PRODUTO) and "Preço"
-// (PRECO, shown as "#,##0.00"); COD_BARRA is not shown. Index 2 is the price column.
-std::vector<ProductListModel::Column> productGridColumns();
-inline constexpr int priceGridColumn = 2;
 
 // CDSProdutosBeforeOpen: replaces line 1 (never inserts) with the mode's price column.
 template <class Products> void applyPriceColumn(Products& products, PriceMode mode) {
