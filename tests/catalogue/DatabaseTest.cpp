@@ -204,7 +204,7 @@ TEST_F(DatabaseTest, ADatabaseFileReplacedOnDiskIsAttachedAfreshAndSaidInTheLog)
     ProductLookup lookup(*database, [] { return PriceMode::Wholesale; });
     const auto scannedPrice = [&lookup] {
         lookup.beginScan();
-        const auto article = lookup.find(terminal::LookupColumn::Code, QStringLiteral("000100"));
+        const auto article = lookup.find(terminal::LookupColumn::Codigo, QStringLiteral("000100"));
         lookup.endScan(article);
         return article ? article->priceText.value_or(QString()) : QStringLiteral("(none)");
     };

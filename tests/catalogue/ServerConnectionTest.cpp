@@ -151,7 +151,7 @@ TEST_F(ServerConnectionTest, ALoginThatMayNotReadTheProductsFailsEveryScanAlike)
     for (int scan = 0; scan < 2; ++scan) {
         lookup.beginScan();
         try {
-            lookup.find(terminal::LookupColumn::Code, QStringLiteral("000001"));
+            lookup.find(terminal::LookupColumn::Codigo, QStringLiteral("000001"));
             ADD_FAILURE() << "VENDEDOR read produtos";
         } catch (const DatabaseError& error) {
             EXPECT_TRUE(error.text().contains(QStringLiteral("no permission")))
@@ -247,7 +247,7 @@ TEST_F(ServerConnectionTest, AHungServerIsBrokenOffAndTheServiceComesBackByItsel
     ProductLookup lookup(*database, [] { return PriceMode::Wholesale; });
     const auto find = [&lookup] {
         lookup.beginScan();
-        auto article = lookup.find(terminal::LookupColumn::Code, QStringLiteral("000001"));
+        auto article = lookup.find(terminal::LookupColumn::Codigo, QStringLiteral("000001"));
         lookup.endScan(article);
         return article;
     };

@@ -48,9 +48,9 @@ protected:
     // One scan as the service makes it: code, then barcode column.
     std::optional<Article> serve(const QString& code) {
         lookup_->beginScan();
-        std::optional<Article> article = lookup_->find(LookupColumn::Code, code);
+        std::optional<Article> article = lookup_->find(LookupColumn::Codigo, code);
         if (!article)
-            article = lookup_->find(LookupColumn::Barcode, code);
+            article = lookup_->find(LookupColumn::CodBarra, code);
         lookup_->endScan(article);
         return article;
     }

@@ -34,8 +34,8 @@ QByteArray lookupStatement(PriceMode mode, LookupColumn column, std::size_t valu
     }
     return (QStringLiteral("select codigo, nome, cod_barra, ") + priceColumn(mode) +
             QStringLiteral(" from produtos where ") +
-            (column == LookupColumn::Code ? QStringLiteral("codigo")
-                                          : QStringLiteral("cod_barra")) +
+            (column == LookupColumn::Codigo ? QStringLiteral("codigo")
+                                            : QStringLiteral("cod_barra")) +
             condition)
         .toUtf8();
 }
@@ -47,7 +47,7 @@ QByteArray productStatement(PriceMode mode) {
 }
 
 int comparedColumn(LookupColumn column) {
-    return column == LookupColumn::Code ? CodeColumn : BarcodeColumn;
+    return column == LookupColumn::Codigo ? CodeColumn : BarcodeColumn;
 }
 
 Article articleFrom(firebird::PreparedStatement& row, LookupColumn column, const QString& value) {
@@ -121,7 +121,7 @@ struct ProductLookup::Prepared {
                                                              std::size_t values) {
         if (values == 1) {
             return lookupsOfOne[mode == PriceMode::Retail ? 1 : 0]
-                               [column == LookupColumn::Code ? 0 : 1];
+                               [column == LookupColumn::Codigo ? 0 : 1];
         }
         return lookups[LookupKey{mode, column, values}];
     }

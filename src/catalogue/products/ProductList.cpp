@@ -82,7 +82,7 @@ void ProductList::showServed(const std::optional<terminal::Article>& served) {
             return;
         }
         const terminal::Article article = *served;
-        const int compared = article.column == terminal::LookupColumn::Code
+        const int compared = article.column == terminal::LookupColumn::Codigo
                                  ? kCode
                                  : columnIndex(QStringLiteral("cod_barra"));
         const int name = columnIndex(QStringLiteral("Produto"));
@@ -106,7 +106,7 @@ bool ProductList::locate(const QString& column, const QString& value) {
     std::optional<terminal::Article> found = guarded([&] {
         lookup_->beginScan();
         auto article = lookup_->find(
-            byBarcode ? terminal::LookupColumn::Barcode : terminal::LookupColumn::Code, value);
+            byBarcode ? terminal::LookupColumn::CodBarra : terminal::LookupColumn::Codigo, value);
         lookup_->endScan(article);
         lookup_->release(); // a search is one lookup, not a run of them
         return article;
