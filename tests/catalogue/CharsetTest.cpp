@@ -2,7 +2,7 @@
 // holding Windows-1252 bytes, and UTF8; read over WIN1252 and UTF8 connections.
 #include "QtPrinters.h"
 #include "ReferenceQuery.h"
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 #include "catalogue/connection/Database.h"
 #include "catalogue/products/ProductQuery.h"
 #include "core/CodePage.h"
@@ -32,7 +32,7 @@ protected:
             {"utf8.fdb", "UTF8", "UTF8", kSugar.toUtf8()},
         };
         for (const auto& kind : databases) {
-            test::TestDatabase db(suitePath(), QString::fromLatin1(kind.file), kind.defaultCharset,
+            test::ShopDatabase db(suitePath(), QString::fromLatin1(kind.file), kind.defaultCharset,
                                   kind.connectionCharset);
             db.createProducts();
             db.insert({"000001", kind.name, "7891000100103", "19.9", "21.5"});

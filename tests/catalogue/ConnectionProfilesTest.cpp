@@ -4,7 +4,7 @@
 
 #include "QtPrinters.h"
 #include "ReferenceQuery.h"
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 #include "catalogue/connection/Database.h"
 #include "core/Errors.h"
 
@@ -117,7 +117,7 @@ TEST_F(ConnectionProfilesTest, TheStandardFoldersFollowTheWorkingDirectoryAndXdg
 }
 
 TEST_F(ConnectionProfilesTest, ConnectingThroughAProfileUsesItsUserAndCharset) {
-    { test::TestDatabase db(root_.path(), QStringLiteral("perfil.fdb"), "WIN1252"); }
+    { test::ShopDatabase db(root_.path(), QStringLiteral("perfil.fdb"), "WIN1252"); }
     writeFile(dir("p"), "[Loja]\ndatabase = ../perfil.fdb\ncharset = UTF8\nuser = CAIXA\n");
     Database database(ConnectionProfiles({dir("p")}));
     database.setAlias(QStringLiteral("Loja"));

@@ -3,7 +3,7 @@
 #include "catalogue/settings/DatabaseSettings.h"
 
 #include "QtPrinters.h"
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 #include "WorkingFolder.h"
 #include "catalogue/connection/Database.h"
 #include "catalogue/settings/ConnectionProfiles.h"
@@ -253,7 +253,7 @@ TEST(ScaleLabelSettingsTest, AFileThatDoesNotParseIsOneProblemAndNoFormat) {
 class LoadDatabaseSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::TestDatabase db(folder_.path(), QStringLiteral("loja.fdb"), "WIN1252");
+        test::ShopDatabase db(folder_.path(), QStringLiteral("loja.fdb"), "WIN1252");
         db.createProducts();
         // The profile file in the working directory maps the aliases of the cases.
         folder_.write(QStringLiteral("veska-aliases.conf"),

@@ -5,7 +5,7 @@
 
 #include "QtPrinters.h"
 #include "ReferenceQuery.h"
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 #include "catalogue/connection/ColumnExists.h"
 #include "catalogue/connection/firebird/FbError.h"
 #include "catalogue/lookup/ProductLookup.h"
@@ -23,13 +23,13 @@ namespace veska::catalogue {
 namespace {
 
 using test::Article;
-using test::TestDatabase;
+using test::ShopDatabase;
 
 class DatabaseTest : public test::SuiteFolder<DatabaseTest> {
 protected:
     static QString freshCatalogueCopy(const QString& name);
     static void SetUpTestSuite() {
-        TestDatabase db(suitePath(), QStringLiteral("query.fdb"), "WIN1252");
+        ShopDatabase db(suitePath(), QStringLiteral("query.fdb"), "WIN1252");
         db.createProducts();
         db.insert({"000200", "ARROZ TIPO 1 5KG", "7891000100103", "12.5", "13.9"});
         db.insert({"000100", "FEIJAO CARIOCA 1KG", "7891000200209", "8", "8.75"});
@@ -177,10 +177,10 @@ TEST_F(DatabaseTest, TheRetailProbeFindsColumnsByTheirNamesOnly) {
 TEST_F(DatabaseTest, ADatabaseFileReplacedOnDiskIsAttachedAfreshAndSaidInTheLog) {
     const QString file = suiteFile(QStringLiteral("replaced.fdb"));
     {
-        TestDatabase live(suitePath(), QStringLiteral("replaced.fdb"), "WIN1252");
+        ShopDatabase live(suitePath(), QStringLiteral("replaced.fdb"), "WIN1252");
         live.createProducts();
         live.insert({"000100", "FEIJAO CARIOCA 1KG", "7891000200209", "8", "8.75"});
-        TestDatabase copy(suitePath(), QStringLiteral("copy.fdb"), "WIN1252");
+        ShopDatabase copy(suitePath(), QStringLiteral("copy.fdb"), "WIN1252");
         copy.createProducts();
         copy.insert({"000100", "FEIJAO CARIOCA 1KG", "7891000200209", "7.5", "8.75"});
     }
@@ -248,7 +248,7 @@ TEST_F(DatabaseTest, ADatabaseFileReplacedOnDiskIsAttachedAfreshAndSaidInTheLog)
 QString DatabaseTest::freshCatalogueCopy(const QString& name) {
     const QString intact = suiteFile(QStringLiteral("intact.fdb"));
     if (!QFile::exists(intact)) {
-        TestDatabase db(suitePath(), QStringLiteral("intact.fdb"), "WIN1252");
+        ShopDatabase db(suitePath(), QStringLiteral("intact.fdb"), "WIN1252");
         db.createProducts();
         db.execute("execute block as declare i integer = 0; begin while (i < 3000) do begin "
                    "insert into produtos values (lpad(:i, 6, '0'), 'ARTIGO ' || :i, null, :i, :i); "

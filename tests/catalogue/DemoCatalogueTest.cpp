@@ -3,7 +3,7 @@
 #include "Ean13.h"
 #include "QtPrinters.h"
 #include "ReferenceQuery.h"
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 #include "WorkingFolder.h"
 #include "catalogue/connection/Database.h"
 #include "catalogue/products/ProductQuery.h"

@@ -4,7 +4,7 @@
 #include "catalogue/settings/PriceMode.h"
 
 #include "QtPrinters.h"
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 #include "WorkingFolder.h"
 #include "catalogue/connection/ColumnExists.h"
 #include "catalogue/connection/Database.h"
@@ -263,8 +263,8 @@ TEST(PriceModeTextTest, ColumnsCaptionsAndLines) {
 class WithoutRetailColumnTest : public test::SuiteFolder<WithoutRetailColumnTest> {
 protected:
     static void SetUpTestSuite() {
-        test::TestDatabase db(suitePath(), QStringLiteral("atacado.fdb"), "WIN1252");
-        db.createProducts(false);
+        test::ShopDatabase db(suitePath(), QStringLiteral("atacado.fdb"), "WIN1252");
+        db.createProducts(test::ProductTable().retail({}));
         db.insert({"000001", "OLEO DE SOJA 900ML", "7891000100103", "7.49", ""}, false);
         profileShop(QStringLiteral("atacado.fdb"));
     }

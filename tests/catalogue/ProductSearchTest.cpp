@@ -2,7 +2,7 @@
 #include "catalogue/products/ProductSearch.h"
 
 #include "QtPrinters.h"
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 #include "catalogue/connection/Database.h"
 #include "catalogue/products/ProductList.h"
 #include "catalogue/products/ProductQuery.h"
@@ -25,7 +25,7 @@ public:
 class ProductSearchTest : public test::SuiteFolder<ProductSearchTest> {
 protected:
     static void SetUpTestSuite() {
-        test::TestDatabase db(suitePath(), QStringLiteral("busca.fdb"), "WIN1252");
+        test::ShopDatabase db(suitePath(), QStringLiteral("busca.fdb"), "WIN1252");
         db.createProducts();
         db.insert({"000100", "FEIJ\xC3O CARIOCA 1KG", "7891000200209", "8", "8.5"});
         db.insert({"000200", "ARROZ TIPO 1 5KG", "7891000100103", "12.5", "13"});

@@ -4,8 +4,8 @@
 // does not answer on 127.0.0.1:3050.
 #include "CountingSource.h"
 #include "ReferenceQuery.h"
+#include "ShopDatabase.h"
 #include "TcpRelay.h"
-#include "TestDatabase.h"
 #include "TestProvider.h"
 #include "TestViews.h"
 #include "catalogue/connection/Database.h"
@@ -41,9 +41,7 @@ protected:
         firebird::AttachParameters parameters{
             "127.0.0.1/3050:" + path_->toUtf8(), "ROOT", "480317", "WIN1252", {}};
         writer_ = new firebird::Attachment(firebird::Attachment::create(parameters, "WIN1252"));
-        writer_->executeImmediate("create table produtos (codigo varchar(13), nome varchar(50), "
-                                  "cod_barra varchar(14), preco_venda double precision, "
-                                  "preco_venda_lj double precision)");
+        writer_->executeImmediate(test::ProductTable().sql());
         writer_->executeImmediate("insert into produtos values ('000001', 'A\xC7\xDA"
                                   "CAR CRISTAL 5KG', "
                                   "'7891000100103', 19.9, 21.5)");

@@ -1,7 +1,7 @@
 // Field texts and the grid's prices follow the regional settings of the process: under
 // pt_BR.UTF-8 a decimal comma and a dot for grouping.
 #include "QtPrinters.h"
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 #include "catalogue/connection/Database.h"
 #include "catalogue/products/ProductList.h"
 #include "catalogue/products/ProductListModel.h"
@@ -23,7 +23,7 @@ namespace {
 TEST(SystemLocaleTest, FieldTextAndGridPriceUseTheRegionalSeparators) {
     QTemporaryDir folder;
     {
-        test::TestDatabase db(folder.path(), QStringLiteral("loja.fdb"), "WIN1252");
+        test::ShopDatabase db(folder.path(), QStringLiteral("loja.fdb"), "WIN1252");
         db.createProducts();
         db.insert({"000001", "CAFE TORRADO 500G", "7891000100103", "1234.5", "12.5"});
     }

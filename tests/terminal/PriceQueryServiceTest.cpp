@@ -8,9 +8,9 @@
 
 #include "CountingSource.h"
 #include "Journal.h"
-#include "ProductDatabase.h"
 #include "ReferenceQuery.h"
 #include "ReopenedQuerySource.h"
+#include "ShopDatabase.h"
 #include "TestProvider.h"
 #include "TestViews.h"
 #include "catalogue/connection/firebird/FbPreparedStatement.h"
@@ -73,7 +73,7 @@ std::string pathName(const ::testing::TestParamInfo<Path>& info) {
 class PRICE_QUERY_SUITE : public ::testing::TestWithParam<Path> {
 protected:
     static void SetUpTestSuite() {
-        database_ = std::make_unique<ProductDatabase>();
+        database_ = std::make_unique<catalogue::test::StockedShop>();
         // Weighed articles, sold by the label of the scale.
         for (const char* row :
              {"'1234', 'Queijo prato kg', NULL, 39.9, 44.9",
@@ -88,7 +88,7 @@ protected:
 
     void SetUp() override {
         resetProvider();
-        products_ = std::make_unique<ProductQuery>(*database_, mode_);
+        products_ = std::make_unique<catalogue::test::ShopQuery>(*database_, mode_);
         if (GetParam() == Path::InDatabase) {
             grid_ = std::make_unique<catalogue::ServedArticleGrid>(*products_->list,
                                                                    [this] { return gridShown_; });
@@ -145,20 +145,20 @@ protected:
     }
     static QString line(const QString& rest) { return QStringLiteral("127.0.0.1:4000 -> ") + rest; }
 
-    static std::unique_ptr<ProductDatabase> database_;
+    static std::unique_ptr<catalogue::test::StockedShop> database_;
     PriceMode mode_ = PriceMode::Wholesale;
     Presence window_;
     RecordingLog log_;
     RecordingFailures failures_;
     bool gridShown_ = true;
-    std::unique_ptr<ProductQuery> products_;
+    std::unique_ptr<catalogue::test::ShopQuery> products_;
     std::unique_ptr<catalogue::ServedArticleGrid> grid_;
     std::unique_ptr<terminal::ArticleSource> source_;
     std::unique_ptr<CountingSource> counted_;
     std::unique_ptr<PriceQueryService> service_;
 };
 
-std::unique_ptr<ProductDatabase> PRICE_QUERY_SUITE::database_;
+std::unique_ptr<catalogue::test::StockedShop> PRICE_QUERY_SUITE::database_;
 
 TEST_P(PRICE_QUERY_SUITE, ACodeFoundByBarCodeIsAnsweredWithoutTheBarcodeColumn) {
     serve("7891000100103");
@@ -350,7 +350,7 @@ TEST_P(PRICE_QUERY_SUITE, EveryWaitingBarcodeIsServedInOneTickInArrivalOrder) {
 }
 
 // The transactions that other attachments of the test database hold now.
-int transactionsOfOthers(const ProductDatabase& database) {
+int transactionsOfOthers(const catalogue::test::StockedShop& database) {
     using namespace catalogue::firebird;
     Attachment observer = Attachment::attach(database.parameters());
     Transaction transaction(observer, Transaction::Kind::ReadCommittedReadOnly);

@@ -1,10 +1,14 @@
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 
 #include "catalogue/connection/firebird/FbPreparedStatement.h"
 #include "catalogue/connection/firebird/FbTransaction.h"
+#include "catalogue/products/ProductQuery.h"
+#include "core/CodePage.h"
+#include "core/Errors.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <ibase.h>
@@ -43,7 +47,7 @@ void useTemporaryLockFolder() {
     (void)done;
 }
 
-TestDatabase::TestDatabase(const QString& folder, const QString& fileName,
+ShopDatabase::ShopDatabase(const QString& folder, const QString& fileName,
                            const QByteArray& defaultCharset, const QByteArray& connectionCharset)
     : path_(QDir(folder).filePath(fileName)) {
     useTemporaryLockFolder();
@@ -57,22 +61,21 @@ TestDatabase::TestDatabase(const QString& folder, const QString& fileName,
         firebird::Attachment::create(parameters, defaultCharset));
 }
 
-void TestDatabase::execute(const QByteArray& sql) {
+void ShopDatabase::execute(const QByteArray& sql) {
     if (!attachment_)
         throw std::logic_error("the test database is detached");
     attachment_->executeImmediate(sql);
 }
 
-void TestDatabase::createProducts(bool withRetail) {
-    execute(QByteArray("create table produtos (codigo varchar(13), nome varchar(50), "
-                       "cod_barra varchar(14), preco_venda double precision") +
-            (withRetail ? ", preco_venda_lj double precision)" : ")"));
+void ShopDatabase::createProducts(const ProductTable& table) {
+    execute(table.sql());
 }
 
-void TestDatabase::insert(const Article& article, bool withRetail) {
+void ShopDatabase::insert(const Article& article, bool withRetail) {
     QByteArray sql = "insert into produtos (codigo, nome, cod_barra, preco_venda";
     sql += withRetail ? ", preco_venda_lj) values ('" : ") values ('";
-    sql += article.codigo + "', '" + article.nome + "', '" + article.codBarra + "', " +
+    sql += article.codigo + "', '" + article.nome + "', " +
+           (article.codBarra ? "'" + *article.codBarra + "'" : QByteArray("null")) + ", " +
            article.precoVenda;
     if (withRetail)
         sql += ", " + article.precoVendaLj;
@@ -80,8 +83,76 @@ void TestDatabase::insert(const Article& article, bool withRetail) {
     execute(sql);
 }
 
-void TestDatabase::detach() {
+void ShopDatabase::detach() {
     attachment_.reset();
+}
+
+namespace {
+
+// Code, description, barcode, wholesale price, retail price.
+const char* const kStock[] = {
+    // Ordered first; its barcode is the code of the coffee below.
+    "'0000000000001', 'Primeiro pelo cod_barra', '7891000100103', 1, 1.1",
+    "'7891000100103', 'Café torrado 500g', '17891000100103', 12.5, 13.9",
+    "'7891000200200', 'Açúcar refinado 1kg', '7891000200201', 4.2, 4.6",
+    "'123', 'Artigo 123', NULL, 3, 3",
+    "'A123A', 'Artigo emoldurado', NULL, 5, 5",
+    "'B', 'Artigo B', NULL, 2, 2",
+    "'VAZIO', 'Código de barras vazio', '', 1, 1",
+    "'SEMPRECO', 'Artigo sem preço', NULL, NULL, 7",
+    "'P01', 'Preço 12,34', NULL, 12.34, 1",
+    "'P02', 'Preço 12,5', NULL, 12.5, 1",
+    "'P03', 'Preço 12', NULL, 12, 1",
+    "'P04', 'Preço 1234,5', NULL, 1234.5, 1",
+    "'P05', 'Preço 0,5', NULL, 0.5, 1",
+    "'P06', 'Preço 12,345', NULL, 12.345, 1",
+    "'P07', 'Preço 2,675', NULL, 2.675, 1",
+    "'P08', 'Preço -12,345', NULL, -12.345, 1",
+    "'P09', 'Preço 0,005', NULL, 0.005, 1",
+    "'P10', 'Preço 1234567,891', NULL, 1234567.891, 1",
+};
+
+} // namespace
+
+StockedShop::StockedShop() {
+    if (!folder_.isValid())
+        throw Error(QStringLiteral("no temporary folder"));
+    ShopDatabase shop(folder_.path(), QStringLiteral("produtos.fdb"));
+    path_ = shop.path();
+    shop.createProducts(ProductTable().code("varchar(13) not null primary key"));
+    for (const char* row : kStock) {
+        shop.execute(codepage::fromUnicode(
+            QStringLiteral("insert into produtos values (%1)").arg(QString::fromUtf8(row))));
+    }
+}
+
+firebird::AttachParameters StockedShop::parameters() const {
+    firebird::AttachParameters parameters;
+    parameters.database = QFile::encodeName(path_);
+    parameters.user = "ROOT";
+    parameters.password = "480317";
+    parameters.charset = "WIN1252";
+    parameters.forcedWrites = false; // a scratch database: no synchronous writes
+    return parameters;
+}
+
+void StockedShop::execute(const QString& statement) const {
+    firebird::Attachment writer = firebird::Attachment::attach(parameters());
+    writer.executeImmediate(codepage::fromUnicode(statement));
+}
+
+ShopQuery::ShopQuery(const StockedShop& shop, const PriceMode& mode) {
+    // The file stands for the alias: no profile file in this folder names it.
+    database =
+        std::make_unique<Database>(ConnectionProfiles(QStringList{QFileInfo(shop.path()).path()}));
+    database->setAlias(shop.path());
+    query = std::make_unique<ReferenceQuery>(*database, QStringLiteral("CDSProdutos"));
+    setUpProductQuery(*query, [&mode] { return mode; });
+    query->open();
+    list = std::make_unique<ProductList>(*database, QStringLiteral("CDSProdutos"),
+                                         [&mode] { return mode; });
+    setUpProductQuery(*list, [&mode] { return mode; });
+    list->open();
 }
 
 void commitStatement(const QString& databaseFile, const QByteArray& sql) {

@@ -1,5 +1,5 @@
 #pragma once
-// Readable test failure messages for Qt strings.
+// Readable test failure messages for Qt strings and string lists.
 
 #include <QString>
 #include <QStringList>

@@ -5,9 +5,9 @@
 // letter case or trailing blanks, repeated codes, barcodes shared by several articles or
 // equal to another article's code, codes framed by "A", prices with many decimals, no
 // price, no barcode, accented text; rows are inserted in random order. Fixed seed.
-#include "ProductDatabase.h"
 #include "ReferenceQuery.h"
 #include "ReopenedQuerySource.h"
+#include "ShopDatabase.h"
 #include "TestProvider.h"
 #include "TestViews.h"
 #include "catalogue/lookup/ProductLookup.h"
@@ -103,10 +103,12 @@ public:
         auto creator = catalogue::firebird::Attachment::create(parameters_, variant.charset);
         const QByteArray collate =
             variant.collation != nullptr ? QByteArray(" collate ") + variant.collation : "";
-        creator.executeImmediate("create table produtos (codigo varchar(13) not null" + collate +
-                                 ", nome varchar(50), cod_barra varchar(14)" + collate +
-                                 ", preco_venda " + variant.priceType + ", preco_venda_lj " +
-                                 variant.priceType + ")");
+        creator.executeImmediate(catalogue::test::ProductTable()
+                                     .code("varchar(13) not null" + collate)
+                                     .barcode("varchar(14)" + collate)
+                                     .wholesale(variant.priceType)
+                                     .retail(variant.priceType)
+                                     .sql());
         // A NONE column holds the connection's bytes: codes in ASCII fit it on any connection.
         rows_ = makeRows(random, variant.articles(), QByteArray(variant.charset) != "NONE");
         std::shuffle(rows_.begin(), rows_.end(), random);

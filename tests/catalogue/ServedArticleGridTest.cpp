@@ -4,7 +4,7 @@
 // article the navigator and the search reach the whole catalogue.
 #include "catalogue/products/ServedArticleGrid.h"
 
-#include "ProductDatabase.h"
+#include "ShopDatabase.h"
 #include "catalogue/lookup/ProductLookup.h"
 #include "catalogue/products/ProductList.h"
 #include "catalogue/products/ProductListModel.h"
@@ -21,11 +21,11 @@ using terminal::LookupColumn;
 
 class ServedArticleGridTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { database_ = std::make_unique<ProductDatabase>(); }
+    static void SetUpTestSuite() { database_ = std::make_unique<catalogue::test::StockedShop>(); }
     static void TearDownTestSuite() { database_.reset(); }
 
     void SetUp() override {
-        products_ = std::make_unique<ProductQuery>(*database_, mode_);
+        products_ = std::make_unique<catalogue::test::ShopQuery>(*database_, mode_);
         list_ = std::make_unique<catalogue::ProductList>(
             *products_->database, QStringLiteral("CDSProdutos"), [this] { return mode_; });
         catalogue::setUpProductQuery(*list_, [this] { return mode_; });
@@ -55,16 +55,16 @@ protected:
         return article;
     }
 
-    static std::unique_ptr<ProductDatabase> database_;
+    static std::unique_ptr<catalogue::test::StockedShop> database_;
     catalogue::PriceMode mode_ = catalogue::PriceMode::Wholesale;
     bool shown_ = true;
-    std::unique_ptr<ProductQuery> products_;
+    std::unique_ptr<catalogue::test::ShopQuery> products_;
     std::unique_ptr<catalogue::ProductList> list_;
     std::unique_ptr<catalogue::ServedArticleGrid> grid_;
     std::unique_ptr<catalogue::ProductLookup> lookup_;
 };
 
-std::unique_ptr<ProductDatabase> ServedArticleGridTest::database_;
+std::unique_ptr<catalogue::test::StockedShop> ServedArticleGridTest::database_;
 
 TEST_F(ServedArticleGridTest, AShownGridLandsOnTheServedArticleWithTheRowsBeforeIt) {
     ASSERT_TRUE(serve(QStringLiteral("P05")));
