@@ -1,6 +1,6 @@
-// The connection on the embedded engine: its alias, the retail probe, what another
-// connection commits, a file replaced or damaged under it; and the reference query's exact
-// locate and field texts, which the lookups are compared with.
+// The connection on the embedded engine: its alias, the retail probe, a file replaced or
+// damaged under it; and the exact locate and field texts of the reference query that the
+// lookups are compared with.
 #include "catalogue/connection/Database.h"
 
 #include "QtPrinters.h"
@@ -138,27 +138,6 @@ TEST_F(DatabaseTest, TheAliasIsSetOnlyWhileNotConnected) {
     EXPECT_EQ(database_->params(),
               QStringList({QStringLiteral("USER NAME=ROOT"), QStringLiteral("PASSWORD=480317")}));
     EXPECT_FALSE(database_->loginPrompt());
-}
-
-TEST_F(DatabaseTest, APriceCommittedByAnotherConnectionIsSeenAtTheNextOpen) {
-    products().open();
-    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000100")));
-    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8"));
-
-    // Another attachment in this process (the embedded engine shares the file within one).
-    firebird::AttachParameters other{QFile::encodeName(path()), "ROOT", "", "WIN1252", {}};
-    auto writer = firebird::Attachment::attach(other);
-    writer.executeImmediate("update produtos set preco_venda = 9.25 where codigo = '000100'");
-
-    products().close();
-    products().open();
-    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000100")));
-    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("9.25"));
-    writer.executeImmediate("update produtos set preco_venda = 8 where codigo = '000100'");
-    products().close();
-    products().open();
-    ASSERT_TRUE(products().locate(QStringLiteral("BarCode"), QStringLiteral("000100")));
-    EXPECT_EQ(products().fieldAsText(QStringLiteral("Preco")), QStringLiteral("8"));
 }
 
 TEST_F(DatabaseTest, TheRetailProbeFindsColumnsByTheirNamesOnly) {

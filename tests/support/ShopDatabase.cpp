@@ -51,14 +51,8 @@ ShopDatabase::ShopDatabase(const QString& folder, const QString& fileName,
                            const QByteArray& defaultCharset, const QByteArray& connectionCharset)
     : path_(QDir(folder).filePath(fileName)) {
     useTemporaryLockFolder();
-    firebird::AttachParameters parameters;
-    parameters.database = QFile::encodeName(path_);
-    parameters.user = "ROOT";
-    parameters.password = "480317";
-    parameters.charset = connectionCharset;
-    parameters.forcedWrites = false; // a test database needs no synchronous writes
     attachment_ = std::make_unique<firebird::Attachment>(
-        firebird::Attachment::create(parameters, defaultCharset));
+        firebird::Attachment::create(shopParameters(path_, connectionCharset), defaultCharset));
 }
 
 void ShopDatabase::execute(const QByteArray& sql) {
@@ -126,19 +120,8 @@ StockedShop::StockedShop() {
     }
 }
 
-firebird::AttachParameters StockedShop::parameters() const {
-    firebird::AttachParameters parameters;
-    parameters.database = QFile::encodeName(path_);
-    parameters.user = "ROOT";
-    parameters.password = "480317";
-    parameters.charset = "WIN1252";
-    parameters.forcedWrites = false; // a scratch database: no synchronous writes
-    return parameters;
-}
-
 void StockedShop::execute(const QString& statement) const {
-    firebird::Attachment writer = firebird::Attachment::attach(parameters());
-    writer.executeImmediate(codepage::fromUnicode(statement));
+    commitStatement(path_, codepage::fromUnicode(statement));
 }
 
 ShopQuery::ShopQuery(const StockedShop& shop, const PriceMode& mode) {
@@ -155,22 +138,24 @@ ShopQuery::ShopQuery(const StockedShop& shop, const PriceMode& mode) {
     list->open();
 }
 
-void commitStatement(const QString& databaseFile, const QByteArray& sql) {
+firebird::AttachParameters shopParameters(const QString& file, const QByteArray& charset) {
     firebird::AttachParameters parameters;
-    parameters.database = QFile::encodeName(databaseFile);
+    parameters.database = QFile::encodeName(file);
     parameters.user = "ROOT";
     parameters.password = "480317";
-    parameters.charset = "WIN1252";
-    auto writer = firebird::Attachment::attach(parameters);
-    writer.executeImmediate(sql);
+    parameters.charset = charset;
+    parameters.forcedWrites = false; // a test database needs no synchronous writes
+    return parameters;
+}
+
+void commitStatement(const QString& databaseFile, const QByteArray& sql) {
+    firebird::Attachment::attach(shopParameters(databaseFile)).executeImmediate(sql);
 }
 
 bool damageLastDataPage(const QString& file, const QByteArray& table) {
     int relation = -1;
     {
-        firebird::AttachParameters parameters{
-            QFile::encodeName(file), "ROOT", "480317", "WIN1252", {}};
-        auto reader = firebird::Attachment::attach(parameters);
+        auto reader = firebird::Attachment::attach(shopParameters(file));
         firebird::Transaction transaction(reader, firebird::Transaction::Kind::ReadWrite);
         firebird::PreparedStatement id(reader, transaction,
                                        "select rdb$relation_id from rdb$relations "

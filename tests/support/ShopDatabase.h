@@ -26,6 +26,10 @@ namespace veska::catalogue::test {
 // process that links this does so at its start).
 void useTemporaryLockFolder();
 
+// How the tests attach to a database file: as ROOT, writes not forced to disk.
+firebird::AttachParameters shopParameters(const QString& file,
+                                          const QByteArray& charset = "WIN1252");
+
 // The table produtos: codigo, nome VARCHAR(50), cod_barra, preco_venda and, unless left
 // out, preco_venda_lj, in that order; extra columns stand after cod_barra. Each setter
 // gives a column's type and constraints.
@@ -95,8 +99,8 @@ public:
     StockedShop();
 
     const QString& path() const { return path_; }
-    // Parameters for a further attachment of the test (writes are not forced to disk).
-    firebird::AttachParameters parameters() const;
+    // Parameters for a further attachment of the test.
+    firebird::AttachParameters parameters() const { return shopParameters(path_); }
     // Runs one statement (its text in Windows-1252) on its own attachment and commits it.
     void execute(const QString& statement) const;
 
