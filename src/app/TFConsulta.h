@@ -6,7 +6,7 @@
 #include "app/MessageBoxes.h"
 #include "app/ProductGrid.h"
 #include "app/Tagged.h"
-#include "catalogue/PriceMode.h"
+#include "catalogue/settings/PriceMode.h"
 #include "core/Notices.h"
 #include "terminal/TTabSock.h"
 #include "terminal/TermServerApi.h"
@@ -46,7 +46,6 @@ class Database;
 class ProductList;
 class ProductListModel;
 class ProductLookup;
-class Query;
 class ServedArticleGrid;
 } // namespace catalogue
 } // namespace veska
@@ -108,7 +107,6 @@ public:
     catalogue::ProductList* CDSProdutos;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
-    catalogue::Query* QueCon;
     // The data source and its fields: the grid's and the navigator's view of CDSProdutos.
     catalogue::ProductListModel* DSProdutos;
     TNotifyTrayIcon* TrayIcon1;

@@ -3,16 +3,17 @@
 // the scale-label settings.
 
 #include "app/TFConsulta.h"
-#include "catalogue/Database.h"
-#include "catalogue/DatabaseSettings.h"
-#include "catalogue/ListPositions.h"
-#include "catalogue/PriceMode.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/ProductListModel.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/ProductSearch.h"
-#include "catalogue/Query.h"
-#include "catalogue/ScaleLabelSettings.h"
+#include "catalogue/connection/ColumnExists.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/products/ListPositions.h"
+#include "catalogue/products/ProductGridColumns.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductListModel.h"
+#include "catalogue/products/ProductQuery.h"
+#include "catalogue/products/ProductSearch.h"
+#include "catalogue/settings/DatabaseSettings.h"
+#include "catalogue/settings/PriceMode.h"
+#include "catalogue/settings/ScaleLabelSettings.h"
 #include "terminal/PriceQueryService.h"
 
 #include <QFontMetrics>
@@ -31,9 +32,10 @@ void TFConsulta::createCatalogue() {
     Database1 = std::make_unique<catalogue::Database>();
     // The connection's own news (a replaced file, a damaged database, the connection back).
     Database1->setNoticeSink([this](const QString& line) { appendLine(line); });
-    CDSProdutos = new catalogue::ProductList(*Database1, QStringLiteral("CDSProdutos"), this);
-    QueCon = new catalogue::Query(*Database1, QStringLiteral("QueCon"), this);
-    catalogue::setUpProductQuery(*CDSProdutos, [this] { return currentPriceMode(); });
+    const auto priceMode = [this] { return currentPriceMode(); };
+    CDSProdutos =
+        new catalogue::ProductList(*Database1, QStringLiteral("CDSProdutos"), priceMode, this);
+    catalogue::setUpProductQuery(*CDSProdutos, priceMode);
 
     DSProdutos = new ProductListModel(*CDSProdutos, catalogue::productGridColumns(), this);
     DSProdutos->setObjectName(QStringLiteral("DSProdutos"));
@@ -96,7 +98,7 @@ void TFConsulta::LoadDatabaseSettings() {
 }
 
 bool TFConsulta::FieldExists(const QString& column, const QString& table) {
-    return catalogue::fieldExists(*QueCon, column, table);
+    return catalogue::columnExists(*Database1, table, column);
 }
 
 void TFConsulta::probeRetailColumn() {
