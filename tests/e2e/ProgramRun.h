@@ -25,8 +25,11 @@ public:
     ~ProgramRun();
 
     void setEnvironment(const QString& name, const QString& value);
+    // Runs this copy of the program instead of the build's.
+    void setProgram(const QString& program) { program_ = program; }
     QString environment(const QString& name) const { return env_.value(name); }
-    void start(const QStringList& arguments);
+    // launcher: a command that runs the program (setpriv ... to run it as another user).
+    void start(const QStringList& arguments, const QStringList& launcher = {});
     // Waits for a standard-output line that contains the text; true when seen.
     bool waitForOutput(const QString& text, std::chrono::milliseconds timeout);
     bool waitForFinished(std::chrono::milliseconds timeout);
@@ -44,6 +47,7 @@ private:
     void drain();
     QProcess process_;
     QProcessEnvironment env_;
+    QString program_ = programPath();
     QString out_, err_;
 };
 
