@@ -60,6 +60,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${veska_changelog}
     ${PROJECT_SOURCE_DIR}/docs/install.md
     ${PROJECT_SOURCE_DIR}/docs/connection-profiles.md
     ${PROJECT_SOURCE_DIR}/docs/terminal-protocol.md
+    ${PROJECT_SOURCE_DIR}/docs/reports.md
     DESTINATION ${VESKA_DOC_DIR})
 # The lintian warnings that stay, each with its reason (also in docs/packaging.md).
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
