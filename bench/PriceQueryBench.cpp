@@ -21,16 +21,17 @@
 #include "BenchSupport.h"
 #include "CountingSource.h"
 #include "DemoArticles.h"
+#include "ReferenceQuery.h"
 #include "ReopenedQuerySource.h"
-#include "catalogue/Database.h"
-#include "catalogue/EmbeddedEngine.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/ProductListModel.h"
-#include "catalogue/ProductLookup.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
-#include "catalogue/ServedArticleGrid.h"
-#include "catalogue/firebird/FbAttachment.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/connection/EmbeddedEngine.h"
+#include "catalogue/connection/firebird/FbAttachment.h"
+#include "catalogue/lookup/ProductLookup.h"
+#include "catalogue/products/ProductGridColumns.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductListModel.h"
+#include "catalogue/products/ProductQuery.h"
+#include "catalogue/products/ServedArticleGrid.h"
 #include "terminal/PriceQueryService.h"
 
 #include <QApplication>
@@ -119,11 +120,12 @@ std::vector<std::string> scanCodes(const std::string& kind, long articles, int c
 int runChild(const QString& dir, long articles, bool reference, bool labels, bool shown,
              int scans) {
     catalogue::Database database(catalogue::ConnectionProfiles(QStringList{dir}));
-    catalogue::ProductList products(database, QStringLiteral("CDSProdutos"));
+    catalogue::ProductList products(database, QStringLiteral("CDSProdutos"),
+                                    [] { return catalogue::PriceMode::Wholesale; });
     catalogue::setUpProductQuery(products, [] { return catalogue::PriceMode::Wholesale; });
     catalogue::ProductListModel model(products, catalogue::productGridColumns());
     // The reference reads the product query as the document's way does: whole, in order.
-    catalogue::Query wholeQuery(database, QStringLiteral("CDSProdutos"));
+    catalogue::test::ReferenceQuery wholeQuery(database, QStringLiteral("CDSProdutos"));
     catalogue::setUpProductQuery(wholeQuery, [] { return catalogue::PriceMode::Wholesale; });
     QTableView grid;
     grid.setModel(&model);

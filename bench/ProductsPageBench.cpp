@@ -18,9 +18,9 @@
 #include "DemoArticles.h"
 #include "app/MessageBoxes.h"
 #include "app/TFConsulta.h"
-#include "catalogue/EmbeddedEngine.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/ProductListModel.h"
+#include "catalogue/connection/EmbeddedEngine.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductListModel.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

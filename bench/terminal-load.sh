@@ -9,7 +9,9 @@
 # Environment: ARTICLES (default 1000000), PORT (default 47123), TERMINALS (200), RATE (9),
 # SECONDS_OF_LOAD (60); SERVER_BUILD, the build whose consulta_veska serves (default
 # BUILD_DIR: another commit's program against the same terminals); VESKA_TERMSERVER_LIBRARY,
-# the terminal-server library it loads (one without tc_wakefd shows the polling program).
+# the terminal-server library it loads (one without tc_wakefd shows the polling program);
+# JOURNAL, on or off (default on): the scan journal of gerencia.conf, whose rows are counted
+# after the load.
 # Terminals beyond 250 come from further 127.0.x.y addresses, one address each.
 # SERVER=service serves with consulta-veska-service (no display) instead of the desktop
 # program. CONSOLE_CLIENTS=N (default 0) switches the web console on (gerencia.conf) and
@@ -47,12 +49,13 @@ awk -v n="$articles" 'BEGIN {
 }' > "$work/codes.txt"
 
 cd "$work"
-rm -f consulta_veska.cfg gerencia.conf
+rm -f consulta_veska.cfg consultas.sqlite consultas.sqlite-wal consultas.sqlite-shm
+echo "journal = ${JOURNAL:-on}" > gerencia.conf
 console_clients=${CONSOLE_CLIENTS:-0}
 if [ "$console_clients" -gt 0 ]; then
     hash=$(echo bench-password | "$build/tools/veska-passwd/veska-passwd")
     printf 'web_listen = 127.0.0.1:%s\nweb_password = %s\n' $((port + 1)) "$hash" \
-        > gerencia.conf
+        >> gerencia.conf
 fi
 if [ "${SERVER:-desktop}" = service ]; then
     env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TERMSERVER_LISTEN=127.0.0.1:$port \
@@ -82,6 +85,11 @@ status=0
 "$build/tools/terminal-sim/terminal-sim" --server 127.0.0.1:$port --timeout 5 load \
     --terminals "$terminals" --scans "$scans" --rate "$rate" --duration $((seconds + 30)) \
     "$work/codes.txt" | tail -1 || status=$?
+if [ "${JOURNAL:-on}" = on ]; then
+    sleep 3 # the journal writes at least once a second
+    echo "journal rows: $(sqlite3 -readonly consultas.sqlite \
+        "SELECT count(*) FROM scans WHERE code <> '1000000000'")"
+fi
 echo "server peak resident memory: $(awk '/VmHWM/ {print $2 " " $3}' /proc/$server/status)"
 if [ -n "$pollers" ]; then
     wait "$pollers"

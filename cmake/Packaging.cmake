@@ -18,8 +18,8 @@ set(VESKA_MAINTAINER "Veska Informática <suporte@veska.com.br>" CACHE STRING
 find_program(SCDOC scdoc)
 find_program(GZIP gzip REQUIRED)
 set(veska_man_pages
-    consulta_veska.1 consulta-veska-service.1 veska-passwd.1 terminal-sim.1 veska-demo-catalogue.1 termserver.conf.5 veska-aliases.conf.5
-    balanca.conf.5)
+    consulta_veska.1 consulta-veska-service.1 veska-passwd.1 terminal-sim.1 veska-demo-catalogue.1
+    termserver.conf.5 veska-aliases.conf.5 balanca.conf.5 veska-report.1 gerencia.conf.5)
 if(SCDOC)
     set(veska_man_outputs)
     foreach(page IN LISTS veska_man_pages)
@@ -61,6 +61,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${veska_changelog}
     ${PROJECT_SOURCE_DIR}/docs/connection-profiles.md
     ${PROJECT_SOURCE_DIR}/docs/terminal-protocol.md
     ${PROJECT_SOURCE_DIR}/docs/web-console.md
+    ${PROJECT_SOURCE_DIR}/docs/reports.md
     DESTINATION ${VESKA_DOC_DIR})
 # The lintian warnings that stay, each with its reason (also in docs/packaging.md).
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides

@@ -1,7 +1,7 @@
 #include "app/ProductGrid.h"
 
 #include "app/ProductScrollBar.h"
-#include "catalogue/ProductListModel.h"
+#include "catalogue/products/ProductListModel.h"
 
 #include <QKeyEvent>
 #include <QScrollBar>

@@ -1,7 +1,7 @@
 #include "app/ProductScrollBar.h"
 
-#include "catalogue/ListPositions.h"
-#include "catalogue/ProductListModel.h"
+#include "catalogue/products/ListPositions.h"
+#include "catalogue/products/ProductListModel.h"
 
 #include <QAbstractItemView>
 #include <QEvent>

@@ -3,12 +3,12 @@
 #include "app/DeferredErrorDialog.h"
 #include "app/ExitQuestion.h"
 #include "app/HandlerGuard.h"
-#include "catalogue/Database.h"
-#include "catalogue/PriceMode.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/ProductLookup.h"
-#include "catalogue/ServedArticleGrid.h"
-#include "catalogue/TextFile.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/lookup/ProductLookup.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ServedArticleGrid.h"
+#include "catalogue/settings/PriceMode.h"
+#include "catalogue/settings/TextFile.h"
 #include "journal/ShopRecord.h"
 #include "shop/ShopServer.h"
 #include "terminal/DisplayMessage.h"
@@ -53,7 +53,6 @@ TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
         shop::ShopViews{*this, *this, *this, *this, *this, *context_.boxes, *serviceFailures_},
         [this] { return currentPriceMode(); });
     Database1 = &shop_->database();
-    QueCon = &shop_->catalogueQuery();
     createControls();
     createComponents();
     setTabOrder();

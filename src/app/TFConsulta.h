@@ -6,7 +6,7 @@
 #include "app/MessageBoxes.h"
 #include "app/ProductGrid.h"
 #include "app/Tagged.h"
-#include "catalogue/PriceMode.h"
+#include "catalogue/settings/PriceMode.h"
 #include "core/Notices.h"
 #include "terminal/TTabSock.h"
 #include "terminal/TermServerApi.h"
@@ -38,7 +38,6 @@ namespace catalogue {
 class Database;
 class ProductList;
 class ProductListModel;
-class Query;
 class ServedArticleGrid;
 } // namespace catalogue
 } // namespace veska
@@ -100,7 +99,6 @@ public:
     catalogue::ProductList* CDSProdutos;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
-    catalogue::Query* QueCon;
     // The data source and its fields: the grid's and the navigator's view of CDSProdutos.
     catalogue::ProductListModel* DSProdutos;
     TNotifyTrayIcon* TrayIcon1;

@@ -3,14 +3,15 @@
 // the scale-label settings.
 
 #include "app/TFConsulta.h"
-#include "catalogue/Database.h"
-#include "catalogue/DatabaseSettings.h"
-#include "catalogue/ListPositions.h"
-#include "catalogue/PriceMode.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/ProductListModel.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/ProductSearch.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/products/ListPositions.h"
+#include "catalogue/products/ProductGridColumns.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductListModel.h"
+#include "catalogue/products/ProductQuery.h"
+#include "catalogue/products/ProductSearch.h"
+#include "catalogue/settings/DatabaseSettings.h"
+#include "catalogue/settings/PriceMode.h"
 #include "shop/ServedPriceMode.h"
 #include "shop/ShopServer.h"
 
@@ -27,8 +28,10 @@ using catalogue::PriceMode;
 using catalogue::ProductListModel;
 
 void TFConsulta::createCatalogue() {
-    CDSProdutos = new catalogue::ProductList(*Database1, QStringLiteral("CDSProdutos"), this);
-    catalogue::setUpProductQuery(*CDSProdutos, [this] { return currentPriceMode(); });
+    const auto priceMode = [this] { return currentPriceMode(); };
+    CDSProdutos =
+        new catalogue::ProductList(*Database1, QStringLiteral("CDSProdutos"), priceMode, this);
+    catalogue::setUpProductQuery(*CDSProdutos, priceMode);
 
     DSProdutos = new ProductListModel(*CDSProdutos, catalogue::productGridColumns(), this);
     DSProdutos->setObjectName(QStringLiteral("DSProdutos"));

@@ -2,7 +2,7 @@
 // tray, the automatic hide after a start, reopening, and the exit that saves the price mode.
 
 #include "app/TFConsulta.h"
-#include "catalogue/PriceMode.h"
+#include "catalogue/settings/PriceMode.h"
 #include "tray/TNotifyTrayIcon.h"
 #include "tray/TrayPicture.h"
 #include "tray/platform/NotifyIcon.h"

@@ -53,7 +53,7 @@ Journal::Journal(JournalOptions options, Notice notice) : state_(std::make_uniqu
     state_->retentionDays = options.retentionDays;
     state_->options = std::move(options);
     state_->notice = std::move(notice);
-    state_->queue.scans.reserve(4096);
+    state_->queue.scans.reserve(256);
     thread_ = std::thread([this] { run(); });
 }
 

@@ -8,7 +8,9 @@
 //   connections(id, run, time_ms, address, socket, connected)
 //   hourly(hour, address, found, labels, not_found, unavailable, retries)
 //   service_times(hour, address, bucket, count)        see serviceTimeBucket()
-//   code_daily(outcome, day, code, address, count, first_ms, last_ms)
+//   code_daily(outcome, code, day, address, count, first_ms, last_ms)
+//
+// code_daily is kept in order of code within an outcome: the not-found report reads it so.
 //
 // An address is the terminal's IPv4 address as a host-order number; an hour is the UTC hour
 // (time_ms / 3600000); an outcome is terminal::ScanOutcome.

@@ -1,6 +1,6 @@
 #include "journal/ManagementSettings.h"
 
-#include "catalogue/TextFile.h"
+#include "catalogue/settings/TextFile.h"
 #include "core/Errors.h"
 #include "core/KeyValueLine.h"
 

@@ -1,7 +1,7 @@
 #include "service/HeadlessShop.h"
 
-#include "catalogue/Database.h"
-#include "catalogue/ProductLookup.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/lookup/ProductLookup.h"
 #include "core/Errors.h"
 #include "service/ServiceLog.h"
 #include "shop/ServedPriceMode.h"

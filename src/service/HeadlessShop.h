@@ -13,7 +13,7 @@
 // record (the scan journal, the notices of terminals gone away) is kept as gerencia.conf
 // says, as the desktop program keeps it.
 
-#include "catalogue/PriceMode.h"
+#include "catalogue/settings/PriceMode.h"
 #include "service/SystemdNotifier.h"
 #include "shop/ShopServer.h"
 #include "terminal/TerminalViews.h"

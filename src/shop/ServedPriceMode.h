@@ -4,7 +4,7 @@
 // wholesale price is served and the saved choice stays in the file for when the column is
 // added.
 
-#include "catalogue/PriceMode.h"
+#include "catalogue/settings/PriceMode.h"
 
 #include <QString>
 #include <optional>

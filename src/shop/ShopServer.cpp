@@ -1,11 +1,10 @@
 #include "shop/ShopServer.h"
 
-#include "catalogue/Database.h"
-#include "catalogue/DatabaseSettings.h"
-#include "catalogue/ProductLookup.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
-#include "catalogue/ScaleLabelSettings.h"
+#include "catalogue/connection/ColumnExists.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/lookup/ProductLookup.h"
+#include "catalogue/settings/DatabaseSettings.h"
+#include "catalogue/settings/ScaleLabelSettings.h"
 #include "journal/ShopRecord.h"
 #include "terminal/DisplayMessage.h"
 #include "terminal/LibraryVersion.h"
@@ -25,7 +24,6 @@ ShopServer::ShopServer(const terminal::TermServerApi& api, const ShopViews& view
     database_ = std::make_unique<catalogue::Database>();
     // The connection's own news (a replaced file, a damaged database, the connection back).
     database_->setNoticeSink([this](const QString& line) { log_.appendLine(line); });
-    catalogueQuery_ = std::make_unique<catalogue::Query>(*database_, QStringLiteral("QueCon"));
     serverControl_ =
         std::make_unique<terminal::ServerControl>(api, views.control, views.notices, log_);
     terminalTable_ = std::make_unique<terminal::TerminalTable>(api, views.terminals);
@@ -53,8 +51,8 @@ void ShopServer::connectDatabase() {
 }
 
 bool ShopServer::retailColumnExists() {
-    return catalogue::fieldExists(*catalogueQuery_, QStringLiteral("PRECO_VENDA_LJ"),
-                                  QStringLiteral("PRODUTOS"));
+    return catalogue::columnExists(*database_, QStringLiteral("PRODUTOS"),
+                                   QStringLiteral("PRECO_VENDA_LJ"));
 }
 
 void ShopServer::initializeLibrary() {

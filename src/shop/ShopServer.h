@@ -1,12 +1,12 @@
 #pragma once
-// The terminal side of a shop, without a screen: the database connection and its catalogue
-// query, the price lookups, the terminal services (server control, price queries, the
-// connected-terminal table, display messages), and the shop's record for its manager (the
-// scan journal and the notices of terminals gone away, as gerencia.conf asks). The desktop window
-// and the service program each build one and hand it their own views of the state: the window its
-// controls, the service its timers and standard output.
+// The terminal side of a shop, without a screen: the database connection, the price lookups, the
+// terminal services (server control, price queries, the connected-terminal table, display
+// messages), and the shop's record for its manager (the scan journal and the notices of terminals
+// gone away, as gerencia.conf asks). The desktop window and the service program each build one and
+// hand it their own views of the state: the window its controls, the service its timers and
+// standard output.
 
-#include "catalogue/PriceMode.h"
+#include "catalogue/settings/PriceMode.h"
 #include "core/Notices.h"
 #include "journal/AbsenceAlerts.h"
 #include "shop/ConsoleLog.h"
@@ -32,7 +32,6 @@ class TerminalTable;
 namespace veska::catalogue {
 class Database;
 class ProductLookup;
-class Query;
 class ServedArticleGrid;
 } // namespace veska::catalogue
 
@@ -65,7 +64,6 @@ public:
     catalogue::Database& database() { return *database_; }
     // The log that the web console shows too: a host's own lines go here.
     ActivityLog& log() { return log_; }
-    catalogue::Query& catalogueQuery() { return *catalogueQuery_; }
     terminal::ServerControl& serverControl() { return *serverControl_; }
     terminal::TerminalTable& terminalTable() { return *terminalTable_; }
     terminal::DisplayMessage& displayMessage() { return *displayMessage_; }
@@ -123,7 +121,6 @@ private:
     // loop of the thread that made this object.
     QObject lineContext_;
     std::unique_ptr<catalogue::Database> database_;
-    std::unique_ptr<catalogue::Query> catalogueQuery_;
     std::unique_ptr<terminal::ServerControl> serverControl_;
     std::unique_ptr<terminal::TerminalTable> terminalTable_;
     std::unique_ptr<terminal::DisplayMessage> displayMessage_;

@@ -12,20 +12,20 @@
 
 namespace veska::terminal {
 
-// The two lookup columns of the product query: "BarCode" (codigo) and "cod_barra".
-enum class LookupColumn { Code, Barcode };
+// What a lookup searches: the article code, codigo, or the barcode, cod_barra.
+enum class LookupColumn { Codigo, CodBarra };
 
 // The product query's name for the column: "BarCode" or "cod_barra".
 inline QString lookupColumnName(LookupColumn column) {
-    return column == LookupColumn::Code ? QStringLiteral("BarCode") : QStringLiteral("cod_barra");
+    return column == LookupColumn::Codigo ? QStringLiteral("BarCode") : QStringLiteral("cod_barra");
 }
 
 struct Article {
-    LookupColumn column = LookupColumn::Code; // the lookup that found it
-    QString value;                            // the text looked up
-    QString code;                             // its codigo, as text
-    QString description;                      // the text of "Produto"
-    std::optional<QString> priceText;         // the text of "Preco"; nothing when null
+    LookupColumn column = LookupColumn::Codigo; // the lookup that found it
+    QString value;                              // the text looked up
+    QString code;                               // its codigo, as text
+    QString description;                        // the text of "Produto"
+    std::optional<QString> priceText;           // the text of "Preco"; nothing when null
 };
 
 class ArticleSource {

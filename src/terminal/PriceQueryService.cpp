@@ -26,9 +26,9 @@ PriceQueryService::PriceQueryService(const TermServerApi& api, ArticleSource& ar
     : api_(api), articles_(articles), window_(window), log_(log), failures_(failures) {}
 
 std::optional<Article> PriceQueryService::findCode(const QString& code) {
-    if (auto article = articles_.find(LookupColumn::Code, code))
+    if (auto article = articles_.find(LookupColumn::Codigo, code))
         return article;
-    return articles_.find(LookupColumn::Barcode, code);
+    return articles_.find(LookupColumn::CodBarra, code);
 }
 
 std::optional<Article> PriceQueryService::findLabelledArticle(const QString& code) {
@@ -41,10 +41,10 @@ std::optional<Article> PriceQueryService::findLabelledArticle(const QString& cod
     const QString shortCode = withoutLeadingZeros(label->articleCode);
     if (!shortCode.isEmpty() && shortCode != label->articleCode)
         forms.push_back(shortCode);
-    const auto byCode = articles_.findEach(LookupColumn::Code, forms);
+    const auto byCode = articles_.findEach(LookupColumn::Codigo, forms);
     std::optional<Article> article = byCode.front();
     if (!article) {
-        const auto byBarcode = articles_.findEach(LookupColumn::Barcode, forms);
+        const auto byBarcode = articles_.findEach(LookupColumn::CodBarra, forms);
         article = byBarcode.front();
         if (!article && forms.size() > 1)
             article = byCode.back() ? byCode.back() : byBarcode.back();

@@ -3,7 +3,7 @@
 // of the track reaches the last article, and dragged to the middle about the middle one.
 
 #include "ShopFixture.h"
-#include "catalogue/ProductList.h"
+#include "catalogue/products/ProductList.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>

@@ -3,11 +3,12 @@
 #include <QFile>
 
 using veska::catalogue::test::Article;
-using veska::catalogue::test::TestDatabase;
+using veska::catalogue::test::ShopDatabase;
 
 void ShopFixture::installShop(bool withRetail) {
-    database = std::make_unique<TestDatabase>(folder.path(), QStringLiteral("loja.fdb"), "WIN1252");
-    database->createProducts(withRetail);
+    database = std::make_unique<ShopDatabase>(folder.path(), QStringLiteral("loja.fdb"), "WIN1252");
+    database->createProducts(
+        veska::catalogue::test::ProductTable().retail(withRetail ? "double precision" : ""));
     database->insert({"1001",
                       "A\xC7\xDA"
                       "CAR CRISTAL 5KG",

@@ -5,7 +5,7 @@
 
 #include "Journal.h"
 #include "RecordingMessageBoxes.h"
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 #include "TestProvider.h"
 #include "WorkingFolder.h"
 #include "app/TFConsulta.h"
@@ -36,5 +36,5 @@ protected:
         commitPrice(database->path(), codigo, price);
     }
 
-    std::unique_ptr<veska::catalogue::test::TestDatabase> database;
+    std::unique_ptr<veska::catalogue::test::ShopDatabase> database;
 };

@@ -2,8 +2,8 @@
 // a failing step that ends the sequence while the window still opens.
 
 #include "ShopFixture.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/ProductListModel.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductListModel.h"
 #include "terminal/PriceQueryService.h"
 
 #include <QHeaderView>

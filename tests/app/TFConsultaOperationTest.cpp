@@ -4,7 +4,7 @@
 
 #include "ShopFixture.h"
 #include "TrayTestDoubles.h"
-#include "catalogue/ProductList.h"
+#include "catalogue/products/ProductList.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -1,10 +1,10 @@
 // Accented text through the three kinds of shop database: character set WIN1252, NONE
 // holding Windows-1252 bytes, and UTF8; read over WIN1252 and UTF8 connections.
 #include "QtPrinters.h"
-#include "TestDatabase.h"
-#include "catalogue/Database.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
+#include "ReferenceQuery.h"
+#include "ShopDatabase.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/products/ProductQuery.h"
 #include "core/CodePage.h"
 
 #include <QDir>
@@ -32,7 +32,7 @@ protected:
             {"utf8.fdb", "UTF8", "UTF8", kSugar.toUtf8()},
         };
         for (const auto& kind : databases) {
-            test::TestDatabase db(suitePath(), QString::fromLatin1(kind.file), kind.defaultCharset,
+            test::ShopDatabase db(suitePath(), QString::fromLatin1(kind.file), kind.defaultCharset,
                                   kind.connectionCharset);
             db.createProducts();
             db.insert({"000001", kind.name, "7891000100103", "19.9", "21.5"});
@@ -47,7 +47,7 @@ protected:
         test::writeProfile(profiles.path(), QStringLiteral("loja"), path, charset);
         Database database(ConnectionProfiles({profiles.path()}));
         database.setAlias(QStringLiteral("loja"));
-        Query products(database, QStringLiteral("CDSProdutos"));
+        test::ReferenceQuery products(database, QStringLiteral("CDSProdutos"));
         setUpProductQuery(products, [] { return PriceMode::Wholesale; });
         products.open();
         if (!products.locate(QStringLiteral("BarCode"), QStringLiteral("000001")))

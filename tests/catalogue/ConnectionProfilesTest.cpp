@@ -1,11 +1,11 @@
 // The connection profiles: lookup order, the forms of a database, overrides, errors, and
 // connecting through them on the embedded engine.
-#include "catalogue/ConnectionProfiles.h"
+#include "catalogue/settings/ConnectionProfiles.h"
 
 #include "QtPrinters.h"
-#include "TestDatabase.h"
-#include "catalogue/Database.h"
-#include "catalogue/Query.h"
+#include "ReferenceQuery.h"
+#include "ShopDatabase.h"
+#include "catalogue/connection/Database.h"
 #include "core/Errors.h"
 
 #include <QDir>
@@ -117,11 +117,11 @@ TEST_F(ConnectionProfilesTest, TheStandardFoldersFollowTheWorkingDirectoryAndXdg
 }
 
 TEST_F(ConnectionProfilesTest, ConnectingThroughAProfileUsesItsUserAndCharset) {
-    { test::TestDatabase db(root_.path(), QStringLiteral("perfil.fdb"), "WIN1252"); }
+    { test::ShopDatabase db(root_.path(), QStringLiteral("perfil.fdb"), "WIN1252"); }
     writeFile(dir("p"), "[Loja]\ndatabase = ../perfil.fdb\ncharset = UTF8\nuser = CAIXA\n");
     Database database(ConnectionProfiles({dir("p")}));
     database.setAlias(QStringLiteral("Loja"));
-    Query query(database, QStringLiteral("QueQuem"));
+    test::ReferenceQuery query(database, QStringLiteral("QueQuem"));
     query.appendSql(QStringLiteral("select a.mon$user usuario, c.rdb$character_set_name conjunto "
                                    "from mon$attachments a join rdb$character_sets c "
                                    "on c.rdb$character_set_id = a.mon$character_set_id "

@@ -1,14 +1,14 @@
 // The settings files' text rules, the alias slice, the path flag, LoadDatabaseSettings
 // with a real connection, and the scale-label settings.
-#include "catalogue/DatabaseSettings.h"
+#include "catalogue/settings/DatabaseSettings.h"
 
 #include "QtPrinters.h"
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 #include "WorkingFolder.h"
-#include "catalogue/ConnectionProfiles.h"
-#include "catalogue/Database.h"
-#include "catalogue/ScaleLabelSettings.h"
-#include "catalogue/TextFile.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/settings/ConnectionProfiles.h"
+#include "catalogue/settings/ScaleLabelSettings.h"
+#include "catalogue/settings/TextFile.h"
 #include "core/Errors.h"
 
 #include <gtest/gtest.h>
@@ -253,7 +253,7 @@ TEST(ScaleLabelSettingsTest, AFileThatDoesNotParseIsOneProblemAndNoFormat) {
 class LoadDatabaseSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::TestDatabase db(folder_.path(), QStringLiteral("loja.fdb"), "WIN1252");
+        test::ShopDatabase db(folder_.path(), QStringLiteral("loja.fdb"), "WIN1252");
         db.createProducts();
         // The profile file in the working directory maps the aliases of the cases.
         folder_.write(QStringLiteral("veska-aliases.conf"),

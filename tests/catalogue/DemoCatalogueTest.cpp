@@ -2,13 +2,13 @@
 // profile it writes, as the program does.
 #include "Ean13.h"
 #include "QtPrinters.h"
-#include "TestDatabase.h"
+#include "ReferenceQuery.h"
+#include "ShopDatabase.h"
 #include "WorkingFolder.h"
-#include "catalogue/Database.h"
-#include "catalogue/DatabaseSettings.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
-#include "catalogue/TextFile.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/products/ProductQuery.h"
+#include "catalogue/settings/DatabaseSettings.h"
+#include "catalogue/settings/TextFile.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -48,15 +48,14 @@ TEST_P(DemoCatalogueTest, MakesADatabaseTheProgramFindsThroughItsSettings) {
     Database database;
     loadDatabaseSettings(database);
     ASSERT_TRUE(database.isConnected());
-    Query products(database, QStringLiteral("CDSProdutos"));
+    test::ReferenceQuery products(database, QStringLiteral("CDSProdutos"));
     setUpProductQuery(products, [] { return PriceMode::Retail; });
     products.open();
     ASSERT_TRUE(products.locate(QStringLiteral("Produto"), QStringLiteral("AÇÚCAR CRISTAL 5KG")));
 
     QSet<QString> codes;
     int rows = 0;
-    for (products.first(); !products.eof(); products.next()) {
-        ++rows;
+    for (; rows < 100000 && products.moveTo(rows); ++rows) {
         const QString barcode = products.fieldAsText(QStringLiteral("cod_barra"));
         EXPECT_TRUE(demo::isValidEan13(barcode.toStdString())) << barcode.toStdString();
         codes.insert(products.fieldAsText(QStringLiteral("BarCode")));

@@ -1,6 +1,6 @@
 // The general decimal form and the display format "#,##0.00" under a decimal comma and a
 // decimal point.
-#include "catalogue/NumberText.h"
+#include "catalogue/products/NumberText.h"
 
 #include "QtPrinters.h"
 

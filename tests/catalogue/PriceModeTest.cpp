@@ -1,14 +1,15 @@
 // The price-mode file and the product query's price column, with the retail column present
 // and absent. The file's permission cases run in a child process as a user without root's
 // rights (nobody, when the tests run as root), so that they apply as they do in a shop.
-#include "catalogue/PriceMode.h"
+#include "catalogue/settings/PriceMode.h"
 
 #include "QtPrinters.h"
-#include "TestDatabase.h"
+#include "ShopDatabase.h"
 #include "WorkingFolder.h"
-#include "catalogue/Database.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
+#include "catalogue/connection/ColumnExists.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductQuery.h"
 #include "core/Errors.h"
 
 #include <QDir>
@@ -256,17 +257,14 @@ TEST(PriceModeTextTest, ColumnsCaptionsAndLines) {
               QStringList({QStringLiteral("select codigo BarCode, nome produto, cod_barra,"),
                            QStringLiteral("preco_venda"), QStringLiteral("Preco from produtos"),
                            QStringLiteral("order by codigo")}));
-    EXPECT_EQ(fieldExistsStatement(QStringLiteral("Preço_lj"), QStringLiteral("produtos")),
-              QStringLiteral("SELECT COUNT(*) CT FROM RDB$RELATION_FIELDS where "
-                             "RDB$FIELD_NAME='PREçO_LJ' AND RDB$RELATION_NAME='PRODUTOS'"));
 }
 
 // A shop database whose table has only the wholesale price.
 class WithoutRetailColumnTest : public test::SuiteFolder<WithoutRetailColumnTest> {
 protected:
     static void SetUpTestSuite() {
-        test::TestDatabase db(suitePath(), QStringLiteral("atacado.fdb"), "WIN1252");
-        db.createProducts(false);
+        test::ShopDatabase db(suitePath(), QStringLiteral("atacado.fdb"), "WIN1252");
+        db.createProducts(test::ProductTable().retail({}));
         db.insert({"000001", "OLEO DE SOJA 900ML", "7891000100103", "7.49", ""}, false);
         profileShop(QStringLiteral("atacado.fdb"));
     }
@@ -276,12 +274,13 @@ protected:
 };
 
 TEST_F(WithoutRetailColumnTest, TheProbeSaysNoAndTheRetailQueryFailsWithTheEngineError) {
-    Query queCon(*database_, QStringLiteral("QueCon"));
-    EXPECT_FALSE(fieldExists(queCon, QStringLiteral("PRECO_VENDA_LJ"), QStringLiteral("PRODUTOS")));
-    EXPECT_TRUE(fieldExists(queCon, QStringLiteral("preco_venda"), QStringLiteral("produtos")));
+    EXPECT_FALSE(
+        columnExists(*database_, QStringLiteral("PRODUTOS"), QStringLiteral("PRECO_VENDA_LJ")));
+    EXPECT_TRUE(
+        columnExists(*database_, QStringLiteral("produtos"), QStringLiteral("preco_venda")));
 
     PriceMode mode = PriceMode::Retail;
-    Query products(*database_, QStringLiteral("CDSProdutos"));
+    ProductList products(*database_, QStringLiteral("CDSProdutos"), [&mode] { return mode; });
     setUpProductQuery(products, [&mode] { return mode; });
     try {
         products.open();

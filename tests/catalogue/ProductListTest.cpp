@@ -3,13 +3,14 @@
 // row both ways without losing or repeating a row (codes shared by many rows, rows without
 // a code, and a collation that does not order by bytes included), the price display format,
 // titles, the current row and the navigator's state.
-#include "catalogue/ProductList.h"
+#include "catalogue/products/ProductList.h"
 
 #include "QtPrinters.h"
-#include "TestDatabase.h"
-#include "catalogue/Database.h"
-#include "catalogue/ProductListModel.h"
-#include "catalogue/ProductQuery.h"
+#include "ShopDatabase.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/products/ProductGridColumns.h"
+#include "catalogue/products/ProductListModel.h"
+#include "catalogue/products/ProductQuery.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -31,30 +32,28 @@ QByteArray insertArticles(int count, const QByteArray& code = "lpad(:i, 13, '0')
 class ProductListTest : public test::SuiteFolder<ProductListTest> {
 protected:
     static void SetUpTestSuite() {
-        test::TestDatabase grade(suitePath(), QStringLiteral("grade.fdb"), "WIN1252");
+        test::ShopDatabase grade(suitePath(), QStringLiteral("grade.fdb"), "WIN1252");
         grade.createProducts();
         grade.execute(insertArticles(kArticles));
         // Codes shared by many rows across page boundaries, rows without a code, and no
         // index on codigo.
-        test::TestDatabase dup(suitePath(), QStringLiteral("dup.fdb"), "WIN1252");
-        dup.execute("create table produtos (codigo varchar(13), nome varchar(50), "
-                    "cod_barra varchar(14), preco_venda double precision, "
-                    "preco_venda_lj double precision)");
+        test::ShopDatabase dup(suitePath(), QStringLiteral("dup.fdb"), "WIN1252");
+        dup.createProducts();
         dup.execute(insertArticles(900, "lpad(:i / 3, 13, '0')"));
         dup.execute(insertArticles(250, "'0000000000100'"));
         dup.execute(insertArticles(7, "null"));
         // A collation that orders letters without regard to case: no byte order.
-        test::TestDatabase ci(suitePath(), QStringLiteral("ci.fdb"), "WIN1252");
-        ci.execute("create table produtos (codigo varchar(13) character set win1252 not null "
-                   "collate win_ptbr, nome varchar(50), cod_barra varchar(14), "
-                   "preco_venda double precision, preco_venda_lj double precision)");
+        test::ShopDatabase ci(suitePath(), QStringLiteral("ci.fdb"), "WIN1252");
+        ci.createProducts(test::ProductTable().code(
+            "varchar(13) character set win1252 not null collate win_ptbr"));
         ci.execute("create index produtos_codigo on produtos (codigo)");
         ci.execute(insertArticles(700, "iif(mod(:i, 2) = 0, 'a', 'A') || lpad(:i, 6, '0')"));
     }
     void open(const QString& file) {
         test::writeProfile(suitePath(), QStringLiteral("loja"), suiteFile(file));
         database_ = connectToShop();
-        list_ = std::make_unique<ProductList>(*database_, QStringLiteral("CDSProdutos"));
+        list_ = std::make_unique<ProductList>(*database_, QStringLiteral("CDSProdutos"),
+                                              [this] { return mode_; });
         setUpProductQuery(*list_, [this] { return mode_; });
         model_ = std::make_unique<ProductListModel>(
             *list_, std::vector<ProductListModel::Column>{

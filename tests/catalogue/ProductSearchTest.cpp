@@ -1,11 +1,11 @@
 // The manual search of the products page on a real product query.
-#include "catalogue/ProductSearch.h"
+#include "catalogue/products/ProductSearch.h"
 
 #include "QtPrinters.h"
-#include "TestDatabase.h"
-#include "catalogue/Database.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
+#include "ShopDatabase.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductQuery.h"
 #include "core/Errors.h"
 #include "core/Notices.h"
 
@@ -25,7 +25,7 @@ public:
 class ProductSearchTest : public test::SuiteFolder<ProductSearchTest> {
 protected:
     static void SetUpTestSuite() {
-        test::TestDatabase db(suitePath(), QStringLiteral("busca.fdb"), "WIN1252");
+        test::ShopDatabase db(suitePath(), QStringLiteral("busca.fdb"), "WIN1252");
         db.createProducts();
         db.insert({"000100", "FEIJ\xC3O CARIOCA 1KG", "7891000200209", "8", "8.5"});
         db.insert({"000200", "ARROZ TIPO 1 5KG", "7891000100103", "12.5", "13"});
@@ -36,14 +36,15 @@ protected:
     }
     void SetUp() override {
         database_ = connectToShop();
-        products_ = std::make_unique<Query>(*database_, QStringLiteral("CDSProdutos"));
+        products_ = std::make_unique<ProductList>(*database_, QStringLiteral("CDSProdutos"),
+                                                  [] { return PriceMode::Wholesale; });
         setUpProductQuery(*products_, [] { return PriceMode::Wholesale; });
         products_->open();
     }
     bool search(const QString& text) { return searchProduct(*products_, text, notices_); }
 
     std::unique_ptr<Database> database_;
-    std::unique_ptr<Query> products_;
+    std::unique_ptr<ProductList> products_;
     RecordedNotices notices_;
 };
 
@@ -63,7 +64,7 @@ TEST_F(ProductSearchTest, ACodeWithBlanksAroundIsFound) {
 }
 
 TEST_F(ProductSearchTest, OtherCaseAPrefixBlanksOnlyAndBarcodesAreNotFound) {
-    ASSERT_TRUE(products_->moveTo(1));
+    ASSERT_TRUE(products_->setCurrentRow(1));
     for (const QString& text : {QStringLiteral("ABC"), QStringLiteral("0002"),
                                 QStringLiteral("   "), QStringLiteral("7891000100103")}) {
         EXPECT_FALSE(search(text)) << text.toStdString();

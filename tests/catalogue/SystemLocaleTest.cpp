@@ -1,11 +1,11 @@
 // Field texts and the grid's prices follow the regional settings of the process: under
 // pt_BR.UTF-8 a decimal comma and a dot for grouping.
 #include "QtPrinters.h"
-#include "TestDatabase.h"
-#include "catalogue/Database.h"
-#include "catalogue/ProductList.h"
-#include "catalogue/ProductListModel.h"
-#include "catalogue/ProductQuery.h"
+#include "ShopDatabase.h"
+#include "catalogue/connection/Database.h"
+#include "catalogue/products/ProductList.h"
+#include "catalogue/products/ProductListModel.h"
+#include "catalogue/products/ProductQuery.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -23,7 +23,7 @@ namespace {
 TEST(SystemLocaleTest, FieldTextAndGridPriceUseTheRegionalSeparators) {
     QTemporaryDir folder;
     {
-        test::TestDatabase db(folder.path(), QStringLiteral("loja.fdb"), "WIN1252");
+        test::ShopDatabase db(folder.path(), QStringLiteral("loja.fdb"), "WIN1252");
         db.createProducts();
         db.insert({"000001", "CAFE TORRADO 500G", "7891000100103", "1234.5", "12.5"});
     }
@@ -31,8 +31,8 @@ TEST(SystemLocaleTest, FieldTextAndGridPriceUseTheRegionalSeparators) {
                        QDir(folder.path()).filePath(QStringLiteral("loja.fdb")));
     Database database(ConnectionProfiles({folder.path()}));
     database.setAlias(QStringLiteral("loja"));
-    ProductList products(database, QStringLiteral("CDSProdutos"));
     PriceMode mode = PriceMode::Retail;
+    ProductList products(database, QStringLiteral("CDSProdutos"), [&mode] { return mode; });
     setUpProductQuery(products, [&mode] { return mode; });
     ProductListModel model(products, {{QStringLiteral("BARCODE"), QStringLiteral("Código")},
                                       {QStringLiteral("PRECO"), QStringLiteral("Preço"),

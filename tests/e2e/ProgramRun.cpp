@@ -18,6 +18,10 @@ QString terminalSimPath() {
 QString demoCataloguePath() {
     return QStringLiteral(VESKA_DEMO_CATALOGUE);
 }
+
+QString reportPath() {
+    return QStringLiteral(VESKA_REPORT);
+}
 QString termserverLibraryPath() {
     return QStringLiteral(VESKA_TERMSERVER_LIBRARY);
 }
@@ -46,9 +50,12 @@ void ProgramRun::setEnvironment(const QString& name, const QString& value) {
         env_.insert(name, value);
 }
 
-void ProgramRun::start(const QStringList& arguments) {
+void ProgramRun::start(const QStringList& arguments, const QStringList& launcher) {
     process_.setProcessEnvironment(env_);
-    process_.start(program_, arguments);
+    if (launcher.isEmpty())
+        process_.start(program_, arguments);
+    else
+        process_.start(launcher.front(), launcher.mid(1) + QStringList{program_} + arguments);
     process_.waitForStarted(5000);
 }
 

@@ -17,6 +17,7 @@ QString programPath();       // consulta_veska
 QString servicePath();       // consulta-veska-service
 QString terminalSimPath();   // terminal-sim
 QString demoCataloguePath(); // veska-demo-catalogue
+QString reportPath();        // veska-report
 QString termserverLibraryPath();
 
 class ProgramRun {
@@ -25,8 +26,11 @@ public:
     ~ProgramRun();
 
     void setEnvironment(const QString& name, const QString& value);
+    // Runs this copy of the program instead of the build's.
+    void setProgram(const QString& program) { program_ = program; }
     QString environment(const QString& name) const { return env_.value(name); }
-    void start(const QStringList& arguments);
+    // launcher: a command that runs the program (setpriv ... to run it as another user).
+    void start(const QStringList& arguments, const QStringList& launcher = {});
     // Waits for a standard-output line that contains the text; true when seen.
     bool waitForOutput(const QString& text, std::chrono::milliseconds timeout);
     bool waitForFinished(std::chrono::milliseconds timeout);

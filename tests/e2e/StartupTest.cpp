@@ -4,6 +4,7 @@
 #include "DesktopSession.h"
 #include "PrivateDisplay.h"
 #include "ProgramRun.h"
+#include "ShopDatabase.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -190,12 +191,16 @@ TEST_F(StartupSessionEnd, AnErrorBoxOnScreenDoesNotStopThePriceAnswers) {
     // The demo shop's table again, with a price that fails to compute for two articles.
     QFile script(dir.filePath(QStringLiteral("erro.sql")));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    const QByteArray failing =
+        veska::catalogue::test::ProductTable()
+            .extra(", base double precision")
+            .wholesale("computed by (iif(codigo = 'ERRO1', 1 / 0, "
+                       "iif(codigo = 'ERRO2', cast(nome as integer), base)))")
+            .sql();
     script.write("connect 'demo.fdb' user 'ROOT' password '480317';\n"
-                 "drop table produtos;\n"
-                 "create table produtos (codigo varchar(13), nome varchar(50), "
-                 "cod_barra varchar(14), base double precision, preco_venda_lj double precision, "
-                 "preco_venda computed by (iif(codigo = 'ERRO1', 1 / 0, "
-                 "iif(codigo = 'ERRO2', cast(nome as integer), base))));\n"
+                 "drop table produtos;\n" +
+                 failing +
+                 ";\n"
                  // The grid's first page (read at start-up) holds none of the failing two.
                  "set term ^;\n"
                  "execute block as declare i integer = 0; begin while (i < 150) do begin "

@@ -7,7 +7,7 @@
 #include "ShopFixture.h"
 #include "app/MessageBoxes.h"
 #include "app/TFConsulta.h"
-#include "catalogue/ProductList.h"
+#include "catalogue/products/ProductList.h"
 #include "terminal/TermServerLibrary.h"
 
 #include <QCoreApplication>

@@ -114,6 +114,12 @@ TEST_F(Reports, AvailabilityCountsTheConnectedMinutesWithinTheOpeningHoursAndThe
     EXPECT_EQ(table.rows[1][3], QStringLiteral("08:00–08:30, 21:00–22:00"));
     EXPECT_TRUE(
         availabilityReport(journal, "2026-03-11", {}, at(23, 0) + 86'400'000).terminals.empty());
+    // Open the whole day: the day ends at 24:00.
+    const ReportTable wholeDay =
+        availabilityTable(availabilityReport(journal, kDay, {}, at(23, 0) + 86'400'000));
+    EXPECT_TRUE(wholeDay.title.contains(QStringLiteral("das 00:00 às 24:00")))
+        << wholeDay.title.toStdString();
+    EXPECT_EQ(wholeDay.rows[0][3], QStringLiteral("00:00–07:30, 12:00–12:45, 21:00–24:00"));
 }
 
 TEST_F(Reports, TheCommandAnswersWithItsExitCodes) {

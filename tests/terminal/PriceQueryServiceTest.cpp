@@ -8,16 +8,16 @@
 
 #include "CountingSource.h"
 #include "Journal.h"
-#include "ProductDatabase.h"
+#include "ReferenceQuery.h"
 #include "ReopenedQuerySource.h"
+#include "ShopDatabase.h"
 #include "TestProvider.h"
 #include "TestViews.h"
-#include "catalogue/ProductLookup.h"
-#include "catalogue/ProductQuery.h"
-#include "catalogue/Query.h"
-#include "catalogue/ServedArticleGrid.h"
-#include "catalogue/firebird/FbPreparedStatement.h"
-#include "catalogue/firebird/FbTransaction.h"
+#include "catalogue/connection/firebird/FbPreparedStatement.h"
+#include "catalogue/connection/firebird/FbTransaction.h"
+#include "catalogue/lookup/ProductLookup.h"
+#include "catalogue/products/ProductQuery.h"
+#include "catalogue/products/ServedArticleGrid.h"
 #include "core/Errors.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,7 @@ namespace veska::terminal::test {
 namespace {
 
 using catalogue::PriceMode;
-using catalogue::Query;
+using catalogue::test::ReferenceQuery;
 
 #if VESKA_EXPECT_DECIMAL_COMMA
 constexpr char kSeparator = ',';
@@ -73,7 +73,7 @@ std::string pathName(const ::testing::TestParamInfo<Path>& info) {
 class PRICE_QUERY_SUITE : public ::testing::TestWithParam<Path> {
 protected:
     static void SetUpTestSuite() {
-        database_ = std::make_unique<ProductDatabase>();
+        database_ = std::make_unique<catalogue::test::StockedShop>();
         // Weighed articles, sold by the label of the scale.
         for (const char* row :
              {"'1234', 'Queijo prato kg', NULL, 39.9, 44.9",
@@ -88,7 +88,7 @@ protected:
 
     void SetUp() override {
         resetProvider();
-        products_ = std::make_unique<ProductQuery>(*database_, mode_);
+        products_ = std::make_unique<catalogue::test::ShopQuery>(*database_, mode_);
         if (GetParam() == Path::InDatabase) {
             grid_ = std::make_unique<catalogue::ServedArticleGrid>(*products_->list,
                                                                    [this] { return gridShown_; });
@@ -145,20 +145,20 @@ protected:
     }
     static QString line(const QString& rest) { return QStringLiteral("127.0.0.1:4000 -> ") + rest; }
 
-    static std::unique_ptr<ProductDatabase> database_;
+    static std::unique_ptr<catalogue::test::StockedShop> database_;
     PriceMode mode_ = PriceMode::Wholesale;
     Presence window_;
     RecordingLog log_;
     RecordingFailures failures_;
     bool gridShown_ = true;
-    std::unique_ptr<ProductQuery> products_;
+    std::unique_ptr<catalogue::test::ShopQuery> products_;
     std::unique_ptr<catalogue::ServedArticleGrid> grid_;
     std::unique_ptr<terminal::ArticleSource> source_;
     std::unique_ptr<CountingSource> counted_;
     std::unique_ptr<PriceQueryService> service_;
 };
 
-std::unique_ptr<ProductDatabase> PRICE_QUERY_SUITE::database_;
+std::unique_ptr<catalogue::test::StockedShop> PRICE_QUERY_SUITE::database_;
 
 TEST_P(PRICE_QUERY_SUITE, ACodeFoundByBarCodeIsAnsweredWithoutTheBarcodeColumn) {
     serve("7891000100103");
@@ -350,7 +350,7 @@ TEST_P(PRICE_QUERY_SUITE, EveryWaitingBarcodeIsServedInOneTickInArrivalOrder) {
 }
 
 // The transactions that other attachments of the test database hold now.
-int transactionsOfOthers(const ProductDatabase& database) {
+int transactionsOfOthers(const catalogue::test::StockedShop& database) {
     using namespace catalogue::firebird;
     Attachment observer = Attachment::attach(database.parameters());
     Transaction transaction(observer, Transaction::Kind::ReadCommittedReadOnly);
@@ -403,7 +403,7 @@ TEST_P(PRICE_QUERY_SUITE, AFailedLookupIsAnsweredTryAgainAndReportedOnceWhileItL
     PriceQueryService& service = GetParam() == Path::InDatabase ? brokenService : *service_;
     products_->query->close();
     products_->query->setBeforeOpen(
-        [](Query& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
+        [](ReferenceQuery& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
     for (const char* code : {"123", "B"}) {
         scan(code);
         EXPECT_NO_THROW(EXPECT_EQ(service.serveWaitingBarcodes(), 1));
@@ -430,7 +430,7 @@ TEST_P(PRICE_QUERY_SUITE, AFailedLookupIsAnsweredTryAgainAndReportedOnceWhileItL
     EXPECT_EQ(provider().prices.back().price, money("3,00"));
     products_->query->close();
     products_->query->setBeforeOpen(
-        [](Query& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
+        [](ReferenceQuery& query) { query.replaceSql(1, QStringLiteral("preco_inexistente")); });
     serve("123");
     EXPECT_EQ(failures_.reported.size(), 2);
 }
@@ -439,7 +439,7 @@ TEST_P(PRICE_QUERY_SUITE, AFailureInALaterLookupOfTheScanIsAnsweredTryAgain) {
     if (GetParam() == Path::InDatabase)
         GTEST_SKIP() << "the lookups do not run the product query's text";
     // A query without the barcode column: the second lookup fails.
-    Query narrow(*products_->database, QStringLiteral("CDSProdutos"));
+    ReferenceQuery narrow(*products_->database, QStringLiteral("CDSProdutos"));
     narrow.appendSql(QStringLiteral("select codigo BarCode, nome produto, preco_venda Preco"));
     narrow.appendSql(QStringLiteral("from produtos order by codigo"));
     ReopenedQuerySource source(narrow);

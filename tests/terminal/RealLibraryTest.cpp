@@ -3,9 +3,9 @@
 // under a decimal-comma locale (LocaleVariant.cpp).
 #include "LoopbackEndpoint.h"
 #include "LoopbackTerminal.h"
-#include "ProductDatabase.h"
+#include "ShopDatabase.h"
 #include "TestViews.h"
-#include "catalogue/ProductLookup.h"
+#include "catalogue/lookup/ProductLookup.h"
 #include "terminal/DisplayMessage.h"
 #include "terminal/LibraryText.h"
 #include "terminal/LibraryVersion.h"
@@ -159,9 +159,9 @@ TEST_F(RealLibraryTest, ABadSettingsFileRefusesTheStartNamingFileAndLine) {
 }
 
 TEST_F(RealLibraryTest, ScansAreAnsweredFromTheDatabase) {
-    const ProductDatabase database;
+    const catalogue::test::StockedShop database;
     const catalogue::PriceMode mode = catalogue::PriceMode::Wholesale;
-    ProductQuery products(database, mode);
+    catalogue::test::ShopQuery products(database, mode);
     Presence window;
     catalogue::ProductLookup lookup(*products.database, [&mode] { return mode; });
     RecordingFailures failures;

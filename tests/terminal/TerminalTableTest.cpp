@@ -24,6 +24,14 @@ protected:
         provider().table.TabSock[slot] = 0;
     }
     static void setCount(std::int32_t count) { provider().table.NumSockConec = count; }
+    // Two terminals in slots 0 and 1 are listed and the second one is picked.
+    void listTwoAndPickTheSecond() {
+        occupy(0, "127.0.0.1", 11);
+        occupy(1, "127.0.0.2", 22);
+        setCount(2);
+        table.refresh();
+        clickEntry(1);
+    }
 
     void clickEntry(int index) {
         list.selected = index;
@@ -86,11 +94,7 @@ TEST_F(TerminalTableTest, EmptySlotsBeforeOccupiedOnesDoNotShiftThePick) {
 }
 
 TEST_F(TerminalTableTest, ThePickedTerminalIsSelectedAgainWhereverItNowStands) {
-    occupy(0, "127.0.0.1", 11);
-    occupy(1, "127.0.0.2", 22);
-    setCount(2);
-    table.refresh();
-    clickEntry(1);
+    listTwoAndPickTheSecond();
     ASSERT_EQ(table.selectedSocket(), 22);
 
     vacate(0);
@@ -107,11 +111,7 @@ TEST_F(TerminalTableTest, ThePickedTerminalIsSelectedAgainWhereverItNowStands) {
 }
 
 TEST_F(TerminalTableTest, AGoneTerminalLeavesNothingSelectedAndForgetsThePick) {
-    occupy(0, "127.0.0.1", 11);
-    occupy(1, "127.0.0.2", 22);
-    setCount(2);
-    table.refresh();
-    clickEntry(1);
+    listTwoAndPickTheSecond();
     vacate(1);
     table.refresh();
     EXPECT_EQ(list.selected, -1);
@@ -129,21 +129,6 @@ TEST_F(TerminalTableTest, TheEarlierOfTwoSlotsWithThePickedSocketIsSelected) {
     EXPECT_EQ(table.selectedSocket(), 22);
 }
 
-TEST_F(TerminalTableTest, NoSlotsExaminedForACountOfZeroOrLess) {
-    occupy(0, "127.0.0.1", 11);
-    for (const std::int32_t count : {0, -1, -2147483647 - 1}) {
-        setCount(count);
-        table.setSelectedSocket(11);
-        table.refresh();
-        EXPECT_TRUE(list.entries.isEmpty()) << count;
-        EXPECT_EQ(list.selected, -1) << count;
-        EXPECT_EQ(table.selectedSocket(), 0) << count;
-        // A click with no entry behind it finds no slot.
-        clickEntry(0);
-        EXPECT_EQ(table.selectedSocket(), 0) << count;
-    }
-}
-
 TEST_F(TerminalTableTest, OnlyTheFirstCountSlotsAreExamined) {
     occupy(0, "127.0.0.1", 11);
     occupy(1, "127.0.0.2", 22);
@@ -155,21 +140,6 @@ TEST_F(TerminalTableTest, OnlyTheFirstCountSlotsAreExamined) {
     clickEntry(1);
     clickEntry(2);
     EXPECT_EQ(table.selectedSocket(), 22);
-}
-
-TEST_F(TerminalTableTest, ACountAbove1024IsTreatedAs1024) {
-    for (int slot = 0; slot < kTabSockSlots; ++slot)
-        occupy(slot, "127.0.0.9", static_cast<std::uint16_t>(slot));
-    for (const std::int32_t count : {1024, 1025, 2147483647}) {
-        setCount(count);
-        table.refresh();
-        ASSERT_EQ(list.entries.size(), kTabSockSlots) << count;
-        EXPECT_EQ(list.entries.back(), QStringLiteral("127.0.0.9:1023"));
-        clickEntry(kTabSockSlots - 1);
-        EXPECT_EQ(table.selectedSocket(), 1023);
-        table.refresh();
-        EXPECT_EQ(list.selected, kTabSockSlots - 1);
-    }
 }
 
 TEST_F(TerminalTableTest, AClickWithNothingSelectedKeepsThePick) {
@@ -204,6 +174,43 @@ TEST_F(TerminalTableTest, DottedTextIsTakenFromTheCodePageAndCutAt255Characters)
     table.refresh();
     EXPECT_EQ(list.entries, QStringList{QStringLiteral("caixa-ção:8")});
 }
+
+// Counts of connected terminals that the library reports outside 1 to 1024.
+class TerminalTableCount : public TerminalTableTest,
+                           public ::testing::WithParamInterface<std::int32_t> {};
+
+TEST_P(TerminalTableCount, NoSlotIsExaminedForACountOfZeroOrLess) {
+    occupy(0, "127.0.0.1", 11);
+    setCount(GetParam());
+    table.setSelectedSocket(11);
+    table.refresh();
+    EXPECT_TRUE(list.entries.isEmpty());
+    EXPECT_EQ(list.selected, -1);
+    EXPECT_EQ(table.selectedSocket(), 0);
+    // A click with no entry behind it finds no slot.
+    clickEntry(0);
+    EXPECT_EQ(table.selectedSocket(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(ZeroOrLess, TerminalTableCount, ::testing::Values(0, -1, -2147483647 - 1));
+
+class TerminalTableLargeCount : public TerminalTableCount {};
+
+TEST_P(TerminalTableLargeCount, IsTreatedAs1024) {
+    for (int slot = 0; slot < kTabSockSlots; ++slot)
+        occupy(slot, "127.0.0.9", static_cast<std::uint16_t>(slot));
+    setCount(GetParam());
+    table.refresh();
+    ASSERT_EQ(list.entries.size(), kTabSockSlots);
+    EXPECT_EQ(list.entries.back(), QStringLiteral("127.0.0.9:1023"));
+    clickEntry(kTabSockSlots - 1);
+    EXPECT_EQ(table.selectedSocket(), 1023);
+    table.refresh();
+    EXPECT_EQ(list.selected, kTabSockSlots - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(AtLeast1024, TerminalTableLargeCount,
+                         ::testing::Values(1024, 1025, 2147483647));
 
 } // namespace
 } // namespace veska::terminal::test

@@ -78,45 +78,6 @@ TEST_F(ServerScans, TheReservedOutValueCountsTheScansStillPending) {
     EXPECT_EQ(pending, 1);
 }
 
-TEST_F(ServerScans, APriceArrivesInTheDisplayCodePage) {
-    auto terminal = connectFrom("127.0.0.7");
-    ASSERT_TRUE(terminal.scan("789"));
-    const auto scan = waitForScan();
-    ASSERT_TRUE(scan);
-    // Windows-1252 text from the caller: "AÇÚCAR CRISTAL 1KG" and "R$ 4,59".
-    EXPECT_EQ(bSendProdPrice(scan->address,
-                             "A\xC7\xDA"
-                             "CAR CRISTAL 1KG",
-                             "R$ 4,59"),
-              1);
-    const auto answer = expectFrame(terminal);
-    EXPECT_EQ(answer.command, "PRICE");
-    EXPECT_EQ(answer.fields, (Fields{"789",
-                                     "A\xC7\xDA"
-                                     "CAR CRISTAL 1KG",
-                                     "R$ 4,59"}));
-}
-
-TEST_F(ServerScans, ALongDescriptionIsCutToTheDisplayWidth) {
-    auto terminal = connectFrom("127.0.0.7");
-    ASSERT_TRUE(terminal.scan("789"));
-    const auto scan = waitForScan();
-    ASSERT_TRUE(scan);
-    bSendProdPrice(scan->address, "BISCOITO RECHEADO CHOCOLATE 140G", "R$ 2,99");
-    EXPECT_EQ(expectFrame(terminal).fields, (Fields{"789", "BISCOITO RECHEADO CH", "R$ 2,99"}));
-}
-
-TEST_F(ServerScans, ControlCharactersInTheTextDoNotBreakTheFrame) {
-    auto terminal = connectFrom("127.0.0.7");
-    ASSERT_TRUE(terminal.scan("789"));
-    const auto scan = waitForScan();
-    ASSERT_TRUE(scan);
-    bSendProdPrice(scan->address, "LEITE\tINTEGRAL\n1L", "");
-    EXPECT_EQ(expectFrame(terminal).fields, (Fields{"789", "LEITE INTEGRAL 1L", ""}));
-    ASSERT_TRUE(terminal.ping());
-    EXPECT_EQ(expectFrame(terminal).command, "PONG") << "the connection is still in step";
-}
-
 TEST_F(ServerScans, NotFoundShowsItsScreen) {
     auto terminal = connectFrom("127.0.0.7");
     ASSERT_TRUE(terminal.scan("000"));
@@ -151,29 +112,63 @@ TEST_F(ServerScans, DisplayMessagesCarryUtf16TextAndSeconds) {
     EXPECT_EQ(expectFrame(terminal).fields, (Fields{"", "", "0"}));
 }
 
-TEST_F(ServerScans, Windows1252IsTheDefaultCodePage) {
-    // Windows-1252 reads byte 0x80 as the euro sign; Latin-1 reads it as a control
-    // character, which the display shows as a blank. This server runs with Windows-1252.
-    auto terminal = connectFrom("127.0.0.7");
-    ASSERT_TRUE(terminal.scan("1"));
-    const auto scan = waitForScan();
-    ASSERT_TRUE(scan);
-    bSendProdPrice(scan->address, "\x80", "x");
-    EXPECT_EQ(expectFrame(terminal).fields[1], "\x80");
-}
-
-class Latin1Server : public LoopbackServerTest {
-    std::string extraConfig() const override { return "codepage=latin1\n"; }
+// A price answer's texts from the caller, as the display receives them, under the server's
+// code page (Windows-1252 unless the settings say otherwise).
+struct PriceTexts {
+    const char* name;
+    std::string config; // lines added to termserver.conf
+    const char* description;
+    const char* price;
+    Fields shown; // the description and the price on the display
 };
 
-TEST_F(Latin1Server, ReadsTheCallersTextAsLatin1) {
+class ServerPriceTexts : public LoopbackServerTest,
+                         public ::testing::WithParamInterface<PriceTexts> {
+    std::string extraConfig() const override { return GetParam().config; }
+};
+
+TEST_P(ServerPriceTexts, ReachTheDisplayInOneFrame) {
     auto terminal = connectFrom("127.0.0.7");
-    ASSERT_TRUE(terminal.scan("1"));
+    ASSERT_TRUE(terminal.scan("789"));
     const auto scan = waitForScan();
     ASSERT_TRUE(scan);
-    bSendProdPrice(scan->address, "\x80\xC7", "x");
-    EXPECT_EQ(expectFrame(terminal).fields[1], " \xC7");
+    EXPECT_EQ(bSendProdPrice(scan->address, GetParam().description, GetParam().price), 1);
+    const auto answer = expectFrame(terminal);
+    EXPECT_EQ(answer.command, "PRICE");
+    Fields expected{"789"};
+    expected.insert(expected.end(), GetParam().shown.begin(), GetParam().shown.end());
+    EXPECT_EQ(answer.fields, expected);
+    ASSERT_TRUE(terminal.ping());
+    EXPECT_EQ(expectFrame(terminal).command, "PONG") << "the connection is still in step";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ServerPriceTexts,
+    ::testing::Values(
+        // "AÇÚCAR CRISTAL 1KG" in Windows-1252 stays as it is.
+        PriceTexts{"InTheDisplayCodePage",
+                   "",
+                   "A\xC7\xDA"
+                   "CAR CRISTAL 1KG",
+                   "R$ 4,59",
+                   {"A\xC7\xDA"
+                    "CAR CRISTAL 1KG",
+                    "R$ 4,59"}},
+        PriceTexts{"CutToTheDisplayWidth",
+                   "",
+                   "BISCOITO RECHEADO CHOCOLATE 140G",
+                   "R$ 2,99",
+                   {"BISCOITO RECHEADO CH", "R$ 2,99"}},
+        PriceTexts{"WithControlCharactersBlanked",
+                   "",
+                   "LEITE\tINTEGRAL\n1L",
+                   "",
+                   {"LEITE INTEGRAL 1L", ""}},
+        // Windows-1252 reads byte 0x80 as the euro sign; Latin-1 reads it as a control
+        // character, which the display shows as a blank.
+        PriceTexts{"InWindows1252ByDefault", "", "\x80", "x", {"\x80", "x"}},
+        PriceTexts{"InLatin1WhenSet", "codepage=latin1\n", "\x80\xC7", "x", {" \xC7", "x"}}),
+    [](const ::testing::TestParamInfo<PriceTexts>& test) { return std::string(test.param.name); });
 
 TEST_F(ServerScans, TwoTerminalsOnOneAddressEachGetTheirOwnAnswer) {
     auto first = connectFrom("127.0.0.9");

@@ -7,8 +7,8 @@
 // DIR/SYS_INFO.INI  the alias QuildaneLojaR in characters 15 on of lines 1 and 2
 // DIR/veska-aliases.conf  the profile mapping that alias to demo.fdb (embedded engine)
 #include "DemoArticles.h"
-#include "catalogue/EmbeddedEngine.h"
-#include "catalogue/firebird/FbAttachment.h"
+#include "catalogue/connection/EmbeddedEngine.h"
+#include "catalogue/connection/firebird/FbAttachment.h"
 #include "core/CodePage.h"
 #include "core/Errors.h"
 

@@ -12,10 +12,6 @@ QString when(std::int64_t utcMs) {
     return QString::fromStdString(localDateTimeText(utcMs));
 }
 
-QString clock(std::int64_t utcMs) {
-    return QString::fromStdString(localClockText(utcMs));
-}
-
 QString milliseconds(const std::optional<std::int64_t>& microseconds) {
     return microseconds ? decimalText(static_cast<double>(*microseconds) / 1000.0) : QString();
 }
@@ -79,6 +75,12 @@ ReportTable usageTable(const std::vector<UsageRow>& rows, UsageGrouping grouping
 ReportTable availabilityTable(const AvailabilityReport& report) {
     ReportTable table;
     const QString day = QString::fromStdString(report.day);
+    // The end of the day is the day's 24:00, not the next day's 00:00.
+    const std::int64_t midnight = localDayStart(nextDay(report.day));
+    const auto clock = [midnight](std::int64_t utcMs) {
+        return utcMs >= midnight ? QStringLiteral("24:00")
+                                 : QString::fromStdString(localClockText(utcMs));
+    };
     const std::int64_t openingMs = report.opening.toMs - report.opening.fromMs;
     table.title = QStringLiteral("Disponibilidade dos terminais em %1/%2/%3, das %4 às %5 "
                                  "(%6 minutos de funcionamento)")

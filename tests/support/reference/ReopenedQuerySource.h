@@ -3,7 +3,7 @@
 // for every scan and walk it row by row with Locate ("BarCode", then "cod_barra"). Its
 // cost grows with the catalogue; the service's real source must give the same answers.
 
-#include "catalogue/Dataset.h"
+#include "catalogue/products/Dataset.h"
 #include "terminal/ArticleSource.h"
 
 namespace veska::terminal::test {
