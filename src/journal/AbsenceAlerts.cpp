@@ -1,10 +1,8 @@
 #include "journal/AbsenceAlerts.h"
 
 #include "journal/LocalDay.h"
-#include "journal/reports/Reports.h"
+#include "terminal/ConnectedTerminals.h"
 
-#include <algorithm>
-#include <arpa/inet.h>
 #include <set>
 
 namespace veska::journal {
@@ -17,11 +15,8 @@ bool AbsenceAlerts::isOpen(std::int64_t nowMs) const {
 std::vector<AbsenceNotice> AbsenceAlerts::update(const terminal::TTABSOCK& table,
                                                  std::int64_t nowMs) {
     std::set<std::uint32_t> connected;
-    const int slots = std::clamp<int>(table.NumSockConec, 0, terminal::kTabSockSlots);
-    for (int slot = 0; slot < slots; ++slot) {
-        if (table.TabIP[slot] != 0)
-            connected.insert(ntohl(table.TabIP[slot]));
-    }
+    for (const std::uint64_t key : terminal::connectedTerminals(table))
+        connected.insert(terminal::addressOf(key));
     const bool open = isOpen(nowMs);
     std::vector<AbsenceNotice> notices;
     for (const std::uint32_t address : connected) {
@@ -30,7 +25,7 @@ std::vector<AbsenceNotice> AbsenceAlerts::update(const terminal::TTABSOCK& table
             notices.push_back(
                 {false, QStringLiteral("Terminal %1 conectado de novo (estava fora "
                                        "desde %2).")
-                            .arg(dottedAddress(address),
+                            .arg(terminal::dottedHostAddress(address),
                                  QString::fromStdString(localClockText(terminal.lastSeenMs)))});
             terminal.announced = false;
         }
@@ -45,7 +40,7 @@ std::vector<AbsenceNotice> AbsenceAlerts::update(const terminal::TTABSOCK& table
         terminal.announced = true;
         notices.push_back(
             {true, QStringLiteral("Terminal %1 sem conexão desde %2 (há %3 minutos).")
-                       .arg(dottedAddress(address),
+                       .arg(terminal::dottedHostAddress(address),
                             QString::fromStdString(localClockText(terminal.lastSeenMs)))
                        .arg((nowMs - terminal.lastSeenMs) / 60'000)});
     }

@@ -1,26 +1,13 @@
 #include "shop/ShopTally.h"
 
+#include "terminal/ConnectedTerminals.h"
+
 #include <QDateTime>
-#include <arpa/inet.h>
-#include <set>
+#include <algorithm>
 
 namespace veska::shop {
 
-namespace {
-
-std::uint64_t keyOf(std::uint32_t hostAddress, std::uint16_t socket) {
-    return std::uint64_t{hostAddress} << 16 | socket;
-}
-
-QString dotted(std::uint32_t host) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(host >> 24)
-        .arg((host >> 16) & 255)
-        .arg((host >> 8) & 255)
-        .arg(host & 255);
-}
-
-} // namespace
+using terminal::terminalKey;
 
 QDate ShopTally::localDay(std::int64_t utcMs) {
     return QDateTime::fromMSecsSinceEpoch(utcMs).date();
@@ -37,7 +24,7 @@ void ShopTally::scanAnswered(terminal::AnsweredScan scan) noexcept {
         ++scans_;
         if (scan.outcome == terminal::ScanOutcome::NotFound)
             ++notFound_;
-        Terminal& terminal = terminals_[keyOf(scan.address, scan.socket)];
+        Terminal& terminal = terminals_[terminalKey(scan.address, scan.socket)];
         if (terminal.day != day) {
             terminal.day = day;
             terminal.scansToday = 0;
@@ -57,19 +44,15 @@ void ShopTally::terminalConnection(const terminal::TerminalConnection& change) n
 }
 
 void ShopTally::tableRead(const terminal::TTABSOCK& table, std::int64_t nowMs) {
-    std::set<std::uint64_t> present;
-    const int slots = std::clamp<int>(table.NumSockConec, 0, terminal::kTabSockSlots);
-    for (int slot = 0; slot < slots; ++slot) {
-        if (table.TabIP[slot] == 0)
-            continue;
-        const std::uint64_t key = keyOf(ntohl(table.TabIP[slot]), table.TabSock[slot]);
-        present.insert(key);
+    const std::vector<std::uint64_t> present = terminal::connectedTerminals(table);
+    for (const std::uint64_t key : present) {
         Terminal& terminal = terminals_[key];
         if (terminal.connectedSinceMs == 0)
             terminal.connectedSinceMs = nowMs;
     }
-    std::erase_if(terminals_,
-                  [&present](const auto& entry) { return present.count(entry.first) == 0; });
+    std::erase_if(terminals_, [&present](const auto& entry) {
+        return !std::binary_search(present.begin(), present.end(), entry.first);
+    });
 }
 
 void ShopTally::fill(web::ConsoleSnapshot& snapshot, std::int64_t nowMs) const {
@@ -80,8 +63,8 @@ void ShopTally::fill(web::ConsoleSnapshot& snapshot, std::int64_t nowMs) const {
     for (const auto& [key, terminal] : terminals_) {
         if (terminal.connectedSinceMs == 0)
             continue; // scanned, but not in the table yet
-        snapshot.terminals.push_back({dotted(static_cast<std::uint32_t>(key >> 16)),
-                                      static_cast<int>(key & 0xFFFF), terminal.connectedSinceMs,
+        snapshot.terminals.push_back({terminal::dottedHostAddress(terminal::addressOf(key)),
+                                      terminal::socketOf(key), terminal.connectedSinceMs,
                                       terminal.lastScanMs,
                                       terminal.day == today ? terminal.scansToday : 0});
     }

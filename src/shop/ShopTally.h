@@ -45,7 +45,7 @@ private:
     QDate day_;
     int scans_ = 0;
     int notFound_ = 0;
-    // By address (host order) << 16 | socket.
+    // By terminal::terminalKey().
     std::map<std::uint64_t, Terminal> terminals_;
 };
 

@@ -1,19 +1,13 @@
 #include "terminal/ConnectionWatch.h"
 
+#include "terminal/ConnectedTerminals.h"
+
 #include <algorithm>
-#include <arpa/inet.h>
 
 namespace veska::terminal {
 
 void ConnectionWatch::update(const TTABSOCK& table) {
-    std::vector<std::uint64_t> now;
-    const int slots = std::clamp<int>(table.NumSockConec, 0, kTabSockSlots);
-    for (int slot = 0; slot < slots; ++slot) {
-        if (table.TabIP[slot] != 0)
-            now.push_back(std::uint64_t{ntohl(table.TabIP[slot])} << 16 | table.TabSock[slot]);
-    }
-    std::sort(now.begin(), now.end());
-    now.erase(std::unique(now.begin(), now.end()), now.end());
+    std::vector<std::uint64_t> now = connectedTerminals(table);
     if (now == connected_)
         return;
     const std::int64_t when = utcMillisecondsNow();
@@ -38,8 +32,7 @@ void ConnectionWatch::endAll() {
 }
 
 void ConnectionWatch::report(std::uint64_t terminal, bool connected, std::int64_t when) {
-    journal_.terminalConnection({when, static_cast<std::uint32_t>(terminal >> 16),
-                                 static_cast<std::uint16_t>(terminal & 0xffff), connected});
+    journal_.terminalConnection({when, addressOf(terminal), socketOf(terminal), connected});
 }
 
 } // namespace veska::terminal

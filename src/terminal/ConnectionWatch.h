@@ -24,7 +24,7 @@ private:
     void report(std::uint64_t terminal, bool connected, std::int64_t when);
 
     ScanJournal& journal_;
-    std::vector<std::uint64_t> connected_; // sorted (address << 16 | socket), host order
+    std::vector<std::uint64_t> connected_; // sorted terminalKey()s
 };
 
 } // namespace veska::terminal

@@ -3,6 +3,7 @@
 #include "journal/JournalPlace.h"
 #include "journal/JournalSchema.h"
 #include "journal/reports/ReportTable.h"
+#include "terminal/ConnectedTerminals.h"
 #include "web/ConsolePage.h"
 
 #include <QFileInfo>
@@ -349,7 +350,7 @@ void WebConsole::routeReports() {
             for (const journal::NotFoundCode& code : codes) {
                 QJsonArray terminals;
                 for (const std::uint32_t address : code.terminals)
-                    terminals.append(journal::dottedAddress(address));
+                    terminals.append(terminal::dottedHostAddress(address));
                 rows.append(
                     QJsonObject{{QStringLiteral("code"), code.code},
                                 {QStringLiteral("count"), static_cast<double>(code.count)},

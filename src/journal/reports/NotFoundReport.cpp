@@ -4,14 +4,6 @@
 
 namespace veska::journal {
 
-QString dottedAddress(std::uint32_t address) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(address >> 24)
-        .arg((address >> 16) & 0xff)
-        .arg((address >> 8) & 0xff)
-        .arg(address & 0xff);
-}
-
 std::vector<NotFoundCode> notFoundReport(SqliteConnection& db, const DayRange& days) {
     SqliteStatement query(
         db.handle(),

@@ -1,6 +1,7 @@
 #include "journal/reports/ReportTable.h"
 
 #include "journal/LocalDay.h"
+#include "terminal/ConnectedTerminals.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,7 +40,7 @@ ReportTable notFoundTable(const std::vector<NotFoundCode>& codes) {
     for (const NotFoundCode& code : codes) {
         QStringList terminals;
         for (const std::uint32_t address : code.terminals)
-            terminals.append(dottedAddress(address));
+            terminals.append(terminal::dottedHostAddress(address));
         table.rows.push_back({code.code, QString::number(code.count), when(code.firstMs),
                               when(code.lastMs), terminals.join(QStringLiteral(", "))});
     }
@@ -94,8 +95,8 @@ ReportTable availabilityTable(const AvailabilityReport& report) {
         for (const Interval& gap : terminal.gaps)
             gaps.append(clock(gap.fromMs) + QStringLiteral("–") + clock(gap.toMs));
         table.rows.push_back(
-            {dottedAddress(terminal.address), QString::number(terminal.connectedMs / 60000),
-             decimalText(terminal.share * 100.0),
+            {terminal::dottedHostAddress(terminal.address),
+             QString::number(terminal.connectedMs / 60000), decimalText(terminal.share * 100.0),
              gaps.isEmpty() ? QStringLiteral("nenhuma") : gaps.join(QStringLiteral(", "))});
     }
     if (report.terminals.empty())

@@ -56,7 +56,4 @@ struct AvailabilityReport {
 AvailabilityReport availabilityReport(SqliteConnection& db, const std::string& day,
                                       const OpeningHours& hours, std::int64_t nowMs);
 
-// "10.0.0.5" of a host-order address.
-QString dottedAddress(std::uint32_t address);
-
 } // namespace veska::journal

@@ -1,6 +1,7 @@
 #include "journal/JournalSchema.h"
 #include "journal/LocalDay.h"
 #include "journal/reports/Reports.h"
+#include "terminal/ConnectedTerminals.h"
 
 #include <map>
 
@@ -29,7 +30,7 @@ QString groupOf(UsageGrouping grouping, std::int64_t hour, std::uint32_t address
     case UsageGrouping::Day:
         return QString::fromStdString(localDayOf(hour * kHourMs));
     case UsageGrouping::Terminal:
-        return dottedAddress(address);
+        return terminal::dottedHostAddress(address);
     }
     return {};
 }
