@@ -13,14 +13,6 @@ std::tm localTm(std::int64_t utcMs) {
     return parts;
 }
 
-// The formats are fixed here, so the compiler checks each.
-#define VESKA_FORMAT_TIME(utcMs, format)                                                           \
-    [&] {                                                                                          \
-        const std::tm parts = localTm(utcMs);                                                      \
-        char text[32];                                                                             \
-        return std::string(text, std::strftime(text, sizeof text, format, &parts));                \
-    }()
-
 bool parseDay(const std::string& day, std::tm& parts) {
     int year = 0, month = 0, dayOfMonth = 0;
     char extra = 0;
@@ -49,7 +41,11 @@ std::string localDayOf(std::int64_t utcMs) {
     thread_local std::string day;
     if (utcMs >= dayBegins && utcMs < dayEnds)
         return day;
-    day = VESKA_FORMAT_TIME(utcMs, "%Y-%m-%d");
+    const std::tm parts = localTm(utcMs);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1,
+                  parts.tm_mday);
+    day = text;
     dayBegins = localDayStart(day);
     dayEnds = localDayStart(nextDay(day));
     return day;
@@ -69,15 +65,26 @@ std::int64_t localTimeOn(const std::string& day, int minutes) {
 }
 
 std::string localDateTimeText(std::int64_t utcMs) {
-    return VESKA_FORMAT_TIME(utcMs, "%d/%m/%Y %H:%M");
+    const std::tm parts = localTm(utcMs);
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d", parts.tm_mday, parts.tm_mon + 1,
+                  parts.tm_year + 1900, parts.tm_hour, parts.tm_min);
+    return text;
 }
 
 std::string localClockText(std::int64_t utcMs) {
-    return VESKA_FORMAT_TIME(utcMs, "%H:%M");
+    const std::tm parts = localTm(utcMs);
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d:%02d", parts.tm_hour, parts.tm_min);
+    return text;
 }
 
 std::string localHourText(std::int64_t utcMs) {
-    return VESKA_FORMAT_TIME(utcMs, "%Y-%m-%d %H");
+    const std::tm parts = localTm(utcMs);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d", parts.tm_year + 1900, parts.tm_mon + 1,
+                  parts.tm_mday, parts.tm_hour);
+    return text;
 }
 
 std::string nextDay(const std::string& day) {
@@ -87,7 +94,7 @@ std::string nextDay(const std::string& day) {
     parts.tm_mday += 1;
     parts.tm_hour = 12; // clear of any daylight-saving change
     std::mktime(&parts);
-    char text[16];
+    char text[64];
     std::strftime(text, sizeof text, "%Y-%m-%d", &parts);
     return text;
 }
