@@ -122,11 +122,7 @@ TEST(JournalRun, AShopFolderTheProgramMayNotWriteKeepsItsJournalInTheStateFolder
                QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")});
     ASSERT_TRUE(run.waitForOutput(QStringLiteral("Servidor inicializado com sucesso."), 30s))
         << run.standardError().toStdString();
-    const auto scanned = e2e::runTool(e2e::terminalSimPath(),
-                                      {QStringLiteral("--server"),
-                                       run.environment(QStringLiteral("TERMSERVER_LISTEN")),
-                                       QStringLiteral("scan"), QStringLiteral("000999")},
-                                      dir.path(), 30s);
+    const auto scanned = e2e::scanAt(run, {QStringLiteral("000999")}, dir.path(), 30s);
     EXPECT_EQ(scanned.out.trimmed(), QStringLiteral("000999\tPRODUTO NAO\tENCONTRADO"));
     const QString journal = state + QStringLiteral("/consulta-veska/consultas.sqlite");
     EXPECT_TRUE(run.waitForOutput(QStringLiteral("o diário fica em ") + journal, 30s))

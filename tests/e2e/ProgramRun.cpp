@@ -126,4 +126,14 @@ ToolResult runTool(const QString& program, const QStringList& arguments, const Q
     return r;
 }
 
+ToolResult scanAt(const ProgramRun& run, const QStringList& codes, const QString& workingDir,
+                  std::chrono::milliseconds timeout) {
+    return runTool(terminalSimPath(),
+                   QStringList{QStringLiteral("--server"),
+                               run.environment(QStringLiteral("TERMSERVER_LISTEN")),
+                               QStringLiteral("scan")} +
+                       codes,
+                   workingDir, timeout);
+}
+
 } // namespace e2e

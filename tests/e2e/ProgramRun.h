@@ -61,4 +61,9 @@ ToolResult runTool(const QString& program, const QStringList& arguments, const Q
                    std::chrono::milliseconds timeout,
                    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
 
+// A terminal (terminal-sim) that scans the codes at the running program's endpoint, run in
+// that folder; its answers are its output.
+ToolResult scanAt(const ProgramRun& run, const QStringList& codes, const QString& workingDir,
+                  std::chrono::milliseconds timeout);
+
 } // namespace e2e

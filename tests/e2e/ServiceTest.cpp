@@ -102,11 +102,8 @@ TEST_F(Service, AnswersATerminalWithoutADisplayReadsItsSettingsAtSighupAndEndsAt
     EXPECT_EQ(notify.next(60s), "READY=1\nSTATUS=Servidor inicializado com sucesso.");
     ASSERT_TRUE(service.waitForOutput(kStarted, 60s)) << service.standardOutput().toStdString();
     EXPECT_EQ(notify.next(30s), "WATCHDOG=1");
-    const auto answer = e2e::runTool(
-        e2e::terminalSimPath(),
-        {QStringLiteral("--server"), service.environment(QStringLiteral("TERMSERVER_LISTEN")),
-         QStringLiteral("scan"), QStringLiteral("7891000000038"), QStringLiteral("404")},
-        shop.path(), 30s);
+    const auto answer = e2e::scanAt(
+        service, {QStringLiteral("7891000000038"), QStringLiteral("404")}, shop.path(), 30s);
     ASSERT_EQ(answer.exitCode, 0) << answer.err.toStdString();
     EXPECT_EQ(answer.out.toStdString(), "7891000000038\tAÇÚCAR CRISTAL 5KG\tR$ 18,88\n"
                                         "404\tPRODUTO NAO\tENCONTRADO\n");
@@ -140,11 +137,8 @@ TEST_F(Service, ServesTheWebConsoleThatGerenciaConfAsksFor) {
     ASSERT_TRUE(service.standardOutput().contains(
         QStringLiteral("Console web em http://%1/").arg(QString::fromStdString(webEndpoint()))))
         << service.standardOutput().toStdString();
-    const auto answer = e2e::runTool(
-        e2e::terminalSimPath(),
-        {QStringLiteral("--server"), service.environment(QStringLiteral("TERMSERVER_LISTEN")),
-         QStringLiteral("scan"), QStringLiteral("7891000000038"), QStringLiteral("404")},
-        shop.path(), 30s);
+    const auto answer = e2e::scanAt(
+        service, {QStringLiteral("7891000000038"), QStringLiteral("404")}, shop.path(), 30s);
     ASSERT_EQ(answer.exitCode, 0) << answer.err.toStdString();
 
     httplib::Client web(veska::test::ownLoopbackAddress(), veska::test::kOwnLoopbackPort + 41);

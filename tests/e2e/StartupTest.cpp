@@ -227,11 +227,7 @@ TEST_F(StartupSessionEnd, AnErrorBoxOnScreenDoesNotStopThePriceAnswers) {
     ASSERT_TRUE(run.waitForOutput(QStringLiteral("Servidor inicializado com sucesso."), 20s))
         << run.standardError().toStdString();
     const auto scan = [&run, this](const QString& code) {
-        return e2e::runTool(e2e::terminalSimPath(),
-                            {QStringLiteral("--server"),
-                             run.environment(QStringLiteral("TERMSERVER_LISTEN")),
-                             QStringLiteral("scan"), code},
-                            dir.path(), 20s);
+        return e2e::scanAt(run, {code}, dir.path(), 20s);
     };
     const auto failed = scan(QStringLiteral("ERRO1"));
     EXPECT_EQ(failed.out.trimmed(), QStringLiteral("ERRO1\tSISTEMA INDISPONIVEL\tTENTE NOVAMENTE"));

@@ -192,12 +192,7 @@ protected:
     }
 
     QString scan(const QString& code) const {
-        const auto r = e2e::runTool(e2e::terminalSimPath(),
-                                    {QStringLiteral("--server"),
-                                     run.environment(QStringLiteral("TERMSERVER_LISTEN")),
-                                     QStringLiteral("scan"), code},
-                                    shop.path(), 20s);
-        return r.out.trimmed();
+        return e2e::scanAt(run, {code}, shop.path(), 20s).out.trimmed();
     }
 
     QString configFile() const {
