@@ -120,13 +120,17 @@ void Journal::run() {
             say(text);
         lastProblem = text;
     };
+    // The shop folder may not be written: the journal goes to the fallback folder.
+    const auto moveToFallback = [&] {
+        const QString folder = fallbackJournalFolder();
+        QDir().mkpath(folder);
+        path = journalPathIn(folder);
+    };
     const auto open = [&] {
         if (path.isEmpty()) {
             path = journalPathIn(state.options.folder);
             if (!journalWritableIn(state.options.folder)) {
-                const QString folder = fallbackJournalFolder();
-                QDir().mkpath(folder);
-                path = journalPathIn(folder);
+                moveToFallback();
                 say(QStringLiteral("a pasta %1 não permite gravar; o diário fica em %2.")
                         .arg(QDir(state.options.folder).absolutePath(), path));
             }
@@ -153,12 +157,10 @@ void Journal::run() {
                 startAfresh(QString::fromUtf8(error.what()));
             } else if (refused && path == journalPathIn(state.options.folder)) {
                 // The folder looked writable but is not (a read-only mount, a policy).
-                const QString folder = fallbackJournalFolder();
-                QDir().mkpath(folder);
-                path = journalPathIn(folder);
+                const QString refusedPath = path;
+                moveToFallback();
                 say(QStringLiteral("%1 não pôde ser gravado (%2); o diário fica em %3.")
-                        .arg(journalPathIn(state.options.folder), QString::fromUtf8(error.what()),
-                             path));
+                        .arg(refusedPath, QString::fromUtf8(error.what()), path));
                 begin();
             } else {
                 throw;
