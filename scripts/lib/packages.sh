@@ -4,7 +4,7 @@ VESKA_BUILD_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
     libsoci-dev libboost-dev firebird-dev libfbclient2
     firebird3.0-server-core firebird3.0-utils firebird3.0-common
-    libasio-dev libsqlite3-dev libcpp-httplib-dev libsodium-dev libsystemd-dev
+    libasio-dev libsqlite3-dev libcpp-httplib-dev libssl-dev libsodium-dev libsystemd-dev
     fonts-wine fonts-dejavu-core
     locales libc-l10n
     scdoc dpkg-dev file ccache
@@ -15,7 +15,7 @@ VESKA_TEST_PACKAGES=(
     xvfb xauth x11-utils libx11-dev xdotool trayer imagemagick openbox
     dbus-daemon dbus-bin xfce4-panel xfconf
     firebird3.0-server
-    lintian desktop-file-utils appstream man-db python3 sqlite3
+    lintian desktop-file-utils appstream man-db python3 sqlite3 openssl
     chromium chromium-driver python3-selenium systemd
 )
 

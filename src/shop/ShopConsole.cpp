@@ -14,12 +14,15 @@ ShopConsole::~ShopConsole() = default;
 
 void ShopConsole::apply(const journal::ManagementSettings& settings) {
     if (applied_ && settings.webListen == listen_ && settings.webPassword == passwordHash_ &&
-        settings.webAllow == allow_)
+        settings.webAllow == allow_ && settings.webCertificate == certificate_ &&
+        settings.webKey == key_)
         return;
     applied_ = true;
     listen_ = settings.webListen;
     passwordHash_ = settings.webPassword;
     allow_ = settings.webAllow;
+    certificate_ = settings.webCertificate;
+    key_ = settings.webKey;
     if (console_) {
         console_.reset();
         log_.appendLine(QStringLiteral("Console web encerrada."));
@@ -46,11 +49,22 @@ void ShopConsole::start() {
                                      .arg(listen_));
         return;
     }
+    std::optional<web::TlsContext> tls;
+    if (!certificate_.isEmpty() || !key_.isEmpty()) {
+        std::string reason = "web_certificate e web_key vão juntos em gerencia.conf";
+        if (!certificate_.isEmpty() && !key_.isEmpty())
+            tls = web::TlsContext::load(certificate_.toStdString(), key_.toStdString(), &reason);
+        if (!tls) {
+            log_.appendLine(prefix + QString::fromStdString(reason) + QLatin1Char('.'));
+            return;
+        }
+    }
+    const bool secure = tls.has_value();
     std::unique_ptr<web::WebConsole> console;
     try {
         console = std::make_unique<web::WebConsole>(
-            web::WebConsoleSettings{host, port, passwordHash_.toUtf8(), allow_,
-                                    QStringLiteral(".")},
+            web::WebConsoleSettings{host, port, passwordHash_.toUtf8(), allow_, QStringLiteral("."),
+                                    std::move(tls), web::ConnectionLimits{}},
             board_, actions_);
     } catch (const std::invalid_argument& error) {
         log_.appendLine(prefix + QString::fromStdString(error.what()) +
@@ -64,7 +78,8 @@ void ShopConsole::start() {
         return;
     }
     console_ = std::move(console);
-    log_.appendLine(QStringLiteral("Console web em http://%1/").arg(listen_));
+    log_.appendLine(QStringLiteral("Console web em %1://%2/")
+                        .arg(secure ? QStringLiteral("https") : QStringLiteral("http"), listen_));
 }
 
 } // namespace veska::shop

@@ -2,7 +2,8 @@
 // The shop's web console as gerencia.conf asks for it: served on web_listen (ADDRESS:PORT)
 // with the password whose hash is web_password, and not at all without web_listen. Without
 // a hash it does not start, and says so: there is no console without a password. Only the
-// addresses of web_allow may use it (every one without the key). Settings
+// addresses of web_allow may use it (every one without the key). With web_certificate and
+// web_key (PEM files) it is served over HTTPS only. Settings
 // applied again (SIGHUP) restart it only when its keys changed.
 
 #include "core/Notices.h"
@@ -36,6 +37,8 @@ private:
     QString listen_;
     QString passwordHash_;
     QString allow_;
+    QString certificate_;
+    QString key_;
     bool applied_ = false;
     web::SnapshotBoard board_;
     std::unique_ptr<web::WebConsole> console_;

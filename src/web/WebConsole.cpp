@@ -5,6 +5,7 @@
 #include "journal/reports/ReportTable.h"
 #include "terminal/ConnectedTerminals.h"
 #include "web/ConsolePage.h"
+#include "web/http/ConsoleHttpServer.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -25,7 +26,6 @@ namespace {
 
 constexpr char kCookie[] = "veska_session";
 constexpr std::size_t kMaxBody = 16 * 1024;
-constexpr int kTimeoutSeconds = 5;
 
 std::string sessionCookieOf(const httplib::Request& request) {
     const std::string header = request.get_header_value("Cookie");
@@ -98,16 +98,14 @@ bool isDay(const std::string& text) {
 WebConsole::WebConsole(WebConsoleSettings settings, const SnapshotBoard& board,
                        ConsoleActions& actions)
     : settings_(std::move(settings)), board_(board), actions_(actions),
-      sessions_(settings_.passwordHash), server_(std::make_unique<httplib::Server>()) {
+      sessions_(settings_.passwordHash),
+      server_(std::make_unique<ConsoleHttpServer>(settings_.limits, settings_.tls)) {
     QString bad;
     const std::optional<AllowList> allow = AllowList::parse(settings_.allow, &bad);
     if (!allow)
         throw std::invalid_argument("web_allow: " + bad.toStdString());
     allow_ = *allow;
     server_->set_payload_max_length(kMaxBody);
-    server_->set_read_timeout(kTimeoutSeconds, 0);
-    server_->set_write_timeout(kTimeoutSeconds, 0);
-    server_->set_idle_interval(0, 100000);
     route();
     routePage();
     routeLog();
@@ -190,7 +188,8 @@ void WebConsole::route() {
             return;
         case Sessions::Login::Opened:
             response.set_header("Set-Cookie", std::string(kCookie) + "=" + login.token +
-                                                  "; Path=/; HttpOnly; SameSite=Strict");
+                                                  "; Path=/; HttpOnly; SameSite=Strict" +
+                                                  (server_->secure() ? "; Secure" : ""));
             sendJson(response, QJsonDocument(QJsonObject{{QStringLiteral("ok"), true}}));
             return;
         }

@@ -24,12 +24,15 @@
 // Every other request but the login needs the session (401 without); every POST but the
 // login needs the session's token in X-CSRF-Token (403 without). A bad field is 400 with the
 // reason. Bodies over 16 KiB, and a request that does not come whole within 5 seconds, are
-// refused by the server; web_allow's networks alone may connect (403 for others).
+// refused by the server; web_allow's networks alone may connect (403 for others), and each
+// address holds at most 16 connections at once. With a certificate it is HTTPS only.
 
 #include "web/AllowList.h"
 #include "web/ConsoleActions.h"
 #include "web/ConsoleSnapshot.h"
 #include "web/Sessions.h"
+#include "web/http/ConnectionLimits.h"
+#include "web/http/TlsContext.h"
 
 #include <QByteArray>
 #include <atomic>
@@ -37,18 +40,18 @@
 #include <string>
 #include <thread>
 
-namespace httplib {
-class Server;
-}
-
 namespace veska::web {
+
+class ConsoleHttpServer;
 
 struct WebConsoleSettings {
     std::string host; // numeric address to listen on
     int port = 0;
     QByteArray passwordHash;
-    QString allow;         // web_allow: addresses and networks, as termserver.conf's allow
-    QString journalFolder; // where the scan journal is looked for (the shop folder)
+    QString allow;                 // web_allow: addresses and networks, as termserver.conf's allow
+    QString journalFolder;         // where the scan journal is looked for (the shop folder)
+    std::optional<TlsContext> tls; // HTTPS with it, plain HTTP without
+    ConnectionLimits limits;
 };
 
 class WebConsole {
@@ -75,7 +78,7 @@ private:
     ConsoleActions& actions_;
     AllowList allow_;
     Sessions sessions_;
-    std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<ConsoleHttpServer> server_;
     std::thread thread_;
     std::atomic<bool> ended_{false};
 };

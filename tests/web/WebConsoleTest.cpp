@@ -1,5 +1,6 @@
 // The web console's login, session and JSON API, spoken to over a real loopback socket as a
-// browser or an integrator would; the session's clock limits through Sessions itself.
+// browser or an integrator would; its connections (HTTPS, the caps per address, the time a
+// request has to come whole); the session's clock limits through Sessions itself.
 
 #include "web/WebConsole.h"
 
@@ -8,10 +9,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <optional>
+#include <poll.h>
 #include <sodium.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 namespace veska::web {
@@ -59,11 +66,12 @@ protected:
         start(QString());
     }
 
-    void start(const QString& allow) {
+    void start(const QString& allow, std::optional<TlsContext> tls = std::nullopt,
+               const ConnectionLimits& limits = {}) {
         console.reset();
         console = std::make_unique<WebConsole>(
             WebConsoleSettings{test::ownLoopbackAddress(), test::kOwnLoopbackPort + 40,
-                               hashOf(kPassword), allow, QString()},
+                               hashOf(kPassword), allow, QString(), std::move(tls), limits},
             board, actions);
         std::string reason;
         ASSERT_TRUE(console->start(&reason)) << reason;
@@ -193,6 +201,143 @@ TEST_F(WebConsoleTest, AnAddressOutsideWebAllowIsRefused) {
     EXPECT_EQ(login(kPassword)->status, 403);
     start(QStringLiteral("127.0.0.0/8"));
     EXPECT_EQ(login(kPassword)->status, 200);
+}
+
+// A raw connection to the console from a chosen loopback address, for what a library client
+// would not do: hold a connection, or send a request a byte at a time.
+class RawConnection {
+public:
+    explicit RawConnection(const std::string& from) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in source{};
+        source.sin_family = AF_INET;
+        ::inet_pton(AF_INET, from.c_str(), &source.sin_addr);
+        sockaddr_in console{};
+        console.sin_family = AF_INET;
+        console.sin_port = htons(test::kOwnLoopbackPort + 40);
+        ::inet_pton(AF_INET, test::ownLoopbackAddress().c_str(), &console.sin_addr);
+        connected_ = ::bind(socket_, reinterpret_cast<sockaddr*>(&source), sizeof source) == 0 &&
+                     ::connect(socket_, reinterpret_cast<sockaddr*>(&console), sizeof console) == 0;
+    }
+    ~RawConnection() { ::close(socket_); }
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    bool connected() const { return connected_; }
+    bool send(const std::string& bytes) {
+        return ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(bytes.size());
+    }
+    // The page's request; true once its whole answer came (the connection stays open).
+    bool askForThePage() {
+        if (!send("GET / HTTP/1.1\r\nHost: consola\r\n\r\n"))
+            return false;
+        std::string answer;
+        while (answer.find("</html>") == std::string::npos) {
+            if (!waitForBytes(std::chrono::seconds(60)))
+                return false;
+            char buffer[4096];
+            const ssize_t got = ::recv(socket_, buffer, sizeof buffer, 0);
+            if (got <= 0)
+                return false;
+            answer.append(buffer, static_cast<std::size_t>(got));
+        }
+        return answer.rfind("HTTP/1.1 200", 0) == 0;
+    }
+    // Whether the console closed the connection, sending nothing, within the time.
+    bool closedWithin(std::chrono::milliseconds time) {
+        if (!waitForBytes(time))
+            return false;
+        char byte = 0;
+        return ::recv(socket_, &byte, 1, 0) <= 0;
+    }
+
+private:
+    bool waitForBytes(std::chrono::milliseconds time) {
+        pollfd watched{socket_, POLLIN, 0};
+        return ::poll(&watched, 1, static_cast<int>(time.count())) == 1;
+    }
+    int socket_;
+    bool connected_ = false;
+};
+
+TEST_F(WebConsoleTest, EachAddressHoldsAtMostItsConnectionsAndARequestMustComeWholeInTime) {
+    ConnectionLimits limits;
+    limits.perAddress = 2;
+    limits.keepAlive = std::chrono::seconds(600);
+    limits.requestTime = std::chrono::seconds(2);
+    start(QString(), std::nullopt, limits);
+    const std::string own = test::ownLoopbackAddress();
+    std::vector<std::unique_ptr<RawConnection>> held;
+    for (int place = 0; place < 2; ++place) {
+        held.push_back(std::make_unique<RawConnection>(own));
+        ASSERT_TRUE(held.back()->askForThePage());
+    }
+    RawConnection third(own);
+    ASSERT_TRUE(third.connected());
+    EXPECT_TRUE(third.closedWithin(std::chrono::seconds(60)));
+    const std::string other = own == "127.0.0.1" ? "127.0.0.2" : "127.0.0.1";
+    EXPECT_TRUE(RawConnection(other).askForThePage());
+
+    // A place given back is taken again.
+    held.pop_back();
+    bool servedAgain = false;
+    for (int attempt = 0; attempt < 600 && !servedAgain; ++attempt)
+        servedAgain = RawConnection(own).askForThePage();
+    EXPECT_TRUE(servedAgain);
+
+    // A request that comes a byte now and then is closed at its time, not read on for ever.
+    RawConnection slow(other);
+    ASSERT_TRUE(slow.send("GET / HTTP/1.1\r\nX-Lento: "));
+    bool closed = false;
+    for (int byte = 0; byte < 600 && !closed; ++byte) {
+        slow.send("a");
+        closed = slow.closedWithin(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(closed) << "a request sent a byte each 100 ms for a minute was still read";
+}
+
+TEST_F(WebConsoleTest, WithACertificateTheConsoleIsHttpsOnly) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString certificate = folder.filePath(QStringLiteral("console.crt"));
+    const QString key = folder.filePath(QStringLiteral("console.key"));
+    const QString otherKey = folder.filePath(QStringLiteral("other.key"));
+    const auto openssl = [](const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral("openssl"), arguments);
+        return process.waitForFinished(60000) && process.exitCode() == 0;
+    };
+    ASSERT_TRUE(openssl(
+        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+         QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+         QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+         QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+         QStringLiteral("/CN=consulta-veska"), QStringLiteral("-addext"),
+         QStringLiteral("subjectAltName=IP:") + QString::fromStdString(test::ownLoopbackAddress()),
+         QStringLiteral("-keyout"), key, QStringLiteral("-out"), certificate}));
+    ASSERT_TRUE(
+        openssl({QStringLiteral("genpkey"), QStringLiteral("-algorithm"), QStringLiteral("EC"),
+                 QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                 QStringLiteral("-out"), otherKey}));
+
+    std::string reason;
+    EXPECT_FALSE(TlsContext::load(certificate.toStdString(), otherKey.toStdString(), &reason));
+    EXPECT_NE(reason.find("web_key"), std::string::npos) << reason;
+    std::optional<TlsContext> tls =
+        TlsContext::load(certificate.toStdString(), key.toStdString(), &reason);
+    ASSERT_TRUE(tls) << reason;
+    start(QString(), std::move(tls));
+
+    httplib::SSLClient secure(test::ownLoopbackAddress(), test::kOwnLoopbackPort + 40);
+    secure.set_ca_cert_path(certificate.toStdString().c_str());
+    secure.enable_server_certificate_verification(true);
+    secure.set_connection_timeout(30);
+    secure.set_read_timeout(30);
+    const auto opened = secure.Post("/login", httplib::Params{{"password", kPassword}});
+    ASSERT_TRUE(opened) << httplib::to_string(opened.error());
+    EXPECT_EQ(opened->status, 200);
+    EXPECT_NE(opened->get_header_value("Set-Cookie").find("; Secure"), std::string::npos);
+    EXPECT_FALSE(client().Get("/")) << "the console answered plain HTTP on its HTTPS port";
 }
 
 TEST(Sessions, EndAfterEightIdleHoursAndTheSlowDownAfterFiveMinutes) {
