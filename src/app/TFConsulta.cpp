@@ -48,10 +48,11 @@ TFConsulta::TFConsulta(const TFConsultaContext& context, QWidget* parent)
     : QWidget(parent), ExitWithoutNotificationArea(askExitWithoutNotificationArea),
       context_(context) {
     serviceFailures_ = new DeferredErrorDialog(*context_.boxes, *this, this);
-    shop_ = std::make_unique<shop::ShopServer>(
-        *context_.api,
-        shop::ShopViews{*this, *this, *this, *this, *this, *context_.boxes, *serviceFailures_},
-        [this] { return currentPriceMode(); });
+    shop_ = std::make_unique<shop::ShopServer>(*context_.api,
+                                               shop::ShopViews{*this, *this, *this, *this, *this,
+                                                               keptLog_, *context_.boxes,
+                                                               *serviceFailures_},
+                                               [this] { return currentPriceMode(); });
     Database1 = &shop_->database();
     createControls();
     createComponents();
@@ -235,6 +236,7 @@ const terminal::TTABSOCK& TFConsulta::tabTerms() const {
 
 // The activity log: one whole line at the end, caret after it, scrolled into view.
 void TFConsulta::appendLine(const QString& line) {
+    keptLog_.keep(line);
     if (context_.echoLog)
         echoLogLine(line);
     MemoRecv->appendPlainText(line);

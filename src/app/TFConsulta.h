@@ -8,6 +8,7 @@
 #include "app/Tagged.h"
 #include "catalogue/settings/PriceMode.h"
 #include "core/Notices.h"
+#include "shop/ConsoleLog.h"
 #include "terminal/TTabSock.h"
 #include "terminal/TermServerApi.h"
 #include "terminal/TerminalViews.h"
@@ -211,6 +212,8 @@ private:
     // The table has no retail column and the file held the retail mode: it is kept there,
     // unused.
     bool savedRetailModeUnused_ = false;
+    // The last lines of the activity log, for the web console.
+    shop::ConsoleLog keptLog_;
     // The products grid that follows the served scans; it outlives the shop's lookups.
     std::unique_ptr<catalogue::ServedArticleGrid> servedGrid_;
     // The database, the lookups and the terminal services, shared with the service program.

@@ -24,7 +24,7 @@ const QString kRunningCaption = QStringLiteral("Parar");
 HeadlessShop::HeadlessShop(const terminal::TermServerApi& api, ServiceLog& log, QObject* parent)
     : QObject(parent), log_(log) {
     shop_ = std::make_unique<shop::ShopServer>(
-        api, shop::ShopViews{*this, *this, *this, *this, log, log, log},
+        api, shop::ShopViews{*this, *this, *this, *this, log, log.keptLines(), log, log},
         [this] { return priceMode_; });
     // A damaged database that the embedded engine refuses for the rest of the process: the
     // service ends with a failure, once the tick is over, and systemd starts it again. The

@@ -12,6 +12,7 @@ void ServiceLog::appendLine(const QString& line) {
     flat.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     std::fprintf(out_, "%s\n", flat.toUtf8().constData());
     std::fflush(out_);
+    kept_.keep(flat);
     recent_.append(line);
     if (recent_.size() > kRecentLines)
         recent_.removeFirst();

@@ -7,6 +7,7 @@
 // that one entry stays one line.
 
 #include "core/Notices.h"
+#include "shop/ConsoleLog.h"
 #include "terminal/TerminalViews.h"
 
 #include <QString>
@@ -22,11 +23,14 @@ public:
     void appendLine(const QString& line) override;
     void showNotice(const QString& text) override;
     void report(const QString& message) override;
+    // Every line written, the last of them, for the web console.
+    const shop::ConsoleLog& keptLines() const { return kept_; }
 
 private:
     std::FILE* out_;
     // The lines written since the last notice, the last few of them.
     QStringList recent_;
+    shop::ConsoleLog kept_;
 };
 
 } // namespace veska::service

@@ -1,8 +1,8 @@
 #pragma once
-// The activity log as the web console shows it: every line goes on to the program's own log
-// (the window, or standard output) and the last lines are kept for the console.
-
-#include "core/Notices.h"
+// The last lines of the activity log, as the web console shows them. The program's own log
+// (the window's, or standard output) keeps every line it writes here, so that the console
+// shows what the operator or journald sees: the shop's services' lines, the window's own and
+// the failures alike.
 
 #include <QString>
 #include <deque>
@@ -10,22 +10,18 @@
 
 namespace veska::shop {
 
-class ConsoleLog final : public ActivityLog {
+class ConsoleLog {
 public:
     static constexpr std::size_t keptLines = 500;
 
-    explicit ConsoleLog(ActivityLog& next) : next_(next) {}
-
-    void appendLine(const QString& line) override {
+    void keep(const QString& line) {
         kept_.push_back(line);
         if (kept_.size() > keptLines)
             kept_.pop_front();
-        next_.appendLine(line);
     }
     std::vector<QString> lines() const { return {kept_.begin(), kept_.end()}; }
 
 private:
-    ActivityLog& next_;
     std::deque<QString> kept_;
 };
 

@@ -19,8 +19,8 @@ namespace veska::shop {
 
 ShopServer::ShopServer(const terminal::TermServerApi& api, const ShopViews& views,
                        std::function<catalogue::PriceMode()> priceMode)
-    : api_(api), log_(views.log), control_(views.control), priceMode_(priceMode),
-      startedMs_(terminal::utcMillisecondsNow()), console_(log_, *this) {
+    : api_(api), log_(views.log), keptLog_(views.keptLog), control_(views.control),
+      priceMode_(priceMode), startedMs_(terminal::utcMillisecondsNow()), console_(log_, *this) {
     database_ = std::make_unique<catalogue::Database>();
     // The connection's own news (a replaced file, a damaged database, the connection back).
     database_->setNoticeSink([this](const QString& line) { log_.appendLine(line); });
@@ -116,7 +116,7 @@ void ShopServer::publishConsole() {
     snapshot.startedMs = startedMs_;
     snapshot.madeMs = terminal::utcMillisecondsNow();
     tally_.fill(snapshot, snapshot.madeMs);
-    snapshot.log = log_.lines();
+    snapshot.log = keptLog_.lines();
     console_.publish(std::move(snapshot));
 }
 

@@ -48,6 +48,7 @@ struct ShopViews {
     terminal::MessageFormView& messageForm;
     const terminal::WindowPresence& window;
     ActivityLog& log;
+    const ConsoleLog& keptLog; // the lines that the log above kept for the web console
     Notices& notices;
     terminal::FailureReports& failures;
 };
@@ -62,7 +63,7 @@ public:
     ShopServer& operator=(const ShopServer&) = delete;
 
     catalogue::Database& database() { return *database_; }
-    // The log that the web console shows too: a host's own lines go here.
+    // The host's activity log.
     ActivityLog& log() { return log_; }
     terminal::ServerControl& serverControl() { return *serverControl_; }
     terminal::TerminalTable& terminalTable() { return *terminalTable_; }
@@ -112,8 +113,8 @@ private:
     template <class Result, class Work> std::optional<Result> onServiceThread(Work work);
 
     const terminal::TermServerApi& api_;
-    // Every line of the shop's services, also kept for the web console.
-    ConsoleLog log_;
+    ActivityLog& log_;
+    const ConsoleLog& keptLog_;
     terminal::ServerControlView& control_;
     std::function<catalogue::PriceMode()> priceMode_;
     std::int64_t startedMs_ = 0;

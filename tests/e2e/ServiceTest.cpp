@@ -122,7 +122,8 @@ TEST_F(Service, AnswersATerminalWithoutADisplayReadsItsSettingsAtSighupAndEndsAt
 }
 
 // With web_listen and web_password in gerencia.conf the service serves the web console: a
-// login, and the status with the day's scans as the terminals made them.
+// login, the status with the day's scans as the terminals made them, a look-up, a message,
+// the not-found spreadsheet and the log.
 TEST_F(Service, ServesTheWebConsoleThatGerenciaConfAsksFor) {
     ASSERT_GE(sodium_init(), 0);
     char hash[crypto_pwhash_STRBYTES];
@@ -227,6 +228,20 @@ TEST_F(Service, ServesTheWebConsoleThatGerenciaConfAsksFor) {
         QThread::msleep(100);
     }
     EXPECT_NE(csv.find("404"), std::string::npos) << csv;
+
+    // The log page shows every line of the service's log, its own lines as well.
+    ASSERT_EQ(::kill(static_cast<pid_t>(service.pid()), SIGHUP), 0);
+    const QString reread = QStringLiteral("SIGHUP: gerencia.conf lido de novo.");
+    ASSERT_TRUE(service.waitForOutput(reread, 30s));
+    QJsonArray lines;
+    deadline = QDeadlineTimer(60s);
+    while (!lines.contains(reread) && !deadline.hasExpired()) {
+        const auto got = web.Get("/api/log", session);
+        ASSERT_TRUE(got);
+        lines = QJsonDocument::fromJson(QByteArray::fromStdString(got->body)).array();
+        QThread::msleep(100);
+    }
+    EXPECT_TRUE(lines.contains(reread)) << service.standardOutput().toStdString();
 }
 
 // The desktop program serves the shop's port; the service says why it cannot, goes on

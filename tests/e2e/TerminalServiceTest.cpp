@@ -1,6 +1,7 @@
 // The terminal service from end to end, inside one test process: the real main window on
 // the demo catalogue (embedded Firebird), the real terminal-server library on a loopback
-// port, and terminal-sim processes as the terminals.
+// port, and terminal-sim processes as the terminals; and the web console that the window
+// serves.
 
 #include "LoopbackEndpoint.h"
 #include "ProgramRun.h"
@@ -14,11 +15,16 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <gtest/gtest.h>
+#include <httplib.h>
+#include <sodium.h>
+#include <sys/stat.h>
 
 using namespace std::chrono_literals;
 
@@ -50,12 +56,13 @@ protected:
         const auto made = e2e::runTool(e2e::demoCataloguePath(),
                                        {QStringLiteral("--dir"), shop.path()}, shop.path(), 60s);
         ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+        prepareShop();
         server = QString::fromStdString(veska::test::ownLoopbackEndpoint());
         qputenv("TERMSERVER_LISTEN", server.toLatin1());
         library.emplace(e2e::termserverLibraryPath().toStdString());
         window = std::make_unique<veska::app::TFConsulta>(
             veska::app::TFConsultaContext{&library->api(), &boxes, false, false});
-        ASSERT_TRUE(boxes.errors.isEmpty()) << boxes.errors.join(u'|').toStdString();
+        ASSERT_EQ(boxes.errors.size(), creationErrors) << boxes.errors.join(u'|').toStdString();
         window->show();
         window->BtnIniciar->click();
         ASSERT_EQ(window->BtnIniciar->text(), QStringLiteral("Parar"));
@@ -101,12 +108,42 @@ protected:
         return window->MemoRecv->toPlainText().split(u'\n', Qt::SkipEmptyParts);
     }
 
+    // What a test adds to the demo shop before the window is made.
+    virtual void prepareShop() {}
+    qsizetype creationErrors = 0; // the boxes that the window's creation shows
     QTemporaryDir shop;
     QString previous, server;
     RecordingBoxes boxes;
     std::optional<veska::terminal::TermServerLibrary> library;
     std::unique_ptr<veska::app::TFConsulta> window;
     std::vector<std::unique_ptr<QProcess>> terminals;
+};
+
+// The window serves the web console that gerencia.conf asks for.
+class TerminalServiceWithConsole : public TerminalService {
+protected:
+    // gerencia.conf with the console, and a price-mode file that cannot be read (a pipe in its
+    // place), whose lines the window itself writes.
+    void prepareShop() override {
+        char hash[crypto_pwhash_STRBYTES] = {};
+        ASSERT_GE(sodium_init(), 0);
+        ASSERT_EQ(crypto_pwhash_str(hash, "senha", 5, crypto_pwhash_OPSLIMIT_MIN,
+                                    crypto_pwhash_MEMLIMIT_MIN),
+                  0);
+        QFile settings(shop.filePath(QStringLiteral("gerencia.conf")));
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write(QStringLiteral("web_listen = %1:%2\nweb_password = %3\n")
+                           .arg(QString::fromStdString(veska::test::ownLoopbackAddress()))
+                           .arg(veska::test::kOwnLoopbackPort + 42)
+                           .arg(QString::fromLatin1(hash))
+                           .toUtf8());
+        ASSERT_EQ(
+            ::mkfifo(
+                QFile::encodeName(shop.filePath(QStringLiteral("consulta_veska.cfg"))).constData(),
+                0600),
+            0);
+        creationErrors = 1;
+    }
 };
 
 } // namespace
@@ -181,4 +218,33 @@ TEST_F(TerminalService, TheListShowsTheTerminalsAndAMessageReachesThePickedOne) 
     QCoreApplication::processEvents(QEventLoop::AllEvents, 300);
     EXPECT_FALSE(first->canReadLine());
     EXPECT_FALSE(third->canReadLine());
+}
+
+// The console's activity log is the window's: the window's own lines (the price mode it fell
+// back on) as well as the terminal services' lines.
+TEST_F(TerminalServiceWithConsole, TheConsoleShowsTheWindowsLog) {
+    ASSERT_EQ(scan({QStringLiteral("000003")}).value(0),
+              QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 18,88"));
+    httplib::Client web(veska::test::ownLoopbackAddress(), veska::test::kOwnLoopbackPort + 42);
+    web.set_read_timeout(30);
+    const auto login = web.Post("/login", httplib::Params{{"password", "senha"}});
+    ASSERT_TRUE(login) << "no answer from the console";
+    ASSERT_EQ(login->status, 200);
+    const std::string cookie = login->get_header_value("Set-Cookie");
+    const httplib::Headers session{{"Cookie", cookie.substr(0, cookie.find(';'))}};
+    QStringList consoleLog;
+    // The console shows the log as the window published it at its last read of the terminals.
+    spinUntil(
+        [&] {
+            consoleLog.clear();
+            const auto got = web.Get("/api/log", session);
+            for (const QJsonValue line :
+                 QJsonDocument::fromJson(QByteArray::fromStdString(got ? got->body : "")).array())
+                consoleLog << line.toString();
+            return consoleLog == log();
+        },
+        60s);
+    EXPECT_EQ(consoleLog.join(u'\n').toStdString(), log().join(u'\n').toStdString());
+    EXPECT_EQ(log().filter(QStringLiteral("consulta_veska.cfg")).size(), 2)
+        << "the window's own lines: " << log().join(u'\n').toStdString();
 }
