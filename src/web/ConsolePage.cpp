@@ -180,7 +180,7 @@ function graficoUso(linhas) {
   const g = svg("svg", {viewBox: "0 0 " + (esq + 24 * passo + 8) + " " + (topo + alto + 30),
     role: "img", "aria-label": "Uso por hora"});
   svg("line", {x1: esq - 4, y1: topo + alto, x2: esq + 24 * passo, y2: topo + alto, stroke: "#888"}, g);
-  for (const v of [0, Math.ceil(maior / 2), maior]) {
+  for (const v of new Set([0, Math.ceil(maior / 2), maior])) {
     const y = topo + alto - alto * v / maior;
     svg("text", {x: esq - 8, y: y + 5, "text-anchor": "end"}, g).appendChild(texto(v));
     svg("line", {x1: esq - 4, y1: y, x2: esq + 24 * passo, y2: y, stroke: "#ddd"}, g);
