@@ -75,11 +75,13 @@ def check_usage_chart(browser, console_at, shots):
         hour = rows[-1]["group"][11:13]
         seen["expected"] = "%sh: %d consultas, %d não encontrados" % (
             hour, rows[-1]["scans"], rows[-1]["not_found"])
-        bars = browser.find_elements(By.CSS_SELECTOR, "#uso svg g.hora rect.consultas")
-        titles = browser.find_elements(By.CSS_SELECTOR,
-                                       "#uso svg g.hora[data-hora='%s'] title" % hour)
-        seen["drawn"] = (len(bars), [t.get_attribute("textContent") for t in titles])
-        return len(bars) == 24 and [seen["expected"]] == seen["drawn"][1]
+        # Read in one go: the click above may redraw the chart meanwhile.
+        seen["drawn"] = browser.execute_script(
+            "const title = document.querySelector("
+            "  `#uso svg g.hora[data-hora='${arguments[0]}'] title`);"
+            "return [document.querySelectorAll('#uso svg g.hora rect.consultas').length,"
+            "        title && title.textContent];", hour)
+        return seen["drawn"] == [24, seen["expected"]]
     try:
         WebDriverWait(browser, WAIT, poll_frequency=0.2).until(drawn)
     except TimeoutException:
