@@ -24,6 +24,11 @@ input, button.act { font-size: 1em; padding: .5em; margin: .2em 0; box-sizing: b
 input { width: 100%; max-width: 22em; }
 pre { background: #fff; padding: .5em; overflow: auto; max-height: 70vh; font-size: .85em; }
 .erro { color: #b00020; }
+#uso svg { width: 100%; height: auto; background: #fff; }
+#uso .consultas, .legenda .consultas { fill: #1d4e89; background: #1d4e89; }
+#uso .nao-encontrados, .legenda .nao-encontrados { fill: #d9822b; background: #d9822b; }
+#uso text { font-size: 14px; fill: #444; }
+.legenda span { display: inline-block; width: .9em; height: .9em; vertical-align: middle; }
 .display { font-family: monospace; background: #222; color: #9f9; padding: .6em; display: inline-block; }
 </style>
 </head>
@@ -56,10 +61,17 @@ pre { background: #fff; padding: .5em; overflow: auto; max-height: 70vh; font-si
 <p id="resposta"></p>
 </section>
 <section id="relatorios">
-<h3>Não encontrados</h3>
 <form id="periodo"><label>De <input id="de" type="date"></label> <label>Até <input id="ate" type="date"></label>
-<button class="act" type="submit">Ver</button> <a id="csv" href="/reports/not-found.csv">Baixar CSV</a></form>
+<button class="act" type="submit">Ver</button></form>
+<h3>Uso por hora</h3>
+<div id="uso"></div>
+<p class="legenda"><span class="consultas"></span> Consultas <span class="nao-encontrados"></span> Não encontrados</p>
+<h3>Não encontrados</h3>
+<p><a id="csv" href="/reports/not-found.csv">Baixar CSV</a></p>
 <table><thead><tr><th>Código</th><th>Vezes</th><th>Primeira</th><th>Última</th><th>Terminais</th></tr></thead><tbody id="nf-tab"></tbody></table>
+<h3>Disponibilidade dos terminais</h3>
+<p><label>Dia <input id="dia" type="date"></label>
+<a id="disponibilidade" href="/reports/availability" target="_blank">Abrir para imprimir</a></p>
 </section>
 <script>
 "use strict";
@@ -81,6 +93,7 @@ function mostrarLogin() { $("menu").hidden = true; $("sair").hidden = true; abri
 function abrir(p) {
   for (const s of document.querySelectorAll("section")) s.classList.toggle("on", s.id === p);
   for (const b of document.querySelectorAll("nav button")) b.classList.toggle("on", b.dataset.p === p);
+  if (p === "relatorios") relatorios().catch(() => {});
   atualizar();
 }
 async function entrar() {
@@ -148,14 +161,58 @@ $("consultar").addEventListener("submit", async (e) => {
   d.appendChild(texto(a.line1)); d.appendChild(document.createElement("br")); d.appendChild(texto(a.line2));
   p.appendChild(d);
 });
-$("periodo").addEventListener("submit", async (e) => {
-  e.preventDefault();
+const svg = (nome, atributos, pai) => {
+  const e = document.createElementNS("http://www.w3.org/2000/svg", nome);
+  for (const [k, v] of Object.entries(atributos)) e.setAttribute(k, v);
+  if (pai) pai.appendChild(e);
+  return e;
+};
+// Uma barra por hora do dia (00 a 23), somando os dias do período; a parte laranja são os
+// não encontrados.
+function graficoUso(linhas) {
+  const consultas = new Array(24).fill(0), nao = new Array(24).fill(0);
+  for (const x of linhas) {
+    const h = Number(x.group.slice(11, 13));
+    consultas[h] += x.scans; nao[h] += x.not_found;
+  }
+  const maior = Math.max(1, ...consultas);
+  const esq = 48, topo = 12, alto = 200, passo = 28, larg = 20;
+  const g = svg("svg", {viewBox: "0 0 " + (esq + 24 * passo + 8) + " " + (topo + alto + 30),
+    role: "img", "aria-label": "Uso por hora"});
+  svg("line", {x1: esq - 4, y1: topo + alto, x2: esq + 24 * passo, y2: topo + alto, stroke: "#888"}, g);
+  for (const v of new Set([0, Math.ceil(maior / 2), maior])) {
+    const y = topo + alto - alto * v / maior;
+    svg("text", {x: esq - 8, y: y + 5, "text-anchor": "end"}, g).appendChild(texto(v));
+    svg("line", {x1: esq - 4, y1: y, x2: esq + 24 * passo, y2: y, stroke: "#ddd"}, g);
+  }
+  for (let h = 0; h < 24; h++) {
+    const hh = String(h).padStart(2, "0");
+    const barra = svg("g", {class: "hora", "data-hora": hh}, g);
+    svg("title", {}, barra).appendChild(texto(hh + "h: " + consultas[h] + " consultas, " + nao[h] + " não encontrados"));
+    const x = esq + h * passo + (passo - larg) / 2;
+    const a = alto * consultas[h] / maior, b = alto * nao[h] / maior;
+    // Toda a coluna da hora responde ao toque, mesmo sem consultas.
+    svg("rect", {x: esq + h * passo, y: topo, width: passo, height: alto, fill: "transparent"}, barra);
+    svg("rect", {class: "consultas", x, y: topo + alto - a, width: larg, height: a}, barra);
+    svg("rect", {class: "nao-encontrados", x, y: topo + alto - b, width: larg, height: b}, barra);
+    if (h % 3 === 0) svg("text", {x: x + larg / 2, y: topo + alto + 20, "text-anchor": "middle"}, g).appendChild(texto(hh));
+  }
+  $("uso").replaceChildren(g);
+}
+const hoje = () => { const d = new Date(); d.setMinutes(d.getMinutes() - d.getTimezoneOffset()); return d.toISOString().slice(0, 10); };
+function diaEscolhido() { $("disponibilidade").href = "/reports/availability?day=" + ($("dia").value || hoje()); }
+$("de").value = $("ate").value = $("dia").value = hoje(); diaEscolhido();
+$("dia").addEventListener("change", diaEscolhido);
+async function relatorios() {
   const q = "?from=" + $("de").value + "&to=" + $("ate").value;
   $("csv").href = "/reports/not-found.csv" + q;
+  const uso = await api("/api/reports/usage" + q + "&by=hour");
+  graficoUso(uso.ok ? await uso.json() : []);
   const lista = await (await api("/api/reports/not-found" + q)).json();
   const t = $("nf-tab"); t.replaceChildren();
   for (const x of lista) t.appendChild(linha([x.code, x.count, hora(x.first), hora(x.last), x.terminals.join(", ")]));
-});
+}
+$("periodo").addEventListener("submit", (e) => { e.preventDefault(); relatorios().catch(() => {}); });
 setInterval(atualizar, 2000);
 api("/api/session").then(() => entrar()).catch(() => {});
 </script>

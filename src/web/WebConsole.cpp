@@ -2,11 +2,17 @@
 
 #include "journal/JournalPlace.h"
 #include "journal/JournalSchema.h"
+#include "journal/LocalDay.h"
+#include "journal/ManagementSettings.h"
 #include "journal/reports/ReportTable.h"
 #include "terminal/ConnectedTerminals.h"
+#include "terminal/ScanJournal.h"
+#include "web/AvailabilityPage.h"
 #include "web/ConsolePage.h"
+#include "web/ReportJson.h"
 #include "web/http/ConsoleHttpServer.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,8 +21,9 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <httplib.h>
-#include <regex>
+#include <map>
 #include <sodium.h>
 #include <stdexcept>
 
@@ -87,10 +94,56 @@ std::optional<std::string> messageProblem(const QJsonObject& body, ConsoleMessag
     return std::nullopt;
 }
 
-// "AAAA-MM-DD" or empty.
-bool isDay(const std::string& text) {
-    static const std::regex day(R"(\d{4}-\d{2}-\d{2})");
-    return text.empty() || std::regex_match(text, day);
+// The from and to of a request (each "AAAA-MM-DD" or empty); nothing, answered 400, when
+// they are not days.
+std::optional<journal::DayRange> daysOf(const httplib::Request& request,
+                                        httplib::Response& response) {
+    journal::DayRange days{request.get_param_value("from"), request.get_param_value("to")};
+    const auto isDay = [](const std::string& text) {
+        return text.empty() || journal::localDayStart(text) >= 0;
+    };
+    if (!isDay(days.from) || !isDay(days.to)) {
+        refuse(response, 400, "from and to must be days as AAAA-MM-DD");
+        return std::nullopt;
+    }
+    if (!days.from.empty() && !days.to.empty() && days.from > days.to) {
+        refuse(response, 400, "from is after to");
+        return std::nullopt;
+    }
+    return days;
+}
+
+// Runs read on the folder's scan journal, opened read-only on the console's thread (the
+// service writes it meanwhile); 404 without a journal, 500 when it cannot be read.
+void readJournal(const QString& folder, httplib::Response& response,
+                 const std::function<void(journal::SqliteConnection&)>& read) {
+    QString path;
+    for (const QString& candidate : journal::journalCandidates(folder)) {
+        if (QFileInfo(candidate).isFile()) {
+            path = candidate;
+            break;
+        }
+    }
+    if (path.isEmpty()) {
+        refuse(response, 404, "no scan journal");
+        return;
+    }
+    try {
+        journal::SqliteConnection db(path, journal::SqliteConnection::Mode::ReadOnly);
+        journal::checkJournal(db);
+        read(db);
+    } catch (const std::exception& error) {
+        refuse(response, 500, error.what());
+    }
+}
+
+// A page of the console's own: its scripts and styles are in it, nothing from elsewhere.
+void sendPage(httplib::Response& response, std::string_view html) {
+    response.set_header("Content-Security-Policy",
+                        "default-src 'self'; script-src 'unsafe-inline'; "
+                        "style-src 'unsafe-inline'; frame-ancestors 'none'");
+    response.set_header("X-Content-Type-Options", "nosniff");
+    response.set_content(std::string(html), "text/html; charset=utf-8");
 }
 
 } // namespace
@@ -244,11 +297,7 @@ void WebConsole::route() {
 
 void WebConsole::routePage() {
     server_->Get("/", [](const httplib::Request&, httplib::Response& response) {
-        response.set_header("Content-Security-Policy",
-                            "default-src 'self'; script-src 'unsafe-inline'; "
-                            "style-src 'unsafe-inline'; frame-ancestors 'none'");
-        response.set_header("X-Content-Type-Options", "nosniff");
-        response.set_content(std::string(consolePage()), "text/html; charset=utf-8");
+        sendPage(response, consolePage());
     });
 }
 
@@ -313,30 +362,13 @@ void WebConsole::routeActions() {
 }
 
 void WebConsole::routeReports() {
-    // Read on the console's thread from the journal's file (the service writes it meanwhile).
     const auto notFound = [this](const httplib::Request& request, httplib::Response& response,
                                  bool csv) {
-        const journal::DayRange days{request.get_param_value("from"),
-                                     request.get_param_value("to")};
-        if (!isDay(days.from) || !isDay(days.to)) {
-            refuse(response, 400, "from and to must be days as AAAA-MM-DD");
+        const auto days = daysOf(request, response);
+        if (!days)
             return;
-        }
-        QString path;
-        for (const QString& candidate : journal::journalCandidates(settings_.journalFolder)) {
-            if (QFileInfo(candidate).isFile()) {
-                path = candidate;
-                break;
-            }
-        }
-        if (path.isEmpty()) {
-            refuse(response, 404, "no scan journal");
-            return;
-        }
-        try {
-            journal::SqliteConnection db(path, journal::SqliteConnection::Mode::ReadOnly);
-            journal::checkJournal(db);
-            const auto codes = journal::notFoundReport(db, days);
+        readJournal(settings_.journalFolder, response, [&](journal::SqliteConnection& db) {
+            const auto codes = journal::notFoundReport(db, *days);
             if (csv) {
                 response.set_header("Content-Disposition",
                                     "attachment; filename=\"nao-encontrados.csv\"");
@@ -358,9 +390,7 @@ void WebConsole::routeReports() {
                                 {QStringLiteral("terminals"), terminals}});
             }
             sendJson(response, QJsonDocument(rows));
-        } catch (const std::exception& error) {
-            refuse(response, 500, error.what());
-        }
+        });
     };
     server_->Get("/api/reports/not-found",
                  [notFound](const httplib::Request& request, httplib::Response& response) {
@@ -369,6 +399,57 @@ void WebConsole::routeReports() {
     server_->Get("/reports/not-found.csv",
                  [notFound](const httplib::Request& request, httplib::Response& response) {
                      notFound(request, response, true);
+                 });
+
+    server_->Get("/api/reports/usage", [this](const httplib::Request& request,
+                                              httplib::Response& response) {
+        const auto days = daysOf(request, response);
+        if (!days)
+            return;
+        const std::string by = request.has_param("by") ? request.get_param_value("by") : "hour";
+        static const std::map<std::string, journal::UsageGrouping> groupings{
+            {"hour", journal::UsageGrouping::Hour},
+            {"day", journal::UsageGrouping::Day},
+            {"terminal", journal::UsageGrouping::Terminal}};
+        const auto grouping = groupings.find(by);
+        if (grouping == groupings.end()) {
+            refuse(response, 400, "by must be hour, day or terminal");
+            return;
+        }
+        readJournal(settings_.journalFolder, response, [&](journal::SqliteConnection& db) {
+            sendJson(response,
+                     QJsonDocument(usageJson(journal::usageReport(db, *days, grouping->second))));
+        });
+    });
+
+    const auto availability = [this](const httplib::Request& request, httplib::Response& response,
+                                     bool printable) {
+        const std::string day = request.get_param_value("day");
+        if (journal::localDayStart(day) < 0) {
+            refuse(response, 400, "day must be a day as AAAA-MM-DD");
+            return;
+        }
+        // The opening hours as gerencia.conf says now; the service logs its problems.
+        const journal::OpeningHours hours =
+            journal::readManagementSettings(
+                QDir(settings_.journalFolder).filePath(journal::managementFileName))
+                .settings.openingHours;
+        readJournal(settings_.journalFolder, response, [&](journal::SqliteConnection& db) {
+            const journal::AvailabilityReport report =
+                journal::availabilityReport(db, day, hours, terminal::utcMillisecondsNow());
+            if (printable)
+                sendPage(response, availabilityPage(journal::availabilityTable(report)));
+            else
+                sendJson(response, QJsonDocument(availabilityJson(report)));
+        });
+    };
+    server_->Get("/api/reports/availability",
+                 [availability](const httplib::Request& request, httplib::Response& response) {
+                     availability(request, response, false);
+                 });
+    server_->Get("/reports/availability",
+                 [availability](const httplib::Request& request, httplib::Response& response) {
+                     availability(request, response, true);
                  });
 }
 

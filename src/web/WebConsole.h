@@ -20,6 +20,11 @@
 //                                        1 to 3600 seconds, a terminal that is connected
 //   GET  /api/reports/not-found?from=&to=   the not-found report of those days (AAAA-MM-DD)
 //   GET  /reports/not-found.csv?from=&to=   the same as CSV
+//   GET  /api/reports/usage?from=&to=&by=   the usage report by hour (default), day or
+//                                        terminal (ReportJson.h)
+//   GET  /api/reports/availability?day=     the availability of that day (ReportJson.h)
+//   GET  /reports/availability?day=         the same as a printable page
+//   (the reports are 404 without a scan journal)
 //
 // Every other request but the login needs the session (401 without); every POST but the
 // login needs the session's token in X-CSRF-Token (403 without). A bad field is 400 with the

@@ -4,8 +4,14 @@
 
 #include "web/WebConsole.h"
 
+#include "JournalSupport.h"
 #include "LoopbackEndpoint.h"
+#include "journal/JournalPlace.h"
+#include "journal/JournalWriter.h"
+#include "journal/LocalDay.h"
+#include "web/AvailabilityPage.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -66,12 +72,12 @@ protected:
         start(QString());
     }
 
-    void start(const QString& allow, std::optional<TlsContext> tls = std::nullopt,
-               const ConnectionLimits& limits = {}) {
+    void start(const QString& allow, const QString& shopFolder = QString(),
+               std::optional<TlsContext> tls = std::nullopt, const ConnectionLimits& limits = {}) {
         console.reset();
         console = std::make_unique<WebConsole>(
             WebConsoleSettings{test::ownLoopbackAddress(), test::kOwnLoopbackPort + 40,
-                               hashOf(kPassword), allow, QString(), std::move(tls), limits},
+                               hashOf(kPassword), allow, shopFolder, std::move(tls), limits},
             board, actions);
         std::string reason;
         ASSERT_TRUE(console->start(&reason)) << reason;
@@ -265,7 +271,7 @@ TEST_F(WebConsoleTest, EachAddressHoldsAtMostItsConnectionsAndARequestMustComeWh
     limits.perAddress = 2;
     limits.keepAlive = std::chrono::seconds(600);
     limits.requestTime = std::chrono::seconds(2);
-    start(QString(), std::nullopt, limits);
+    start(QString(), QString(), std::nullopt, limits);
     const std::string own = test::ownLoopbackAddress();
     std::vector<std::unique_ptr<RawConnection>> held;
     for (int place = 0; place < 2; ++place) {
@@ -326,7 +332,7 @@ TEST_F(WebConsoleTest, WithACertificateTheConsoleIsHttpsOnly) {
     std::optional<TlsContext> tls =
         TlsContext::load(certificate.toStdString(), key.toStdString(), &reason);
     ASSERT_TRUE(tls) << reason;
-    start(QString(), std::move(tls));
+    start(QString(), QString(), std::move(tls));
 
     httplib::SSLClient secure(test::ownLoopbackAddress(), test::kOwnLoopbackPort + 40);
     secure.set_ca_cert_path(certificate.toStdString().c_str());
@@ -338,6 +344,85 @@ TEST_F(WebConsoleTest, WithACertificateTheConsoleIsHttpsOnly) {
     EXPECT_EQ(opened->status, 200);
     EXPECT_NE(opened->get_header_value("Set-Cookie").find("; Secure"), std::string::npos);
     EXPECT_FALSE(client().Get("/")) << "the console answered plain HTTP on its HTTPS port";
+}
+
+TEST_F(WebConsoleTest, TheUsageAndAvailabilityOfAKnownDayComeFromTheShopsJournal) {
+    using terminal::ScanOutcome;
+    const std::string day = "2026-03-10";
+    const auto at = [&day](int hours, int minutes) {
+        return journal::localTimeOn(day, hours * 60 + minutes);
+    };
+    constexpr std::uint32_t kFive = 0x0A000005, kSix = 0x0A000006;
+    QTemporaryDir shop;
+    journal::JournalBatch batch;
+    batch.connections = {
+        {at(7, 30), kFive, 7, true}, {at(12, 0), kFive, 7, false}, {at(12, 45), kFive, 8, true}};
+    batch.scans = {
+        journal::test::scanAt(at(9, 10), kFive, QStringLiteral("789"), ScanOutcome::NotFound, 300),
+        journal::test::scanAt(at(9, 20), kSix, QStringLiteral("123"), ScanOutcome::Found, 500),
+        journal::test::scanAt(at(15, 0), kFive, QStringLiteral("123"), ScanOutcome::Unavailable)};
+    journal::JournalWriter(journal::journalPathIn(shop.path()), at(7, 0)).write(batch, at(21, 0));
+    QFile settings(shop.filePath(journal::managementFileName));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("opening_hours = 08:00-22:00\n");
+    settings.close();
+    start(QString(), shop.path());
+
+    const std::string page = "/reports/availability?day=" + day;
+    EXPECT_EQ(client().Get(page)->status, 401);
+    const httplib::Headers session = loggedIn();
+    const auto get = [this, &session](const std::string& path) {
+        return client().Get(path, session);
+    };
+    for (const char* bad : {"/api/reports/usage?by=week", "/api/reports/usage?from=2026-02-30",
+                            "/api/reports/usage?from=2026-03-11&to=2026-03-10",
+                            "/api/reports/availability", "/reports/availability?day=ontem"})
+        EXPECT_EQ(get(bad)->status, 400) << bad;
+
+    const auto byHour = get("/api/reports/usage?from=" + day + "&to=" + day);
+    ASSERT_EQ(byHour->status, 200);
+    EXPECT_EQ(json(byHour).array(),
+              (QJsonArray{QJsonObject{{QStringLiteral("group"), QStringLiteral("2026-03-10 09")},
+                                      {QStringLiteral("scans"), 2},
+                                      {QStringLiteral("found"), 1},
+                                      {QStringLiteral("not_found"), 1},
+                                      {QStringLiteral("unavailable"), 0},
+                                      {QStringLiteral("median_ms"), 0.3}},
+                          QJsonObject{{QStringLiteral("group"), QStringLiteral("2026-03-10 15")},
+                                      {QStringLiteral("scans"), 1},
+                                      {QStringLiteral("found"), 0},
+                                      {QStringLiteral("not_found"), 0},
+                                      {QStringLiteral("unavailable"), 1},
+                                      {QStringLiteral("median_ms"), 0.4}}}));
+    const QJsonArray byTerminal = json(get("/api/reports/usage?by=terminal")).array();
+    ASSERT_EQ(byTerminal.size(), 2);
+    EXPECT_EQ(byTerminal[0].toObject().value(QStringLiteral("group")).toString(),
+              QStringLiteral("10.0.0.5"));
+    EXPECT_EQ(byTerminal[0].toObject().value(QStringLiteral("scans")).toInt(), 2);
+
+    // The opening hours are the shop's gerencia.conf: 08:00-22:00, cut at 12:00-12:45 and
+    // after the program was last seen at 21:00.
+    const QJsonObject availability = json(get("/api/reports/availability?day=" + day)).object();
+    EXPECT_EQ(availability.value(QStringLiteral("opens")).toDouble(), at(8, 0));
+    const QJsonObject five =
+        availability.value(QStringLiteral("terminals")).toArray().at(0).toObject();
+    EXPECT_EQ(five.value(QStringLiteral("address")).toString(), QStringLiteral("10.0.0.5"));
+    EXPECT_EQ(five.value(QStringLiteral("connected_seconds")).toInt(), (240 + 495) * 60);
+    EXPECT_EQ(five.value(QStringLiteral("gaps")).toArray().at(0).toObject(),
+              (QJsonObject{{QStringLiteral("from"), static_cast<double>(at(12, 0))},
+                           {QStringLiteral("to"), static_cast<double>(at(12, 45))}}));
+
+    const auto printable = get(page);
+    ASSERT_EQ(printable->status, 200);
+    EXPECT_EQ(printable->get_header_value("X-Content-Type-Options"), "nosniff");
+    EXPECT_NE(printable->get_header_value("Content-Security-Policy").find("default-src 'self'"),
+              std::string::npos);
+    EXPECT_NE(printable->body.find("<td>10.0.0.5</td>"), std::string::npos) << printable->body;
+    EXPECT_NE(printable->body.find("12:00–12:45, 21:00–22:00"), std::string::npos);
+    const std::string hostile = availabilityPage(
+        {QStringLiteral("<b>"), {QStringLiteral("Terminal")}, {{QStringLiteral("<script>")}}, {}});
+    EXPECT_EQ(hostile.find("<script>"), std::string::npos);
+    EXPECT_NE(hostile.find("&lt;script&gt;"), std::string::npos);
 }
 
 TEST(Sessions, EndAfterEightIdleHoursAndTheSlowDownAfterFiveMinutes) {
