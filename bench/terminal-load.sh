@@ -15,7 +15,8 @@
 # Terminals beyond 250 come from further 127.0.x.y addresses, one address each.
 # SERVER=service serves with consulta-veska-service (no display) instead of the desktop
 # program. CONSOLE_CLIENTS=N (default 0) switches the web console on (gerencia.conf) and
-# polls it meanwhile with N clients, CONSOLE_RATE (20) requests a second in all.
+# polls it meanwhile with N clients, CONSOLE_RATE (20) requests a second in all. TRACE=FILE
+# keeps every scan's answer time (terminal-sim's trace: the milliseconds are the last field).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -84,7 +85,7 @@ fi
 status=0
 "$build/tools/terminal-sim/terminal-sim" --server 127.0.0.1:$port --timeout 5 load \
     --terminals "$terminals" --scans "$scans" --rate "$rate" --duration $((seconds + 30)) \
-    "$work/codes.txt" | tail -1 || status=$?
+    ${TRACE:+--trace "$TRACE"} "$work/codes.txt" | tail -1 || status=$?
 if [ "${JOURNAL:-on}" = on ]; then
     sleep 3 # the journal writes at least once a second
     echo "journal rows: $(sqlite3 -readonly consultas.sqlite \
