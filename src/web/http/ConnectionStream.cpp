@@ -99,47 +99,39 @@ bool ConnectionStream::is_writable() const {
     return wait(POLLOUT, Clock::now() + writeTimeout_);
 }
 
-ssize_t ConnectionStream::read(char* data, size_t size) {
+template <class Step>
+ssize_t ConnectionStream::transfer(short events, Clock::time_point deadline, Step step) {
     for (;;) {
+        const ssize_t done = step();
         if (ssl_ != nullptr) {
-            const int done =
-                SSL_read(ssl_, data, static_cast<int>(std::min<size_t>(size, 1 << 30)));
             if (done > 0)
                 return done;
-            if (!waitForTls(done, readDeadline_))
+            if (!waitForTls(static_cast<int>(done), deadline))
                 return -1;
             continue;
         }
-        const ssize_t done = ::recv(socket_, data, size, 0);
         if (done >= 0)
             return done;
         if (errno == EINTR)
             continue;
-        if ((errno != EAGAIN && errno != EWOULDBLOCK) || !wait(POLLIN, readDeadline_))
+        if ((errno != EAGAIN && errno != EWOULDBLOCK) || !wait(events, deadline))
             return -1;
     }
 }
 
+ssize_t ConnectionStream::read(char* data, size_t size) {
+    const int tlsSize = static_cast<int>(std::min<size_t>(size, 1 << 30));
+    return transfer(POLLIN, readDeadline_, [&]() -> ssize_t {
+        return ssl_ != nullptr ? SSL_read(ssl_, data, tlsSize) : ::recv(socket_, data, size, 0);
+    });
+}
+
 ssize_t ConnectionStream::write(const char* data, size_t size) {
-    const Clock::time_point deadline = Clock::now() + writeTimeout_;
-    for (;;) {
-        if (ssl_ != nullptr) {
-            const int done =
-                SSL_write(ssl_, data, static_cast<int>(std::min<size_t>(size, 1 << 30)));
-            if (done > 0)
-                return done;
-            if (!waitForTls(done, deadline))
-                return -1;
-            continue;
-        }
-        const ssize_t done = ::send(socket_, data, size, MSG_NOSIGNAL);
-        if (done >= 0)
-            return done;
-        if (errno == EINTR)
-            continue;
-        if ((errno != EAGAIN && errno != EWOULDBLOCK) || !wait(POLLOUT, deadline))
-            return -1;
-    }
+    const int tlsSize = static_cast<int>(std::min<size_t>(size, 1 << 30));
+    return transfer(POLLOUT, Clock::now() + writeTimeout_, [&]() -> ssize_t {
+        return ssl_ != nullptr ? SSL_write(ssl_, data, tlsSize)
+                               : ::send(socket_, data, size, MSG_NOSIGNAL);
+    });
 }
 
 void ConnectionStream::get_remote_ip_and_port(std::string& ip, int& port) const {

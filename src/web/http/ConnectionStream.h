@@ -41,6 +41,8 @@ public:
 
 private:
     bool wait(short events, Clock::time_point deadline) const;
+    // One read or write (step), again until it moves bytes, fails, or the deadline passes.
+    template <class Step> ssize_t transfer(short events, Clock::time_point deadline, Step step);
     // After an SSL call that could not go on: waits for what it wants; false on failure.
     bool waitForTls(int result, Clock::time_point deadline) const;
 
