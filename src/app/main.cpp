@@ -40,7 +40,7 @@ int endWithApplicationError(int argc, char** argv, const veska::Error& error, co
 
 int main(int argc, char** argv) {
     using namespace veska::app;
-    platform::blockSessionEndSignals();
+    veska::shop::platform::blockEndSignals();
     platform::SessionEnd sessionEnd;
     veska::shop::platform::raiseOpenFileLimit();
     const QStringList arguments = argumentsOf(argc, argv);

@@ -5,6 +5,7 @@
 #include "service/HeadlessShop.h"
 #include "service/ServiceLog.h"
 #include "service/ServiceSignals.h"
+#include "shop/platform/EndSignals.h"
 #include "shop/platform/OpenFileLimit.h"
 #include "terminal/TermServerLibrary.h"
 
@@ -14,7 +15,7 @@
 
 int main(int argc, char** argv) {
     using namespace veska::service;
-    blockServiceSignals();
+    veska::shop::platform::blockEndSignals();
     veska::shop::platform::raiseOpenFileLimit();
     ServiceLog log;
 

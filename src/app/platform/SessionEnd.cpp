@@ -7,21 +7,12 @@
 #include <csignal>
 #include <cstdlib>
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <time.h>
 #include <unistd.h>
 
 namespace veska::app::platform {
 
 namespace {
-
-sigset_t sessionEndSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (const int signal : {SIGTERM, SIGHUP, SIGINT})
-        sigaddset(&set, signal);
-    return set;
-}
 
 int64_t nowMs() {
     timespec now{};
@@ -31,20 +22,10 @@ int64_t nowMs() {
 
 } // namespace
 
-void blockSessionEndSignals() {
-    const sigset_t set = sessionEndSignals();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-}
-
-SessionEnd::SessionEnd() {
-    const sigset_t set = sessionEndSignals();
-    fd_ = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
-}
+SessionEnd::SessionEnd() = default;
 
 SessionEnd::~SessionEnd() {
     delete notifier_.data();
-    if (fd_ >= 0)
-        ::close(fd_);
 }
 
 bool SessionEnd::sleepUnlessEnded(std::chrono::milliseconds delay) {
@@ -53,11 +34,11 @@ bool SessionEnd::sleepUnlessEnded(std::chrono::milliseconds delay) {
         const int64_t left = until - nowMs();
         if (left <= 0)
             return true;
-        if (fd_ < 0) {
+        if (signals_.fd() < 0) {
             ::usleep(static_cast<useconds_t>(std::min<int64_t>(left, 1000) * 1000));
             continue;
         }
-        pollfd wait{fd_, POLLIN, 0};
+        pollfd wait{signals_.fd(), POLLIN, 0};
         const int ready = ::poll(&wait, 1, static_cast<int>(std::min<int64_t>(left, 1 << 30)));
         if (ready > 0)
             return false;
@@ -67,17 +48,16 @@ bool SessionEnd::sleepUnlessEnded(std::chrono::milliseconds delay) {
 }
 
 void SessionEnd::watch() {
-    if (fd_ < 0 || notifier_ != nullptr)
+    if (signals_.fd() < 0 || notifier_ != nullptr)
         return;
     // It goes with the application object, before this object does.
-    notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, QCoreApplication::instance());
+    notifier_ =
+        new QSocketNotifier(signals_.fd(), QSocketNotifier::Read, QCoreApplication::instance());
     connect(notifier_, &QSocketNotifier::activated, this, &SessionEnd::ended);
 }
 
 void SessionEnd::ended() {
-    signalfd_siginfo info{};
-    while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-    }
+    signals_.take();
     if (!started_)
         std::_Exit(0);
     QCoreApplication::exit(0);

@@ -3,16 +3,15 @@
 // terminal SIGHUP, Ctrl+C SIGINT) ends the program at once: nothing is asked, the price mode
 // is not saved, and nothing of the start-up goes on after it.
 //
-// The signals are blocked in every thread and read from a signalfd: by the start-up delay,
-// which waits on it instead of sleeping, and then by the event loop (also by a message box's
-// own loop). A signal handler would run on whichever thread the kernel picks; when that is
-// one of the embedded database engine's threads, its interrupted wait leaves the engine
-// spinning at the final detach and the program never ends.
+// The signals are read (EndSignals) by the start-up delay, which waits on them instead of
+// sleeping, and then by the event loop (also by a message box's own loop).
 //
 // Until the event loop runs, a signal ends the process on the spot (exit code 0): a box of
 // the creation sequence or of the first showing is open then, and closing it would let the
 // start-up go on (connect, start the terminal server). Afterwards it stops the event loop,
 // and the program ends as after the last window.
+
+#include "shop/platform/EndSignals.h"
 
 #include <QObject>
 #include <QPointer>
@@ -20,9 +19,6 @@
 #include <chrono>
 
 namespace veska::app::platform {
-
-// Call first in main, before any thread exists, so that every thread inherits the block.
-void blockSessionEndSignals();
 
 class SessionEnd : public QObject {
     Q_OBJECT
@@ -41,7 +37,7 @@ public:
 private:
     void ended();
 
-    int fd_ = -1;
+    shop::platform::EndSignals signals_;
     QPointer<QSocketNotifier> notifier_;
     bool started_ = false;
 };
