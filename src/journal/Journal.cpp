@@ -99,152 +99,187 @@ std::int64_t Journal::dropped() const {
     return state_->dropped;
 }
 
-void Journal::run() {
-    State& state = *state_;
-    std::unique_ptr<JournalWriter> writer;
-    JournalBatch pending;
-    QString path;
-    QString lastProblem;
-    bool diskFull = false;
-    std::int64_t droppedWritten = 0;
-    bool droppedSaid = false;
-    auto lastPrune = std::chrono::steady_clock::now() - kPruneInterval;
+// The journal's thread: what it has yet to write, where, and what it has said.
+class Journal::Writing {
+public:
+    explicit Writing(State& state) : state_(state) {}
+    void run();
 
-    const auto say = [&](const QString& text) {
-        if (state.notice)
-            state.notice(prefixed(text));
-    };
-    // A problem that goes on is said once.
-    const auto sayOnce = [&](const QString& text) {
-        if (text != lastProblem)
-            say(text);
-        lastProblem = text;
-    };
-    // The shop folder may not be written: the journal goes to the fallback folder.
-    const auto moveToFallback = [&] {
-        const QString folder = fallbackJournalFolder();
-        QDir().mkpath(folder);
-        path = journalPathIn(folder);
-    };
-    const auto open = [&] {
-        if (path.isEmpty()) {
-            path = journalPathIn(state.options.folder);
-            if (!journalWritableIn(state.options.folder)) {
-                moveToFallback();
-                say(QStringLiteral("a pasta %1 não permite gravar; o diário fica em %2.")
-                        .arg(QDir(state.options.folder).absolutePath(), path));
-            }
-        }
-        const auto begin = [&] {
-            writer = std::make_unique<JournalWriter>(path, terminal::utcMillisecondsNow());
-        };
-        const auto startAfresh = [&](const QString& why) {
-            const QString aside = setAside(path);
-            say(QStringLiteral("%1 não pôde ser usado (%2); foi renomeado para %3 e um novo "
-                               "diário foi começado.")
-                    .arg(path, why, aside));
-            begin();
-        };
-        try {
-            begin();
-        } catch (const UnusableJournal& error) {
-            startAfresh(QString::fromUtf8(error.what()));
-        } catch (const SqliteError& error) {
-            const int code = error.primaryCode();
-            const bool refused = code == SQLITE_CANTOPEN || code == SQLITE_READONLY ||
-                                 code == SQLITE_PERM || code == SQLITE_AUTH;
-            if (error.damaged()) {
-                startAfresh(QString::fromUtf8(error.what()));
-            } else if (refused && path == journalPathIn(state.options.folder)) {
-                // The folder looked writable but is not (a read-only mount, a policy).
-                const QString refusedPath = path;
-                moveToFallback();
-                say(QStringLiteral("%1 não pôde ser gravado (%2); o diário fica em %3.")
-                        .arg(refusedPath, QString::fromUtf8(error.what()), path));
-                begin();
-            } else {
-                throw;
-            }
-        }
-    };
-    // Writes what waits; false when it must wait for another try.
-    const auto flush = [&] {
-        try {
-            if (!writer)
-                open();
-            writer->write(pending, terminal::utcMillisecondsNow());
-            pending = {};
-            if (diskFull)
-                say(QStringLiteral("há espaço em disco de novo; a gravação continua."));
-            diskFull = false;
-            lastProblem.clear();
-            return true;
-        } catch (const SqliteError& error) {
-            if (error.primaryCode() == SQLITE_FULL) {
-                if (!diskFull)
-                    say(QStringLiteral("disco cheio; as consultas esperam espaço para ser "
-                                       "gravadas."));
-                diskFull = true;
-            } else if (error.damaged() && writer) {
-                // Opened again on the next try, which sets the file aside.
-                writer.reset();
-                return false;
-            } else {
-                writer.reset();
-                sayOnce(QStringLiteral("%1 não pôde ser gravado (%2); nova tentativa em "
-                                       "instantes.")
-                            .arg(path.isEmpty() ? journalFileName : path,
-                                 QString::fromUtf8(error.what())));
-            }
-        } catch (const std::exception& error) {
-            writer.reset();
-            sayOnce(QStringLiteral("%1 não pôde ser aberto (%2); nova tentativa em instantes.")
-                        .arg(path, QString::fromUtf8(error.what())));
-        }
-        return false;
-    };
-
-    bool stopping = false;
-    bool waiting = false; // the last try failed
-    while (true) {
+private:
+    struct Round {
+        bool stopping = false;
         std::int64_t dropped = 0;
         int retentionDays = 0;
-        {
-            std::unique_lock lock(state.mutex);
-            state.wake.wait_for(lock, waiting ? kRetryInterval : kFlushInterval,
-                                [&] { return state.stopping; });
-            stopping = state.stopping;
-            dropped = state.dropped;
-            retentionDays = state.retentionDays;
-            // A batch that waits for room is not added to: the queue holds what comes.
-            if (pending.empty()) {
-                std::swap(pending, state.queue);
-                state.queue.scans.reserve(pending.scans.capacity());
-            }
+    };
+    // Waits for the next round and takes what the queue holds.
+    Round next(bool waiting);
+    void say(const QString& text) const;
+    // A problem that goes on is said once.
+    void sayOnce(const QString& text);
+    // The shop folder may not be written: the journal goes to the fallback folder.
+    void moveToFallback();
+    void begin();
+    void startAfresh(const QString& why);
+    void open();
+    // Writes what waits; false when it must wait for another try.
+    bool flush();
+    // After a write: the count of dropped rows, and a step of the retention.
+    void keep(const Round& round);
+
+    State& state_;
+    std::unique_ptr<JournalWriter> writer_;
+    JournalBatch pending_;
+    QString path_;
+    QString lastProblem_;
+    bool diskFull_ = false;
+    std::int64_t droppedWritten_ = 0;
+    bool droppedSaid_ = false;
+    std::chrono::steady_clock::time_point lastPrune_ =
+        std::chrono::steady_clock::now() - kPruneInterval;
+};
+
+void Journal::run() {
+    Writing(*state_).run();
+}
+
+void Journal::Writing::say(const QString& text) const {
+    if (state_.notice)
+        state_.notice(prefixed(text));
+}
+
+void Journal::Writing::sayOnce(const QString& text) {
+    if (text != lastProblem_)
+        say(text);
+    lastProblem_ = text;
+}
+
+void Journal::Writing::moveToFallback() {
+    const QString folder = fallbackJournalFolder();
+    QDir().mkpath(folder);
+    path_ = journalPathIn(folder);
+}
+
+void Journal::Writing::begin() {
+    writer_ = std::make_unique<JournalWriter>(path_, terminal::utcMillisecondsNow());
+}
+
+void Journal::Writing::startAfresh(const QString& why) {
+    const QString aside = setAside(path_);
+    say(QStringLiteral("%1 não pôde ser usado (%2); foi renomeado para %3 e um novo "
+                       "diário foi começado.")
+            .arg(path_, why, aside));
+    begin();
+}
+
+void Journal::Writing::open() {
+    const QString& folder = state_.options.folder;
+    if (path_.isEmpty()) {
+        path_ = journalPathIn(folder);
+        if (!journalWritableIn(folder)) {
+            moveToFallback();
+            say(QStringLiteral("a pasta %1 não permite gravar; o diário fica em %2.")
+                    .arg(QDir(folder).absolutePath(), path_));
         }
-        if (dropped > 0 && !droppedSaid) {
+    }
+    try {
+        begin();
+    } catch (const UnusableJournal& error) {
+        startAfresh(QString::fromUtf8(error.what()));
+    } catch (const SqliteError& error) {
+        const int code = error.primaryCode();
+        const bool refused = code == SQLITE_CANTOPEN || code == SQLITE_READONLY ||
+                             code == SQLITE_PERM || code == SQLITE_AUTH;
+        if (error.damaged()) {
+            startAfresh(QString::fromUtf8(error.what()));
+        } else if (refused && path_ == journalPathIn(folder)) {
+            // The folder looked writable but is not (a read-only mount, a policy).
+            const QString refusedPath = path_;
+            moveToFallback();
+            say(QStringLiteral("%1 não pôde ser gravado (%2); o diário fica em %3.")
+                    .arg(refusedPath, QString::fromUtf8(error.what()), path_));
+            begin();
+        } else {
+            throw;
+        }
+    }
+}
+
+bool Journal::Writing::flush() {
+    try {
+        if (!writer_)
+            open();
+        writer_->write(pending_, terminal::utcMillisecondsNow());
+        pending_ = {};
+        if (diskFull_)
+            say(QStringLiteral("há espaço em disco de novo; a gravação continua."));
+        diskFull_ = false;
+        lastProblem_.clear();
+        return true;
+    } catch (const SqliteError& error) {
+        if (error.primaryCode() == SQLITE_FULL) {
+            if (!diskFull_)
+                say(QStringLiteral("disco cheio; as consultas esperam espaço para ser "
+                                   "gravadas."));
+            diskFull_ = true;
+        } else if (error.damaged() && writer_) {
+            // Opened again on the next try, which sets the file aside.
+            writer_.reset();
+        } else {
+            writer_.reset();
+            sayOnce(QStringLiteral("%1 não pôde ser gravado (%2); nova tentativa em "
+                                   "instantes.")
+                        .arg(path_.isEmpty() ? journalFileName : path_,
+                             QString::fromUtf8(error.what())));
+        }
+    } catch (const std::exception& error) {
+        writer_.reset();
+        sayOnce(QStringLiteral("%1 não pôde ser aberto (%2); nova tentativa em instantes.")
+                    .arg(path_, QString::fromUtf8(error.what())));
+    }
+    return false;
+}
+
+Journal::Writing::Round Journal::Writing::next(bool waiting) {
+    std::unique_lock lock(state_.mutex);
+    state_.wake.wait_for(lock, waiting ? kRetryInterval : kFlushInterval,
+                         [this] { return state_.stopping; });
+    // A batch that waits for room is not added to: the queue holds what comes.
+    if (pending_.empty()) {
+        std::swap(pending_, state_.queue);
+        state_.queue.scans.reserve(pending_.scans.capacity());
+    }
+    return {state_.stopping, state_.dropped, state_.retentionDays};
+}
+
+void Journal::Writing::keep(const Round& round) {
+    try {
+        if (round.dropped != droppedWritten_)
+            writer_->setDropped(round.dropped);
+        droppedWritten_ = round.dropped;
+        if (std::chrono::steady_clock::now() - lastPrune_ >= kPruneInterval &&
+            !writer_->pruneStep(terminal::utcMillisecondsNow(), round.retentionDays))
+            lastPrune_ = std::chrono::steady_clock::now();
+    } catch (const SqliteError&) {
+        // Pruning waits for the next round; the rows are written.
+    }
+}
+
+void Journal::Writing::run() {
+    bool waiting = false; // the last try failed
+    while (true) {
+        const Round round = next(waiting);
+        if (round.dropped > 0 && !droppedSaid_) {
             say(QStringLiteral("a fila encheu e %1 registros foram descartados; os seguintes "
                                "são contados sem novo aviso.")
-                    .arg(dropped));
-            droppedSaid = true;
+                    .arg(round.dropped));
+            droppedSaid_ = true;
         }
         waiting = !flush();
-        if (!waiting && writer) {
-            try {
-                if (dropped != droppedWritten)
-                    writer->setDropped(dropped);
-                droppedWritten = dropped;
-                if (std::chrono::steady_clock::now() - lastPrune >= kPruneInterval) {
-                    if (!writer->pruneStep(terminal::utcMillisecondsNow(), retentionDays))
-                        lastPrune = std::chrono::steady_clock::now();
-                }
-            } catch (const SqliteError&) {
-                // Pruning waits for the next round; the rows are written.
-            }
-        }
-        if (stopping) {
-            std::lock_guard lock(state.mutex);
-            if (state.queue.empty() || waiting)
+        if (!waiting && writer_)
+            keep(round);
+        if (round.stopping) {
+            std::lock_guard lock(state_.mutex);
+            if (state_.queue.empty() || waiting)
                 break;
         }
     }

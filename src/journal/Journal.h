@@ -44,6 +44,7 @@ public:
 
 private:
     struct State;
+    class Writing;
     void run();
 
     std::unique_ptr<State> state_;
