@@ -112,6 +112,12 @@ TEST_F(Reports, AvailabilityCountsTheConnectedMinutesWithinTheOpeningHoursAndThe
               (QStringList{QStringLiteral("10.0.0.5"), QStringLiteral("735"),
                            QStringLiteral("87,5"), QStringLiteral("12:00–12:45, 21:00–22:00")}));
     EXPECT_EQ(table.rows[1][3], QStringLiteral("08:00–08:30, 21:00–22:00"));
+    // Asked while the program runs (seen alive a second ago), a terminal still connected has
+    // no gap at the end.
+    EXPECT_EQ(
+        availabilityTable(availabilityReport(journal, kDay, {8 * 60, 22 * 60}, at(21, 0) + 1000))
+            .rows[0][3],
+        QStringLiteral("12:00–12:45"));
     EXPECT_TRUE(
         availabilityReport(journal, "2026-03-11", {}, at(23, 0) + 86'400'000).terminals.empty());
     // Open the whole day: the day ends at 24:00.

@@ -8,10 +8,14 @@
 namespace veska::journal {
 namespace {
 
+// The journal marks its program alive at every write, once a second: a run last seen this
+// recently runs now, and what is connected in it is connected up to now.
+constexpr std::int64_t kRunningLagMs = 10'000;
+
 // The moments each terminal (address) had at least one connection, over the runs of the
 // program that touch [from, to).
 std::map<std::uint32_t, std::vector<Interval>>
-connectedIntervals(SqliteConnection& db, std::int64_t from, std::int64_t to) {
+connectedIntervals(SqliteConnection& db, std::int64_t from, std::int64_t to, std::int64_t nowMs) {
     std::map<std::uint32_t, std::vector<Interval>> intervals;
     SqliteStatement runs(db.handle(), "SELECT id, last_seen_ms FROM runs "
                                       "WHERE started_ms < ? AND last_seen_ms >= ? ORDER BY id");
@@ -20,7 +24,9 @@ connectedIntervals(SqliteConnection& db, std::int64_t from, std::int64_t to) {
                            "SELECT time_ms, address, socket, connected FROM connections "
                            "WHERE run = ? AND time_ms < ? ORDER BY time_ms, id");
     while (runs.step()) {
-        const std::int64_t runEnd = runs.integer(1);
+        const std::int64_t lastSeen = runs.integer(1);
+        const std::int64_t runEnd =
+            nowMs - lastSeen <= kRunningLagMs ? std::max(lastSeen, nowMs) : lastSeen;
         std::map<std::uint32_t, std::pair<std::set<std::int64_t>, std::int64_t>> open;
         events.bind(1, runs.integer(0)).bind(2, to);
         while (events.step()) {
@@ -38,7 +44,7 @@ connectedIntervals(SqliteConnection& db, std::int64_t from, std::int64_t to) {
             }
         }
         events.reset();
-        // What was connected when the run was last seen alive ends there.
+        // What was connected when the run was last seen alive (or is now) ends there.
         for (const auto& [address, state] : open) {
             if (!state.first.empty())
                 intervals[address].push_back({state.second, runEnd});
@@ -59,7 +65,7 @@ AvailabilityReport availabilityReport(SqliteConnection& db, const std::string& d
     report.opening.toMs = std::max(report.opening.fromMs, std::min(report.opening.toMs, nowMs));
     const std::int64_t openingMs = report.opening.toMs - report.opening.fromMs;
 
-    for (auto& [address, intervals] : connectedIntervals(db, dayStart, dayEnd)) {
+    for (auto& [address, intervals] : connectedIntervals(db, dayStart, dayEnd, nowMs)) {
         std::sort(intervals.begin(), intervals.end(),
                   [](const Interval& a, const Interval& b) { return a.fromMs < b.fromMs; });
         const bool seen = std::any_of(intervals.begin(), intervals.end(), [&](const Interval& i) {
