@@ -22,6 +22,13 @@ namespace {
 
 constexpr int kNoneCharacterSet = 0;
 
+// A value of the engine's buffer, which need not be aligned for its type.
+template <class T> T fieldAt(const char* data) {
+    T value;
+    std::memcpy(&value, data, sizeof value);
+    return value;
+}
+
 // The character set of a text value: of a column or parameter, or of a text blob.
 std::optional<int> textCharacterSet(const XSQLVAR& var) {
     switch (var.sqltype & ~1) {
@@ -213,11 +220,8 @@ QByteArray PreparedStatement::rawBytes(int column) const {
     const XSQLVAR& var = output_->sqlda->sqlvar[column];
     if (*var.sqlind < 0)
         return {};
-    if ((var.sqltype & ~1) == SQL_VARYING) {
-        short size;
-        std::memcpy(&size, var.sqldata, sizeof size);
-        return QByteArray(var.sqldata + sizeof(short), size);
-    }
+    if ((var.sqltype & ~1) == SQL_VARYING)
+        return QByteArray(var.sqldata + sizeof(short), fieldAt<short>(var.sqldata));
     return QByteArray(var.sqldata, var.sqllen);
 }
 
@@ -249,37 +253,19 @@ QVariant PreparedStatement::value(int column) {
             --size;
         return decodeText(column, data, size);
     }
-    case SQL_VARYING: {
-        short size;
-        std::memcpy(&size, data, sizeof size);
-        return decodeText(column, data + sizeof(short), size);
-    }
-    case SQL_SHORT: {
-        short number;
-        std::memcpy(&number, data, sizeof number);
-        return scaled(number);
-    }
-    case SQL_LONG: {
-        ISC_LONG number;
-        std::memcpy(&number, data, sizeof number);
-        return scaled(number);
-    }
-    case SQL_INT64: {
-        ISC_INT64 number;
-        std::memcpy(&number, data, sizeof number);
-        return scaled(number);
-    }
-    case SQL_FLOAT: {
-        float number;
-        std::memcpy(&number, data, sizeof number);
-        return QVariant(shortestDecimal(number));
-    }
+    case SQL_VARYING:
+        return decodeText(column, data + sizeof(short), fieldAt<short>(data));
+    case SQL_SHORT:
+        return scaled(fieldAt<short>(data));
+    case SQL_LONG:
+        return scaled(fieldAt<ISC_LONG>(data));
+    case SQL_INT64:
+        return scaled(fieldAt<ISC_INT64>(data));
+    case SQL_FLOAT:
+        return QVariant(shortestDecimal(fieldAt<float>(data)));
     case SQL_DOUBLE:
-    case SQL_D_FLOAT: {
-        double number;
-        std::memcpy(&number, data, sizeof number);
-        return QVariant(number);
-    }
+    case SQL_D_FLOAT:
+        return QVariant(fieldAt<double>(data));
     case SQL_BOOLEAN:
         return QVariant(*reinterpret_cast<const unsigned char*>(data) != 0);
     case SQL_TYPE_DATE: {
@@ -287,25 +273,18 @@ QVariant PreparedStatement::value(int column) {
         isc_decode_sql_date(reinterpret_cast<const ISC_DATE*>(data), &tm);
         return QDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     }
-    case SQL_TYPE_TIME: {
-        ISC_TIME time;
-        std::memcpy(&time, data, sizeof time);
-        return QTime::fromMSecsSinceStartOfDay(static_cast<int>(time / 10));
-    }
+    case SQL_TYPE_TIME:
+        return QTime::fromMSecsSinceStartOfDay(static_cast<int>(fieldAt<ISC_TIME>(data) / 10));
     case SQL_TIMESTAMP: {
-        ISC_TIMESTAMP stamp;
-        std::memcpy(&stamp, data, sizeof stamp);
+        const auto stamp = fieldAt<ISC_TIMESTAMP>(data);
         std::tm tm{};
         isc_decode_sql_date(&stamp.timestamp_date, &tm);
         return QDateTime(
             QDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday),
             QTime::fromMSecsSinceStartOfDay(static_cast<int>(stamp.timestamp_time / 10)));
     }
-    case SQL_BLOB: {
-        ISC_QUAD id;
-        std::memcpy(&id, data, sizeof id);
-        return readBlob(column, id);
-    }
+    case SQL_BLOB:
+        return readBlob(column, fieldAt<ISC_QUAD>(data));
     default:
         throw DatabaseError(QStringLiteral("Unsupported type %1 of column %2")
                                 .arg(var.sqltype & ~1)
