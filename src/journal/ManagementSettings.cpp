@@ -62,6 +62,15 @@ ManagementSettingsReading parseManagementSettings(const QStringList& lines) {
             return QString();
         });
     };
+    const auto number = [](auto& field, int low, int high, const QString& problem) {
+        return Reader([&field, low, high, problem](const QString& value) {
+            const auto read = parseNumber(value, low, high);
+            if (!read)
+                return problem;
+            field = *read;
+            return QString();
+        });
+    };
     const std::map<QString, Reader> readers = {
         {QStringLiteral("journal"),
          [&](const QString& value) {
@@ -74,13 +83,8 @@ ManagementSettingsReading parseManagementSettings(const QStringList& lines) {
              return QString();
          }},
         {QStringLiteral("retention_days"),
-         [&](const QString& value) {
-             const auto days = parseNumber(value, 1, 3650);
-             if (!days)
-                 return QStringLiteral("retention_days deve ser um número de dias de 1 a 3650");
-             s.retentionDays = *days;
-             return QString();
-         }},
+         number(s.retentionDays, 1, 3650,
+                QStringLiteral("retention_days deve ser um número de dias de 1 a 3650"))},
         {QStringLiteral("opening_hours"),
          [&](const QString& value) {
              const auto hours = parseOpeningHours(value);
@@ -90,13 +94,8 @@ ManagementSettingsReading parseManagementSettings(const QStringList& lines) {
              return QString();
          }},
         {QStringLiteral("alert_after_minutes"),
-         [&](const QString& value) {
-             const auto minutes = parseNumber(value, 1, 1440);
-             if (!minutes)
-                 return QStringLiteral("alert_after_minutes deve ser um número de 1 a 1440");
-             s.alertAfterMinutes = *minutes;
-             return QString();
-         }},
+         number(s.alertAfterMinutes, 1, 1440,
+                QStringLiteral("alert_after_minutes deve ser um número de 1 a 1440"))},
         {QStringLiteral("web_listen"), text(s.webListen)},
         {QStringLiteral("web_password"), text(s.webPassword)},
         {QStringLiteral("web_allow"), text(s.webAllow)},
