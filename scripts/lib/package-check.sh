@@ -140,26 +140,41 @@ for candidate in $(seq 39123 39223); do
 done
 [ -n "$port" ] || fail "no free port on 127.0.0.1"
 printf 'listen=127.0.0.1:%s\n' "$port" >"$shop/termserver.conf"
+# Waits for the installed program ($1: its pid, $2: its log, $3: what it is) to serve.
+wait_until_serving() {
+    local deadline=$((SECONDS + 60))
+    until grep -q 'Servidor inicializado com sucesso' "$2"; do
+        kill -0 "$1" 2>/dev/null || { cat "$2"; fail "the $3 ended"; }
+        [ $SECONDS -lt $deadline ] || { cat "$2"; fail "the $3 did not start"; }
+        sleep 0.1
+    done
+}
+# A terminal scans a code of the demo catalogue at $port ($1: the server's log, $2: what it is).
+scan_demo_code() {
+    local answer
+    answer=$(LC_ALL=pt_BR.UTF-8 /usr/bin/terminal-sim --server "127.0.0.1:$port" --timeout 30 \
+        scan 7891000000038) || { cat "$1"; fail "terminal-sim got no answer from the $2"; }
+    [ "$answer" = $'7891000000038\tAÇÚCAR CRISTAL 5KG\tR$ 18,88' ] ||
+        fail "the $2's answer was '$answer'"
+    echo "Scan answered by the installed $2: $answer"
+}
+# SIGTERM ends the program ($1: its pid, $2: what it is) with exit code 0.
+end_by_sigterm() {
+    local status=0
+    kill -TERM "$1"
+    wait "$1" || status=$?
+    [ "$status" -eq 0 ] || fail "the $2 ended with $status on SIGTERM"
+}
+
 (cd "$shop" && exec env -u VESKA_TERMSERVER_LIBRARY -u TERMSERVER_LISTEN LC_ALL=pt_BR.UTF-8 \
     QT_QPA_PLATFORM=offscreen VESKA_LOG_STDOUT=1 /usr/bin/consulta_veska 0 >"$work/app.log" 2>&1) &
 app_pid=$!
-deadline=$((SECONDS + 60))
-until grep -q 'Servidor inicializado com sucesso' "$work/app.log"; do
-    kill -0 "$app_pid" 2>/dev/null || { cat "$work/app.log"; fail "the program ended"; }
-    [ $SECONDS -lt $deadline ] || { cat "$work/app.log"; fail "the server did not start"; }
-    sleep 0.1
-done
+wait_until_serving "$app_pid" "$work/app.log" program
 grep -q "/usr/lib/$multiarch/libtermserver.so.1" "/proc/$app_pid/maps" ||
     fail "the program did not load the installed library"
-answer=$(LC_ALL=pt_BR.UTF-8 /usr/bin/terminal-sim --server "127.0.0.1:$port" --timeout 30 \
-    scan 7891000000038) || { cat "$work/app.log"; fail "terminal-sim got no answer"; }
-[ "$answer" = $'7891000000038\tAÇÚCAR CRISTAL 5KG\tR$ 18,88' ] || fail "the answer was '$answer'"
-echo "Scan answered by the installed program: $answer"
-kill -TERM "$app_pid"
-status=0
-wait "$app_pid" || status=$?
+scan_demo_code "$work/app.log" program
+end_by_sigterm "$app_pid" program
 app_pid=
-[ "$status" -eq 0 ] || fail "the program ended with $status on SIGTERM"
 
 # The service: its unit is clean to systemd, not enabled, and its user and working folder
 # exist. This machine may run no systemd, so the service is run as the unit runs it: as
@@ -188,22 +203,10 @@ service_shop=$service_dir
 : >"$work/service.log"
 as_service_user $(unit_value ExecStart) >"$work/service.log" 2>&1 &
 service_pid=$!
-deadline=$((SECONDS + 60))
-until grep -q 'Servidor inicializado com sucesso' "$work/service.log"; do
-    kill -0 "$service_pid" 2>/dev/null || { cat "$work/service.log"; fail "the service ended"; }
-    [ $SECONDS -lt $deadline ] || { cat "$work/service.log"; fail "the service did not start"; }
-    sleep 0.1
-done
-answer=$(LC_ALL=pt_BR.UTF-8 /usr/bin/terminal-sim --server "127.0.0.1:$port" --timeout 30 \
-    scan 7891000000038) || { cat "$work/service.log"; fail "terminal-sim got no answer"; }
-[ "$answer" = $'7891000000038\tAÇÚCAR CRISTAL 5KG\tR$ 18,88' ] ||
-    fail "the service's answer was '$answer'"
-echo "Scan answered by the installed service as $service_user: $answer"
-kill -TERM "$service_pid"
-status=0
-wait "$service_pid" || status=$?
+wait_until_serving "$service_pid" "$work/service.log" service
+scan_demo_code "$work/service.log" "service as $service_user"
+end_by_sigterm "$service_pid" service
 service_pid=
-[ "$status" -eq 0 ] || fail "the service ended with $status on SIGTERM"
 # The demo shop goes; the empty working folder goes with the purge.
 find "$service_dir" -mindepth 1 -delete
 service_shop=
