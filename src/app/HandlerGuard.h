@@ -1,47 +1,16 @@
 #pragma once
-// The error boundary of every handler and timer tick: a failure ends that handler only and
-// is reported (by default in the default error dialog); the program goes on. Nothing gets
-// through it: a failure that is not one of ours, and a failure of the report itself (the
-// dialog could not be shown), end up on standard error.
+// The window's error boundary (core/HandlerGuard.h): by default a failure is reported in the
+// default error dialog.
 
 #include "app/MessageBoxes.h"
-#include "core/Errors.h"
+#include "core/HandlerGuard.h"
 
-#include <cstdio>
-#include <exception>
 #include <utility>
 
 namespace veska::app {
 
-// The last resort: the message on standard error, whatever happens.
-inline void reportOnStandardError(const QString& message) noexcept {
-    try {
-        std::fprintf(stderr, "error: %s\n", message.toLocal8Bit().constData());
-        std::fflush(stderr);
-    } catch (...) {
-        std::fputs("error: (the message could not be written)\n", stderr);
-    }
-}
-
-template <class Work, class Report> bool runGuarded(Work&& work, Report&& report) noexcept {
-    QString message;
-    try {
-        std::forward<Work>(work)();
-        return true;
-    } catch (const Error& error) {
-        message = error.text();
-    } catch (const std::exception& error) {
-        message = QString::fromLocal8Bit(error.what());
-    } catch (...) {
-        message = QStringLiteral("Unknown error");
-    }
-    try {
-        std::forward<Report>(report)(message);
-    } catch (...) {
-        reportOnStandardError(message);
-    }
-    return false;
-}
+using veska::reportOnStandardError;
+using veska::runGuarded;
 
 template <class Work> bool runGuarded(MessageBoxes& boxes, Work&& work) noexcept {
     return runGuarded(std::forward<Work>(work),

@@ -3,6 +3,7 @@
 #include "catalogue/connection/Database.h"
 #include "catalogue/lookup/ProductLookup.h"
 #include "core/Errors.h"
+#include "core/HandlerGuard.h"
 #include "service/ServiceLog.h"
 #include "shop/ServedPriceMode.h"
 #include "terminal/PriceQueryService.h"
@@ -55,15 +56,7 @@ HeadlessShop::HeadlessShop(const terminal::TermServerApi& api, ServiceLog& log, 
 HeadlessShop::~HeadlessShop() = default;
 
 template <class Work> void HeadlessShop::guarded(Work&& work) {
-    try {
-        work();
-    } catch (const Error& error) {
-        log_.report(error.text());
-    } catch (const std::exception& error) {
-        log_.report(QString::fromLocal8Bit(error.what()));
-    } catch (...) {
-        log_.report(QStringLiteral("Unknown error"));
-    }
+    runGuarded(std::forward<Work>(work), [this](const QString& message) { log_.report(message); });
 }
 
 void HeadlessShop::start() {
