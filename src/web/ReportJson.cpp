@@ -11,6 +11,21 @@ QJsonValue number(std::int64_t value) {
 
 } // namespace
 
+QJsonArray notFoundJson(const std::vector<journal::NotFoundCode>& codes) {
+    QJsonArray rows;
+    for (const journal::NotFoundCode& code : codes) {
+        QJsonArray terminals;
+        for (const std::uint32_t address : code.terminals)
+            terminals.append(terminal::dottedHostAddress(address));
+        rows.append(QJsonObject{{QStringLiteral("code"), code.code},
+                                {QStringLiteral("count"), number(code.count)},
+                                {QStringLiteral("first"), number(code.firstMs)},
+                                {QStringLiteral("last"), number(code.lastMs)},
+                                {QStringLiteral("terminals"), terminals}});
+    }
+    return rows;
+}
+
 QJsonArray usageJson(const std::vector<journal::UsageRow>& rows) {
     QJsonArray list;
     for (const journal::UsageRow& row : rows)

@@ -5,7 +5,6 @@
 #include "journal/LocalDay.h"
 #include "journal/ManagementSettings.h"
 #include "journal/reports/ReportTable.h"
-#include "terminal/ConnectedTerminals.h"
 #include "terminal/ScanJournal.h"
 #include "web/AvailabilityPage.h"
 #include "web/ConsolePage.h"
@@ -377,19 +376,7 @@ void WebConsole::routeReports() {
                     "text/csv; charset=utf-8");
                 return;
             }
-            QJsonArray rows;
-            for (const journal::NotFoundCode& code : codes) {
-                QJsonArray terminals;
-                for (const std::uint32_t address : code.terminals)
-                    terminals.append(terminal::dottedHostAddress(address));
-                rows.append(
-                    QJsonObject{{QStringLiteral("code"), code.code},
-                                {QStringLiteral("count"), static_cast<double>(code.count)},
-                                {QStringLiteral("first"), static_cast<double>(code.firstMs)},
-                                {QStringLiteral("last"), static_cast<double>(code.lastMs)},
-                                {QStringLiteral("terminals"), terminals}});
-            }
-            sendJson(response, QJsonDocument(rows));
+            sendJson(response, QJsonDocument(notFoundJson(codes)));
         });
     };
     server_->Get("/api/reports/not-found",
