@@ -1,21 +1,17 @@
 #include "shop/ShopTally.h"
 
+#include "journal/LocalDay.h"
 #include "terminal/ConnectedTerminals.h"
 
-#include <QDateTime>
 #include <algorithm>
 
 namespace veska::shop {
 
 using terminal::terminalKey;
 
-QDate ShopTally::localDay(std::int64_t utcMs) {
-    return QDateTime::fromMSecsSinceEpoch(utcMs).date();
-}
-
 void ShopTally::scanAnswered(terminal::AnsweredScan scan) noexcept {
     try {
-        const QDate day = localDay(scan.utcMilliseconds);
+        const std::string day = journal::localDayOf(scan.utcMilliseconds);
         if (day != day_) {
             day_ = day;
             scans_ = 0;
@@ -56,7 +52,7 @@ void ShopTally::tableRead(const terminal::TTABSOCK& table, std::int64_t nowMs) {
 }
 
 void ShopTally::fill(web::ConsoleSnapshot& snapshot, std::int64_t nowMs) const {
-    const QDate today = localDay(nowMs);
+    const std::string today = journal::localDayOf(nowMs);
     snapshot.scansToday = day_ == today ? scans_ : 0;
     snapshot.notFoundToday = day_ == today ? notFound_ : 0;
     snapshot.terminals.clear();

@@ -8,9 +8,9 @@
 #include "terminal/TTabSock.h"
 #include "web/ConsoleSnapshot.h"
 
-#include <QDate>
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace veska::shop {
@@ -37,12 +37,11 @@ private:
         std::int64_t connectedSinceMs = 0;
         std::int64_t lastScanMs = 0;
         int scansToday = 0;
-        QDate day;
+        std::string day; // local, as the journal's days
     };
-    static QDate localDay(std::int64_t utcMs);
 
     terminal::ScanJournal* next_ = nullptr;
-    QDate day_;
+    std::string day_;
     int scans_ = 0;
     int notFound_ = 0;
     // By terminal::terminalKey().
