@@ -10,6 +10,15 @@
 namespace veska::terminal {
 namespace {
 
+// The display's second line for an article: its price as the shop writes it, or the
+// no-price text when it has none that can be read.
+QString priceLine(const Article& article) {
+    std::optional<QString> price;
+    if (article.priceText)
+        price = priceText(*article.priceText, regionalDecimalSeparator());
+    return price.value_or(noPriceText());
+}
+
 using terminal::Article;
 using terminal::LookupColumn;
 
@@ -82,10 +91,7 @@ PriceQueryService::DisplayAnswer PriceQueryService::answerFor(const QString& sca
     }
     if (!article)
         return {notFoundLine1(), notFoundLine2(), false};
-    std::optional<QString> price;
-    if (article->priceText)
-        price = priceText(*article->priceText, regionalDecimalSeparator());
-    return {article->description, price.value_or(noPriceText()), true};
+    return {article->description, priceLine(*article), true};
 }
 
 int PriceQueryService::serveWaitingBarcodes() {
@@ -196,10 +202,7 @@ QString PriceQueryService::answer(std::uint32_t address, std::uint16_t socket, c
         return {};
     }
 
-    std::optional<QString> price;
-    if (article->priceText)
-        price = priceText(*article->priceText, regionalDecimalSeparator());
-    return sendPrice(address, socket, code, article->description, price.value_or(noPriceText()));
+    return sendPrice(address, socket, code, article->description, priceLine(*article));
 }
 
 QString PriceQueryService::sendPrice(std::uint32_t address, std::uint16_t socket,
