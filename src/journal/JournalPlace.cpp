@@ -29,4 +29,12 @@ QStringList journalCandidates(const QString& folder) {
     return {journalPathIn(folder), journalPathIn(fallbackJournalFolder())};
 }
 
+QString existingJournal(const QString& folder) {
+    for (const QString& candidate : journalCandidates(folder)) {
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    }
+    return {};
+}
+
 } // namespace veska::journal

@@ -17,5 +17,7 @@ QString fallbackJournalFolder();
 bool journalWritableIn(const QString& folder);
 // The journal files a reader looks for, in order: the folder's, then the fallback.
 QStringList journalCandidates(const QString& folder);
+// The first of the candidates that is a file, or empty when there is none.
+QString existingJournal(const QString& folder);
 
 } // namespace veska::journal

@@ -12,7 +12,6 @@
 #include "web/http/ConsoleHttpServer.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -116,13 +115,7 @@ std::optional<journal::DayRange> daysOf(const httplib::Request& request,
 // service writes it meanwhile); 404 without a journal, 500 when it cannot be read.
 void readJournal(const QString& folder, httplib::Response& response,
                  const std::function<void(journal::SqliteConnection&)>& read) {
-    QString path;
-    for (const QString& candidate : journal::journalCandidates(folder)) {
-        if (QFileInfo(candidate).isFile()) {
-            path = candidate;
-            break;
-        }
-    }
+    const QString path = journal::existingJournal(folder);
     if (path.isEmpty()) {
         refuse(response, 404, "no scan journal");
         return;

@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <cstdio>
 
 using namespace veska;
@@ -63,15 +62,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const report::ReportCommand& command = *reading.command;
-    const QStringList candidates = journal::journalCandidates(command.folder);
-    QString path;
-    for (const QString& candidate : candidates) {
-        if (QFileInfo(candidate).isFile()) {
-            path = candidate;
-            break;
-        }
-    }
+    const QString path = journal::existingJournal(command.folder);
     if (path.isEmpty()) {
+        const QStringList candidates = journal::journalCandidates(command.folder);
         print(stderr, (QStringLiteral("veska-report: nenhum diário de consultas encontrado; "
                                       "procurado em: ") +
                        candidates.join(QStringLiteral(", ")) + u'\n')
