@@ -256,11 +256,12 @@ QStringList PrivateDisplay::registeredItems() const {
 bool PrivateDisplay::startTray() {
     trayer_ = std::make_unique<QProcess>();
     trayer_->setProcessEnvironment(environment());
+    const QRect area = trayArea();
     trayer_->start(QStringLiteral("trayer"),
                    {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
                     QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
-                    QStringLiteral("--width"), QStringLiteral("200"), QStringLiteral("--height"),
-                    QStringLiteral("32")});
+                    QStringLiteral("--width"), QString::number(area.width()),
+                    QStringLiteral("--height"), QString::number(area.height())});
     return trayer_->waitForStarted(5000);
 }
 

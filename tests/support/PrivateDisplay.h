@@ -6,6 +6,7 @@
 // bus and the tray is seen by no other test.
 
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
@@ -24,6 +25,8 @@ public:
     // The session bus of this display; empty when dbus-daemon is missing.
     const QString& busAddress() const { return busAddress_; }
     bool startTray(); // trayer, 200 × 32 pixels at the top right of a 1024 × 768 screen
+    // Where trayer's panel lies: an icon is docked once it is inside.
+    static QRect trayArea() { return QRect(1024 - 200, 0, 200, 32); }
     void stopTray();
     qint64 trayPid() const; // trayer's process, or 0
     // Whether an XEmbed tray owns the selection _NET_SYSTEM_TRAY_S0 on this display.

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QPoint>
 #include <QProcess>
+#include <QRect>
 #include <QStandardPaths>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -66,19 +67,22 @@ protected:
         return WaitForLine([&](const QString& line) { return line == text; }, timeoutMs);
     }
 
-    // The icon's centre once the probe reports it in the notification area.
+    // The icon's centre once the probe reports it docked in trayer's panel. Before the tray
+    // places it, the icon's window may be reported where it was made (at 0,0).
     bool WaitForIcon(QPoint& centre, int timeoutMs) {
-        QString where;
+        QRect where;
         if (!WaitForLine(
                 [&](const QString& line) {
-                    where = line;
-                    return line.startsWith(QStringLiteral("icon "));
+                    const QStringList parts = line.split(QLatin1Char(' '));
+                    if (parts.size() != 5 || parts[0] != QStringLiteral("icon"))
+                        return false;
+                    where = QRect(parts[1].toInt(), parts[2].toInt(), parts[3].toInt(),
+                                  parts[4].toInt());
+                    return e2e::PrivateDisplay::trayArea().contains(where);
                 },
                 timeoutMs))
             return false;
-        const QStringList parts = where.split(QLatin1Char(' '));
-        centre = QPoint(parts[1].toInt() + parts[3].toInt() / 2,
-                        parts[2].toInt() + parts[4].toInt() / 2);
+        centre = where.center();
         return true;
     }
 
@@ -109,7 +113,7 @@ TEST_F(TrayDesktopTest, RealClicksReachTheComponentAsOnEveryTray) {
     StartTrayer();
     StartProbe();
     QPoint centre;
-    ASSERT_TRUE(WaitForIcon(centre, 10000)) << lines.join(QLatin1Char('|')).toStdString();
+    ASSERT_TRUE(WaitForIcon(centre, 30000)) << lines.join(QLatin1Char('|')).toStdString();
     Xdotool({QStringLiteral("mousemove"), QString::number(centre.x()), QString::number(centre.y()),
              QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
              QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
@@ -131,12 +135,12 @@ TEST_F(TrayDesktopTest, ARestartedTrayGetsTheIconBack) {
     StartTrayer();
     StartProbe();
     QPoint centre;
-    ASSERT_TRUE(WaitForIcon(centre, 10000));
+    ASSERT_TRUE(WaitForIcon(centre, 30000));
     StopTrayer();
     ASSERT_TRUE(WaitForLine(QStringLiteral("gone"), 5000));
     ASSERT_TRUE(WaitForLine(QStringLiteral("area 0"), 5000));
     StartTrayer();
-    ASSERT_TRUE(WaitForIcon(centre, 10000)) << lines.join(QLatin1Char('|')).toStdString();
+    ASSERT_TRUE(WaitForIcon(centre, 30000)) << lines.join(QLatin1Char('|')).toStdString();
 }
 
 TEST_F(TrayDesktopTest, ATrayThatAppearsLaterShowsTheIcon) {
@@ -144,7 +148,7 @@ TEST_F(TrayDesktopTest, ATrayThatAppearsLaterShowsTheIcon) {
     QPoint centre;
     ASSERT_TRUE(WaitForLine(QStringLiteral("area 0"), 10000));
     StartTrayer();
-    ASSERT_TRUE(WaitForIcon(centre, 10000)) << lines.join(QLatin1Char('|')).toStdString();
+    ASSERT_TRUE(WaitForIcon(centre, 30000)) << lines.join(QLatin1Char('|')).toStdString();
 }
 
 } // namespace
