@@ -108,7 +108,8 @@ protected:
             // Our small window inside trayer's panel, at the top right, at an icon's size.
             for (const QString& id : desktop.visibleWindowsOf(QStringLiteral("consulta_veska"))) {
                 const auto g = desktop.geometry(id);
-                if (g.y < 32 && g.x >= 1024 - 200 && g.width >= 16 && g.width <= 32)
+                if (e2e::PrivateDisplay::trayArea().contains(QPoint(g.x, g.y)) && g.width >= 16 &&
+                    g.width <= 32)
                     return g;
             }
             return {};
