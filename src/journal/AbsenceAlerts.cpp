@@ -1,7 +1,6 @@
 #include "journal/AbsenceAlerts.h"
 
 #include "journal/LocalDay.h"
-#include "terminal/ConnectedTerminals.h"
 
 #include <set>
 
@@ -12,10 +11,10 @@ bool AbsenceAlerts::isOpen(std::int64_t nowMs) const {
     return nowMs >= localTimeOn(day, hours_.opens) && nowMs < localTimeOn(day, hours_.closes);
 }
 
-std::vector<AbsenceNotice> AbsenceAlerts::update(const terminal::TTABSOCK& table,
+std::vector<AbsenceNotice> AbsenceAlerts::update(const terminal::TerminalKeys& connectedNow,
                                                  std::int64_t nowMs) {
     std::set<std::uint32_t> connected;
-    for (const std::uint64_t key : terminal::connectedTerminals(table))
+    for (const std::uint64_t key : connectedNow)
         connected.insert(terminal::addressOf(key));
     const bool open = isOpen(nowMs);
     std::vector<AbsenceNotice> notices;

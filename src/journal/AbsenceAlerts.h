@@ -5,7 +5,7 @@
 // it may come back on another socket.
 
 #include "journal/ManagementSettings.h"
-#include "terminal/TTabSock.h"
+#include "terminal/ConnectedTerminals.h"
 
 #include <QString>
 #include <cstdint>
@@ -23,8 +23,10 @@ class AbsenceAlerts {
 public:
     AbsenceAlerts(int minutes, OpeningHours hours) : minutes_(minutes), hours_(hours) {}
 
-    // The table as the library has it at nowMs; the notices it gives rise to.
-    std::vector<AbsenceNotice> update(const terminal::TTABSOCK& table, std::int64_t nowMs);
+    // The terminals in the table as the library has it at nowMs; the notices they give
+    // rise to.
+    std::vector<AbsenceNotice> update(const terminal::TerminalKeys& connectedNow,
+                                      std::int64_t nowMs);
 
 private:
     struct Terminal {

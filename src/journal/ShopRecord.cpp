@@ -51,13 +51,13 @@ void ShopRecord::apply(const ManagementSettingsReading& reading) {
         alerts_.emplace(*settings_.alertAfterMinutes, settings_.openingHours);
 }
 
-std::vector<AbsenceNotice> ShopRecord::tableRead(const terminal::TTABSOCK& table,
+std::vector<AbsenceNotice> ShopRecord::tableRead(const terminal::TerminalKeys& connected,
                                                  std::int64_t nowMs) {
     if (connections_)
-        connections_->update(table);
+        connections_->update(connected);
     if (!alerts_)
         return {};
-    return alerts_->update(table, nowMs);
+    return alerts_->update(connected, nowMs);
 }
 
 void ShopRecord::serverStopped() {

@@ -31,9 +31,10 @@ public:
     bool journalOn() const { return journal_ != nullptr; }
     const ManagementSettings& settings() const { return settings_; }
 
-    // The connection table read at nowMs: joins and leaves for the journal, and the notices
-    // of terminals gone or back (when alerts are on).
-    std::vector<AbsenceNotice> tableRead(const terminal::TTABSOCK& table, std::int64_t nowMs);
+    // The terminals of the connection table read at nowMs: joins and leaves for the journal,
+    // and the notices of terminals gone or back (when alerts are on).
+    std::vector<AbsenceNotice> tableRead(const terminal::TerminalKeys& connected,
+                                         std::int64_t nowMs);
     // The server stopped: the connected terminals have left.
     void serverStopped();
 

@@ -6,6 +6,7 @@
 #include "catalogue/settings/DatabaseSettings.h"
 #include "catalogue/settings/ScaleLabelSettings.h"
 #include "journal/ShopRecord.h"
+#include "terminal/ConnectedTerminals.h"
 #include "terminal/DisplayMessage.h"
 #include "terminal/LibraryVersion.h"
 #include "terminal/PriceQueryService.h"
@@ -84,9 +85,11 @@ std::vector<journal::AbsenceNotice> ShopServer::recordTerminalTable() {
     if (!shopRecord_)
         return {};
     const std::int64_t now = terminal::utcMillisecondsNow();
-    tally_.tableRead(terminalTable_->tabTerms(), now);
+    const terminal::TerminalKeys connected =
+        terminal::connectedTerminals(terminalTable_->tabTerms());
+    tally_.tableRead(connected, now);
     publishConsole();
-    auto notices = shopRecord_->tableRead(terminalTable_->tabTerms(), now);
+    auto notices = shopRecord_->tableRead(connected, now);
     for (const journal::AbsenceNotice& notice : notices)
         log_.appendLine(notice.text);
     return notices;

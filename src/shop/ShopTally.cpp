@@ -1,7 +1,6 @@
 #include "shop/ShopTally.h"
 
 #include "journal/LocalDay.h"
-#include "terminal/ConnectedTerminals.h"
 
 #include <algorithm>
 
@@ -39,8 +38,7 @@ void ShopTally::terminalConnection(const terminal::TerminalConnection& change) n
         next_->terminalConnection(change);
 }
 
-void ShopTally::tableRead(const terminal::TTABSOCK& table, std::int64_t nowMs) {
-    const std::vector<std::uint64_t> present = terminal::connectedTerminals(table);
+void ShopTally::tableRead(const terminal::TerminalKeys& present, std::int64_t nowMs) {
     for (const std::uint64_t key : present) {
         Terminal& terminal = terminals_[key];
         if (terminal.connectedSinceMs == 0)

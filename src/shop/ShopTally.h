@@ -4,8 +4,8 @@
 // its last scan and its scans today. It stands between the price-query service and the
 // shop's journal: every answer is counted, then handed on.
 
+#include "terminal/ConnectedTerminals.h"
 #include "terminal/ScanJournal.h"
-#include "terminal/TTabSock.h"
 #include "web/ConsoleSnapshot.h"
 
 #include <cstdint>
@@ -23,9 +23,9 @@ public:
     void scanAnswered(terminal::AnsweredScan scan) noexcept override;
     void terminalConnection(const terminal::TerminalConnection& change) noexcept override;
 
-    // The connection table read at nowMs: new terminals are connected since then, those
-    // gone are forgotten.
-    void tableRead(const terminal::TTABSOCK& table, std::int64_t nowMs);
+    // The terminals of the connection table read at nowMs: new ones are connected since
+    // then, those gone are forgotten.
+    void tableRead(const terminal::TerminalKeys& present, std::int64_t nowMs);
     // The server stopped: no terminal is connected.
     void serverStopped() { terminals_.clear(); }
 

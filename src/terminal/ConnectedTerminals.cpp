@@ -5,8 +5,8 @@
 
 namespace veska::terminal {
 
-std::vector<std::uint64_t> connectedTerminals(const TTABSOCK& table) {
-    std::vector<std::uint64_t> terminals;
+TerminalKeys connectedTerminals(const TTABSOCK& table) {
+    TerminalKeys terminals;
     const int slots = std::clamp<int>(table.NumSockConec, 0, kTabSockSlots);
     for (int slot = 0; slot < slots; ++slot) {
         if (table.TabIP[slot] != 0)

@@ -21,8 +21,11 @@ constexpr std::uint16_t socketOf(std::uint64_t key) {
     return static_cast<std::uint16_t>(key & 0xffff);
 }
 
-// The occupied slots of the examined part of the table, sorted, each terminal once.
-std::vector<std::uint64_t> connectedTerminals(const TTABSOCK& table);
+// The terminals of a read of the table: terminalKey()s, sorted, each terminal once.
+using TerminalKeys = std::vector<std::uint64_t>;
+
+// The occupied slots of the examined part of the table.
+TerminalKeys connectedTerminals(const TTABSOCK& table);
 
 // "10.0.0.5" of a host-order address.
 QString dottedHostAddress(std::uint32_t hostAddress);

@@ -1,13 +1,10 @@
 #include "terminal/ConnectionWatch.h"
 
-#include "terminal/ConnectedTerminals.h"
-
 #include <algorithm>
 
 namespace veska::terminal {
 
-void ConnectionWatch::update(const TTABSOCK& table) {
-    std::vector<std::uint64_t> now = connectedTerminals(table);
+void ConnectionWatch::update(const TerminalKeys& now) {
     if (now == connected_)
         return;
     const std::int64_t when = utcMillisecondsNow();
@@ -21,7 +18,7 @@ void ConnectionWatch::update(const TTABSOCK& table) {
                         std::back_inserter(changed));
     for (const std::uint64_t terminal : changed)
         report(terminal, true, when);
-    connected_ = std::move(now);
+    connected_ = now;
 }
 
 void ConnectionWatch::endAll() {

@@ -35,7 +35,8 @@ TEST(ManagementSettings, ALineThatCannotBeReadIsNamedAndItsKeyKeepsTheDefault) {
                                     "padrão.")}));
 }
 
-terminal::TTABSOCK tableOf(std::initializer_list<const char*> addresses) {
+// The terminals of a connection table holding those addresses.
+terminal::TerminalKeys tableOf(std::initializer_list<const char*> addresses) {
     terminal::TTABSOCK table{};
     int slot = 0;
     for (const char* address : addresses) {
@@ -44,7 +45,7 @@ terminal::TTABSOCK tableOf(std::initializer_list<const char*> addresses) {
         ++slot;
     }
     table.NumSockConec = slot;
-    return table;
+    return terminal::connectedTerminals(table);
 }
 
 TEST(AbsenceAlerts, ATerminalGoneForTheMinutesWithinOpeningHoursIsAnnouncedOnceAndItsReturn) {
