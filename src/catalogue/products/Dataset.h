@@ -3,7 +3,10 @@
 // exact value, and read the current row's fields. Every failure is a veska::DatabaseError
 // carrying the engine's message.
 
+#include "catalogue/products/FieldText.h"
+
 #include <QString>
+#include <QVariant>
 #include <cstdint>
 
 namespace veska::catalogue {
@@ -20,11 +23,16 @@ public:
     // case-sensitive, no blank padding) becomes current; otherwise false, current row kept.
     // Column names match without regard to case.
     virtual bool locate(const QString& column, const QString& value) = 0;
+    // The current row's field as the engine gave it; a null without a current row.
+    virtual QVariant fieldValue(const QString& column) const = 0;
+
     // Text of the current row's field: text as stored, a floating-point value in general
     // decimal form with the regional decimal separator, a null as empty text.
-    virtual QString fieldAsText(const QString& column) const = 0;
-    virtual bool fieldIsNull(const QString& column) const = 0;
-    virtual std::int64_t fieldAsInteger(const QString& column) const = 0;
+    QString fieldAsText(const QString& column) const { return fieldText(fieldValue(column)); }
+    bool fieldIsNull(const QString& column) const { return fieldValue(column).isNull(); }
+    std::int64_t fieldAsInteger(const QString& column) const {
+        return fieldInteger(fieldValue(column));
+    }
 };
 
 } // namespace veska::catalogue

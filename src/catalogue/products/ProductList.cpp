@@ -347,16 +347,4 @@ QVariant ProductList::fieldValue(const QString& column) const {
     return current_ < 0 ? QVariant() : value(current_, index);
 }
 
-QString ProductList::fieldAsText(const QString& column) const {
-    return fieldText(fieldValue(column));
-}
-
-bool ProductList::fieldIsNull(const QString& column) const {
-    return fieldValue(column).isNull();
-}
-
-std::int64_t ProductList::fieldAsInteger(const QString& column) const {
-    return fieldInteger(fieldValue(column));
-}
-
 } // namespace veska::catalogue

@@ -67,10 +67,7 @@ public:
     void close() override;
     bool isOpen() const override { return pages_ != nullptr; }
     bool locate(const QString& column, const QString& value) override;
-    QString fieldAsText(const QString& column) const override;
-    bool fieldIsNull(const QString& column) const override;
-    std::int64_t fieldAsInteger(const QString& column) const override;
-    QVariant fieldValue(const QString& column) const;
+    QVariant fieldValue(const QString& column) const override;
 
     // Reopens the list (hook included) on a served article, which becomes current with the
     // rows around it; without one, on the start of the list.

@@ -149,18 +149,6 @@ QVariant ReferenceQuery::fieldValue(const QString& column) const {
     return rows_[static_cast<std::size_t>(current_)][static_cast<std::size_t>(index)];
 }
 
-QString ReferenceQuery::fieldAsText(const QString& column) const {
-    return fieldText(fieldValue(column));
-}
-
-bool ReferenceQuery::fieldIsNull(const QString& column) const {
-    return fieldValue(column).isNull();
-}
-
-std::int64_t ReferenceQuery::fieldAsInteger(const QString& column) const {
-    return fieldInteger(fieldValue(column));
-}
-
 bool ReferenceQuery::locate(const QString& column, const QString& value) {
     const int index = requireColumn(column);
     // Exact comparison on our side: whole value, case-sensitive, blanks count.

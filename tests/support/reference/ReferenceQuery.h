@@ -48,9 +48,7 @@ public:
     void close() override;
     bool isOpen() const override { return open_; }
     bool locate(const QString& column, const QString& value) override;
-    QString fieldAsText(const QString& column) const override;
-    bool fieldIsNull(const QString& column) const override;
-    std::int64_t fieldAsInteger(const QString& column) const override;
+    QVariant fieldValue(const QString& column) const override;
 
     // Makes the row current (fetching up to it); false when there is no such row.
     bool moveTo(int row);
@@ -63,7 +61,6 @@ private:
     void dropAttachment() noexcept override;
     void requireOpen() const;
     int requireColumn(const QString& column) const;
-    QVariant fieldValue(const QString& column) const;
     void startCursor();
     bool fetchOne();
     void finishCursor();
