@@ -96,11 +96,11 @@ ManagementSettingsReading parseManagementSettings(const QStringList& lines) {
         {QStringLiteral("alert_after_minutes"),
          number(s.alertAfterMinutes, 1, 1440,
                 QStringLiteral("alert_after_minutes deve ser um número de 1 a 1440"))},
-        {QStringLiteral("web_listen"), text(s.webListen)},
-        {QStringLiteral("web_password"), text(s.webPassword)},
-        {QStringLiteral("web_allow"), text(s.webAllow)},
-        {QStringLiteral("web_certificate"), text(s.webCertificate)},
-        {QStringLiteral("web_key"), text(s.webKey)},
+        {QStringLiteral("web_listen"), text(s.web.listen)},
+        {QStringLiteral("web_password"), text(s.web.password)},
+        {QStringLiteral("web_allow"), text(s.web.allow)},
+        {QStringLiteral("web_certificate"), text(s.web.certificate)},
+        {QStringLiteral("web_key"), text(s.web.key)},
     };
     for (qsizetype index = 0; index < lines.size(); ++index) {
         const KeyValueLineReading line = readKeyValueLine(lines[index]);

@@ -24,16 +24,22 @@ struct OpeningHours {
     bool operator==(const OpeningHours&) const = default;
 };
 
+// The web console's keys, as written (the console checks them when it starts).
+struct WebConsoleKeys {
+    QString listen;
+    QString password;
+    QString allow;
+    QString certificate;
+    QString key;
+    bool operator==(const WebConsoleKeys&) const = default;
+};
+
 struct ManagementSettings {
     bool journal = true;
     int retentionDays = 90;
     OpeningHours openingHours;
     std::optional<int> alertAfterMinutes;
-    QString webListen;
-    QString webPassword;
-    QString webAllow;
-    QString webCertificate;
-    QString webKey;
+    WebConsoleKeys web;
 };
 
 struct ManagementSettingsReading {

@@ -12,6 +12,7 @@
 #include "web/ConsoleSnapshot.h"
 
 #include <memory>
+#include <optional>
 
 namespace veska::web {
 class WebConsole;
@@ -30,16 +31,11 @@ public:
     void publish(web::ConsoleSnapshot snapshot) { board_.publish(std::move(snapshot)); }
 
 private:
-    void start();
+    void start(const journal::WebConsoleKeys& keys);
 
     ActivityLog& log_;
     web::ConsoleActions& actions_;
-    QString listen_;
-    QString passwordHash_;
-    QString allow_;
-    QString certificate_;
-    QString key_;
-    bool applied_ = false;
+    std::optional<journal::WebConsoleKeys> keys_; // as last applied
     web::SnapshotBoard board_;
     std::unique_ptr<web::WebConsole> console_;
 };

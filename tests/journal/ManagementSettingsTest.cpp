@@ -23,7 +23,7 @@ TEST(ManagementSettings, ALineThatCannotBeReadIsNamedAndItsKeyKeepsTheDefault) {
     EXPECT_EQ(s.retentionDays, 90);
     EXPECT_EQ(s.openingHours, OpeningHours{});
     EXPECT_EQ(s.alertAfterMinutes, 15);
-    EXPECT_EQ(s.webListen, QStringLiteral("127.0.0.1:8080"));
+    EXPECT_EQ(s.web.listen, QStringLiteral("127.0.0.1:8080"));
     EXPECT_EQ(
         reading.problems,
         (QStringList{QStringLiteral("gerencia.conf, linha 3: retention_days deve ser um número de "
