@@ -26,8 +26,7 @@ long long sqliteValue(const QString& file, const QString& sql, const QString& di
 
 TEST(JournalRun, AProgramKilledUnderLoadLeavesASoundJournalThatTheReportReads) {
     QTemporaryDir dir;
-    const auto made = e2e::runTool(e2e::demoCataloguePath(), {QStringLiteral("--dir"), dir.path()},
-                                   dir.path(), 60s);
+    const auto made = e2e::makeDemoShop(dir.path());
     ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
     QFile codes(dir.filePath(QStringLiteral("codigos.txt")));
     ASSERT_TRUE(codes.open(QIODevice::WriteOnly));
@@ -83,8 +82,7 @@ TEST(JournalRun, AShopFolderTheProgramMayNotWriteKeepsItsJournalInTheStateFolder
     QTemporaryDir dir;
     const QString shop = dir.filePath(QStringLiteral("loja"));
     const QString state = dir.filePath(QStringLiteral("estado"));
-    const auto made =
-        e2e::runTool(e2e::demoCataloguePath(), {QStringLiteral("--dir"), shop}, dir.path(), 60s);
+    const auto made = e2e::makeDemoShop(shop);
     ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
     // The folder and its settings may be read, not written; the database file is the shop's
     // to write (it may live elsewhere), and the lock folder is the engine's.

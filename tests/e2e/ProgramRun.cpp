@@ -3,6 +3,7 @@
 #include "LoopbackEndpoint.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 
 namespace e2e {
 
@@ -15,10 +16,6 @@ QString servicePath() {
 QString terminalSimPath() {
     return QStringLiteral(VESKA_TERMINAL_SIM);
 }
-QString demoCataloguePath() {
-    return QStringLiteral(VESKA_DEMO_CATALOGUE);
-}
-
 QString reportPath() {
     return QStringLiteral(VESKA_REPORT);
 }
@@ -124,6 +121,12 @@ ToolResult runTool(const QString& program, const QStringList& arguments, const Q
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+ToolResult makeDemoShop(const QString& folder) {
+    QDir().mkpath(folder);
+    return runTool(QStringLiteral(VESKA_DEMO_CATALOGUE), {QStringLiteral("--dir"), folder}, folder,
+                   std::chrono::seconds(60));
 }
 
 ToolResult scanAt(const ProgramRun& run, const QStringList& codes, const QString& workingDir,

@@ -13,11 +13,10 @@
 namespace e2e {
 
 // Build-tree paths, given by CMake.
-QString programPath();       // consulta_veska
-QString servicePath();       // consulta-veska-service
-QString terminalSimPath();   // terminal-sim
-QString demoCataloguePath(); // veska-demo-catalogue
-QString reportPath();        // veska-report
+QString programPath();     // consulta_veska
+QString servicePath();     // consulta-veska-service
+QString terminalSimPath(); // terminal-sim
+QString reportPath();      // veska-report
 QString termserverLibraryPath();
 
 class ProgramRun {
@@ -60,6 +59,10 @@ struct ToolResult {
 ToolResult runTool(const QString& program, const QStringList& arguments, const QString& workingDir,
                    std::chrono::milliseconds timeout,
                    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+
+// A demo shop made in the folder (veska-demo-catalogue --dir), made first if need be; the
+// tool runs there.
+ToolResult makeDemoShop(const QString& folder);
 
 // A terminal (terminal-sim) that scans the codes at the running program's endpoint, run in
 // that folder; its answers are its output.

@@ -18,8 +18,7 @@ TEST(Screenshot, TheWindowAppearsOnTheDesktopAndIsPictured) {
         GTEST_SKIP() << "VESKA_TEST_DISPLAY names no X server";
     QTemporaryDir dir;
     // A shop to open: a failing creation step would put its error box before the window.
-    const auto made = e2e::runTool(e2e::demoCataloguePath(), {QStringLiteral("--dir"), dir.path()},
-                                   dir.path(), 60s);
+    const auto made = e2e::makeDemoShop(dir.path());
     ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
     ProgramRun run(dir.path());
     run.setEnvironment(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));

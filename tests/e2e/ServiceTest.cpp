@@ -62,8 +62,7 @@ class Service : public ::testing::Test {
 protected:
     // A shop folder with the demo catalogue.
     static void makeShop(const QTemporaryDir& dir) {
-        const auto made = e2e::runTool(e2e::demoCataloguePath(),
-                                       {QStringLiteral("--dir"), dir.path()}, dir.path(), 60s);
+        const auto made = e2e::makeDemoShop(dir.path());
         ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
     }
 

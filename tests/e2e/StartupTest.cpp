@@ -46,8 +46,7 @@ bool blocksSigterm(qint64 pid) {
 class StartupSessionEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto made = e2e::runTool(e2e::demoCataloguePath(),
-                                       {QStringLiteral("--dir"), dir.path()}, dir.path(), 60s);
+        const auto made = e2e::makeDemoShop(dir.path());
         ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
     }
 
@@ -106,8 +105,7 @@ TEST_F(Startup, AMissingTerminalServerLibraryIsAClearMessageAndANonZeroExit) {
 
 TEST_F(Startup, TheEndOfTheSessionEndsTheProgramAtOnceWithoutSaving) {
     // A demo shop, so that the database engine is running when the signal comes.
-    const auto made = e2e::runTool(e2e::demoCataloguePath(), {QStringLiteral("--dir"), dir.path()},
-                                   dir.path(), 60s);
+    const auto made = e2e::makeDemoShop(dir.path());
     ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
     QFile cfg(dir.filePath(QStringLiteral("consulta_veska.cfg")));
     ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));

@@ -53,8 +53,7 @@ protected:
         previous = QDir::currentPath();
         QDir::setCurrent(shop.path());
         qputenv("FIREBIRD_LOCK", QFile::encodeName(shop.path() + QStringLiteral("/.lock")));
-        const auto made = e2e::runTool(e2e::demoCataloguePath(),
-                                       {QStringLiteral("--dir"), shop.path()}, shop.path(), 60s);
+        const auto made = e2e::makeDemoShop(shop.path());
         ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
         prepareShop();
         server = QString::fromStdString(veska::test::ownLoopbackEndpoint());

@@ -83,8 +83,7 @@ protected:
                 display.startStatusNotifierPanel(e2e::PrivateDisplay::PanelLayout::XfceDefault))
                 << "no status notifier host";
         }
-        const auto made = e2e::runTool(e2e::demoCataloguePath(),
-                                       {QStringLiteral("--dir"), shop.path()}, shop.path(), 60s);
+        const auto made = e2e::makeDemoShop(shop.path());
         ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
         const QProcessEnvironment env = display.environment();
         for (const QString& name : env.keys())
@@ -479,9 +478,7 @@ TEST_P(XEmbedResidency, ASecondStartInTheShopFolderBringsTheWindowForward) {
 
     // Another shop folder runs a program of its own.
     QTemporaryDir otherShop;
-    const auto made =
-        e2e::runTool(e2e::demoCataloguePath(), {QStringLiteral("--dir"), otherShop.path()},
-                     otherShop.path(), 60s);
+    const auto made = e2e::makeDemoShop(otherShop.path());
     ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
     e2e::ProgramRun other{otherShop.path()};
     for (const QString& name : env.keys())
