@@ -1,5 +1,7 @@
 #include "journal/LocalDay.h"
 
+#include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <ctime>
 
@@ -11,6 +13,22 @@ std::tm localTm(std::int64_t utcMs) {
     std::tm parts{};
     localtime_r(&seconds, &parts);
     return parts;
+}
+
+// The text of a printf format; the compiler checks the format against the values.
+[[gnu::format(printf, 1, 2)]] std::string printed(const char* format, ...) {
+    char text[64];
+    std::va_list values;
+    va_start(values, format);
+    const int length = std::vsnprintf(text, sizeof text, format, values);
+    va_end(values);
+    return std::string(
+        text, static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(sizeof text) - 1)));
+}
+
+// "2026-12-09"
+std::string dayText(const std::tm& parts) {
+    return printed("%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday);
 }
 
 bool parseDay(const std::string& day, std::tm& parts) {
@@ -41,11 +59,7 @@ std::string localDayOf(std::int64_t utcMs) {
     thread_local std::string day;
     if (utcMs >= dayBegins && utcMs < dayEnds)
         return day;
-    const std::tm parts = localTm(utcMs);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1,
-                  parts.tm_mday);
-    day = text;
+    day = dayText(localTm(utcMs));
     dayBegins = localDayStart(day);
     dayEnds = localDayStart(nextDay(day));
     return day;
@@ -66,25 +80,18 @@ std::int64_t localTimeOn(const std::string& day, int minutes) {
 
 std::string localDateTimeText(std::int64_t utcMs) {
     const std::tm parts = localTm(utcMs);
-    char text[64];
-    std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d", parts.tm_mday, parts.tm_mon + 1,
-                  parts.tm_year + 1900, parts.tm_hour, parts.tm_min);
-    return text;
+    return printed("%02d/%02d/%04d %02d:%02d", parts.tm_mday, parts.tm_mon + 1,
+                   parts.tm_year + 1900, parts.tm_hour, parts.tm_min);
 }
 
 std::string localClockText(std::int64_t utcMs) {
     const std::tm parts = localTm(utcMs);
-    char text[64];
-    std::snprintf(text, sizeof text, "%02d:%02d", parts.tm_hour, parts.tm_min);
-    return text;
+    return printed("%02d:%02d", parts.tm_hour, parts.tm_min);
 }
 
 std::string localHourText(std::int64_t utcMs) {
     const std::tm parts = localTm(utcMs);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d", parts.tm_year + 1900, parts.tm_mon + 1,
-                  parts.tm_mday, parts.tm_hour);
-    return text;
+    return dayText(parts) + printed(" %02d", parts.tm_hour);
 }
 
 std::string nextDay(const std::string& day) {
@@ -94,9 +101,7 @@ std::string nextDay(const std::string& day) {
     parts.tm_mday += 1;
     parts.tm_hour = 12; // clear of any daylight-saving change
     std::mktime(&parts);
-    char text[64];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &parts);
-    return text;
+    return dayText(parts);
 }
 
 } // namespace veska::journal
