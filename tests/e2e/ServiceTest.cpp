@@ -2,6 +2,7 @@
 // output, the terminals answered over loopback, SIGHUP reading gerencia.conf again, SIGTERM
 // as the end, and the refusal to serve a shop that the desktop program already serves.
 
+#include "ConsoleLogin.h"
 #include "LoopbackEndpoint.h"
 #include "ProgramRun.h"
 
@@ -17,7 +18,6 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <poll.h>
-#include <sodium.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -124,11 +124,8 @@ TEST_F(Service, AnswersATerminalWithoutADisplayReadsItsSettingsAtSighupAndEndsAt
 // login, the status with the day's scans as the terminals made them, a look-up, a message,
 // the not-found spreadsheet and the log.
 TEST_F(Service, ServesTheWebConsoleThatGerenciaConfAsksFor) {
-    ASSERT_GE(sodium_init(), 0);
-    char hash[crypto_pwhash_STRBYTES];
-    ASSERT_EQ(
-        crypto_pwhash_str(hash, "senha", 5, crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN),
-        0);
+    const std::string hash = veska::test::cheapPasswordHash("senha");
+    ASSERT_FALSE(hash.empty());
     makeShop(shop);
     writeSettings(shop, "web_listen = " + webEndpoint() + "\nweb_password = " + hash + "\n");
     ProgramRun service(shop.path(), e2e::servicePath());
@@ -146,9 +143,7 @@ TEST_F(Service, ServesTheWebConsoleThatGerenciaConfAsksFor) {
     const auto login = web.Post("/login", httplib::Params{{"password", "senha"}});
     ASSERT_TRUE(login) << "no answer from the console";
     ASSERT_EQ(login->status, 200);
-    const httplib::Headers session{
-        {"Cookie", login->get_header_value("Set-Cookie")
-                       .substr(0, login->get_header_value("Set-Cookie").find(';'))}};
+    const httplib::Headers session = veska::test::sessionOf(*login);
     // The console shows what the service published at its last read of the terminals.
     QJsonObject status;
     QDeadlineTimer deadline(60s);

@@ -3,6 +3,7 @@
 // port, and terminal-sim processes as the terminals; and the web console that the window
 // serves.
 
+#include "ConsoleLogin.h"
 #include "LoopbackEndpoint.h"
 #include "ProgramRun.h"
 #include "ShopFixture.h"
@@ -23,7 +24,6 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <sodium.h>
 #include <sys/stat.h>
 
 using namespace std::chrono_literals;
@@ -124,17 +124,14 @@ protected:
     // gerencia.conf with the console, and a price-mode file that cannot be read (a pipe in its
     // place), whose lines the window itself writes.
     void prepareShop() override {
-        char hash[crypto_pwhash_STRBYTES] = {};
-        ASSERT_GE(sodium_init(), 0);
-        ASSERT_EQ(crypto_pwhash_str(hash, "senha", 5, crypto_pwhash_OPSLIMIT_MIN,
-                                    crypto_pwhash_MEMLIMIT_MIN),
-                  0);
+        const std::string hash = veska::test::cheapPasswordHash("senha");
+        ASSERT_FALSE(hash.empty());
         QFile settings(shop.filePath(QStringLiteral("gerencia.conf")));
         ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
         settings.write(QStringLiteral("web_listen = %1:%2\nweb_password = %3\n")
                            .arg(QString::fromStdString(veska::test::ownLoopbackAddress()))
                            .arg(veska::test::kOwnLoopbackPort + 42)
-                           .arg(QString::fromLatin1(hash))
+                           .arg(QString::fromStdString(hash))
                            .toUtf8());
         ASSERT_EQ(
             ::mkfifo(
@@ -229,8 +226,7 @@ TEST_F(TerminalServiceWithConsole, TheConsoleShowsTheWindowsLog) {
     const auto login = web.Post("/login", httplib::Params{{"password", "senha"}});
     ASSERT_TRUE(login) << "no answer from the console";
     ASSERT_EQ(login->status, 200);
-    const std::string cookie = login->get_header_value("Set-Cookie");
-    const httplib::Headers session{{"Cookie", cookie.substr(0, cookie.find(';'))}};
+    const httplib::Headers session = veska::test::sessionOf(*login);
     QStringList consoleLog;
     // The console shows the log as the window published it at its last read of the terminals.
     spinUntil(

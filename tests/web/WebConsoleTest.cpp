@@ -4,6 +4,7 @@
 
 #include "web/WebConsole.h"
 
+#include "ConsoleLogin.h"
 #include "JournalSupport.h"
 #include "LoopbackEndpoint.h"
 #include "journal/JournalPlace.h"
@@ -22,7 +23,6 @@
 #include <httplib.h>
 #include <optional>
 #include <poll.h>
-#include <sodium.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -31,15 +31,6 @@ namespace veska::web {
 namespace {
 
 const std::string kPassword = "segredo da loja";
-
-QByteArray hashOf(const std::string& password) {
-    char hash[crypto_pwhash_STRBYTES];
-    // The least costs: the tests check the logic, not Argon2id's strength.
-    if (crypto_pwhash_str(hash, password.data(), password.size(), crypto_pwhash_OPSLIMIT_MIN,
-                          crypto_pwhash_MEMLIMIT_MIN) != 0)
-        return {};
-    return hash;
-}
 
 // The service's side, recorded: what the console asked for.
 struct RecordingActions final : ConsoleActions {
@@ -58,7 +49,6 @@ struct RecordingActions final : ConsoleActions {
 class WebConsoleTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_GE(sodium_init(), 0);
         ConsoleSnapshot snapshot;
         snapshot.serverRunning = true;
         snapshot.databaseConnected = true;
@@ -77,7 +67,8 @@ protected:
         console.reset();
         console = std::make_unique<WebConsole>(
             WebConsoleSettings{test::ownLoopbackAddress(), test::kOwnLoopbackPort + 40,
-                               hashOf(kPassword), allow, shopFolder, std::move(tls), limits},
+                               QByteArray::fromStdString(test::cheapPasswordHash(kPassword)), allow,
+                               shopFolder, std::move(tls), limits},
             board, actions);
         std::string reason;
         ASSERT_TRUE(console->start(&reason)) << reason;
@@ -85,9 +76,7 @@ protected:
 
     // A session's cookie and CSRF token, as a logged-in page has them.
     httplib::Headers loggedIn() {
-        const auto opened = login(kPassword);
-        const std::string cookie = opened->get_header_value("Set-Cookie");
-        httplib::Headers headers{{"Cookie", cookie.substr(0, cookie.find(';'))}};
+        httplib::Headers headers = test::sessionOf(*login(kPassword));
         const auto token = client().Get("/api/session", headers);
         headers.emplace(
             "X-CSRF-Token",
@@ -426,8 +415,7 @@ TEST_F(WebConsoleTest, TheUsageAndAvailabilityOfAKnownDayComeFromTheShopsJournal
 }
 
 TEST(Sessions, EndAfterEightIdleHoursAndTheSlowDownAfterFiveMinutes) {
-    ASSERT_GE(sodium_init(), 0);
-    Sessions sessions(hashOf(kPassword));
+    Sessions sessions(QByteArray::fromStdString(test::cheapPasswordHash(kPassword)));
     const auto start = Sessions::Clock::now();
     const auto opened = sessions.login("10.0.0.9", kPassword, start);
     ASSERT_EQ(opened.result, Sessions::Login::Opened);
