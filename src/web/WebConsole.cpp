@@ -1,17 +1,9 @@
 #include "web/WebConsole.h"
 
-#include "journal/JournalPlace.h"
-#include "journal/JournalSchema.h"
-#include "journal/LocalDay.h"
-#include "journal/ManagementSettings.h"
-#include "journal/reports/ReportTable.h"
-#include "terminal/ScanJournal.h"
-#include "web/AvailabilityPage.h"
+#include "web/ConsoleAnswers.h"
 #include "web/ConsolePage.h"
-#include "web/ReportJson.h"
 #include "web/http/ConsoleHttpServer.h"
 
-#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,9 +11,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <httplib.h>
-#include <map>
 #include <sodium.h>
 #include <stdexcept>
 
@@ -45,17 +35,6 @@ std::string sessionCookieOf(const httplib::Request& request) {
         at = end + 1;
     }
     return {};
-}
-
-void sendJson(httplib::Response& response, const QJsonDocument& document) {
-    response.set_content(document.toJson(QJsonDocument::Compact).toStdString(),
-                         "application/json; charset=utf-8");
-}
-
-void refuse(httplib::Response& response, int status, const char* reason) {
-    response.status = status;
-    sendJson(response,
-             QJsonDocument(QJsonObject{{QStringLiteral("error"), QString::fromUtf8(reason)}}));
 }
 
 QJsonValue timeOrNull(std::int64_t ms) {
@@ -90,52 +69,6 @@ std::optional<std::string> messageProblem(const QJsonObject& body, ConsoleMessag
     message = {address.toString(), socket.toInt(), line1.toString(), line2.toString(),
                seconds.toInt()};
     return std::nullopt;
-}
-
-// The from and to of a request (each "AAAA-MM-DD" or empty); nothing, answered 400, when
-// they are not days.
-std::optional<journal::DayRange> daysOf(const httplib::Request& request,
-                                        httplib::Response& response) {
-    journal::DayRange days{request.get_param_value("from"), request.get_param_value("to")};
-    const auto isDay = [](const std::string& text) {
-        return text.empty() || journal::localDayStart(text) >= 0;
-    };
-    if (!isDay(days.from) || !isDay(days.to)) {
-        refuse(response, 400, "from and to must be days as AAAA-MM-DD");
-        return std::nullopt;
-    }
-    if (!days.from.empty() && !days.to.empty() && days.from > days.to) {
-        refuse(response, 400, "from is after to");
-        return std::nullopt;
-    }
-    return days;
-}
-
-// Runs read on the folder's scan journal, opened read-only on the console's thread (the
-// service writes it meanwhile); 404 without a journal, 500 when it cannot be read.
-void readJournal(const QString& folder, httplib::Response& response,
-                 const std::function<void(journal::SqliteConnection&)>& read) {
-    const QString path = journal::existingJournal(folder);
-    if (path.isEmpty()) {
-        refuse(response, 404, "no scan journal");
-        return;
-    }
-    try {
-        journal::SqliteConnection db(path, journal::SqliteConnection::Mode::ReadOnly);
-        journal::checkJournal(db);
-        read(db);
-    } catch (const std::exception& error) {
-        refuse(response, 500, error.what());
-    }
-}
-
-// A page of the console's own: its scripts and styles are in it, nothing from elsewhere.
-void sendPage(httplib::Response& response, std::string_view html) {
-    response.set_header("Content-Security-Policy",
-                        "default-src 'self'; script-src 'unsafe-inline'; "
-                        "style-src 'unsafe-inline'; frame-ancestors 'none'");
-    response.set_header("X-Content-Type-Options", "nosniff");
-    response.set_content(std::string(html), "text/html; charset=utf-8");
 }
 
 } // namespace
@@ -351,86 +284,6 @@ void WebConsole::routeActions() {
         }
         sendJson(response, QJsonDocument(QJsonObject{{QStringLiteral("ok"), true}}));
     });
-}
-
-void WebConsole::routeReports() {
-    const auto notFound = [this](const httplib::Request& request, httplib::Response& response,
-                                 bool csv) {
-        const auto days = daysOf(request, response);
-        if (!days)
-            return;
-        readJournal(settings_.journalFolder, response, [&](journal::SqliteConnection& db) {
-            const auto codes = journal::notFoundReport(db, *days);
-            if (csv) {
-                response.set_header("Content-Disposition",
-                                    "attachment; filename=\"nao-encontrados.csv\"");
-                response.set_content(
-                    journal::renderCsv(journal::notFoundTable(codes)).toStdString(),
-                    "text/csv; charset=utf-8");
-                return;
-            }
-            sendJson(response, QJsonDocument(notFoundJson(codes)));
-        });
-    };
-    server_->Get("/api/reports/not-found",
-                 [notFound](const httplib::Request& request, httplib::Response& response) {
-                     notFound(request, response, false);
-                 });
-    server_->Get("/reports/not-found.csv",
-                 [notFound](const httplib::Request& request, httplib::Response& response) {
-                     notFound(request, response, true);
-                 });
-
-    server_->Get("/api/reports/usage", [this](const httplib::Request& request,
-                                              httplib::Response& response) {
-        const auto days = daysOf(request, response);
-        if (!days)
-            return;
-        const std::string by = request.has_param("by") ? request.get_param_value("by") : "hour";
-        static const std::map<std::string, journal::UsageGrouping> groupings{
-            {"hour", journal::UsageGrouping::Hour},
-            {"day", journal::UsageGrouping::Day},
-            {"terminal", journal::UsageGrouping::Terminal}};
-        const auto grouping = groupings.find(by);
-        if (grouping == groupings.end()) {
-            refuse(response, 400, "by must be hour, day or terminal");
-            return;
-        }
-        readJournal(settings_.journalFolder, response, [&](journal::SqliteConnection& db) {
-            sendJson(response,
-                     QJsonDocument(usageJson(journal::usageReport(db, *days, grouping->second))));
-        });
-    });
-
-    const auto availability = [this](const httplib::Request& request, httplib::Response& response,
-                                     bool printable) {
-        const std::string day = request.get_param_value("day");
-        if (journal::localDayStart(day) < 0) {
-            refuse(response, 400, "day must be a day as AAAA-MM-DD");
-            return;
-        }
-        // The opening hours as gerencia.conf says now; the service logs its problems.
-        const journal::OpeningHours hours =
-            journal::readManagementSettings(
-                QDir(settings_.journalFolder).filePath(journal::managementFileName))
-                .settings.openingHours;
-        readJournal(settings_.journalFolder, response, [&](journal::SqliteConnection& db) {
-            const journal::AvailabilityReport report =
-                journal::availabilityReport(db, day, hours, terminal::utcMillisecondsNow());
-            if (printable)
-                sendPage(response, availabilityPage(journal::availabilityTable(report)));
-            else
-                sendJson(response, QJsonDocument(availabilityJson(report)));
-        });
-    };
-    server_->Get("/api/reports/availability",
-                 [availability](const httplib::Request& request, httplib::Response& response) {
-                     availability(request, response, false);
-                 });
-    server_->Get("/reports/availability",
-                 [availability](const httplib::Request& request, httplib::Response& response) {
-                     availability(request, response, true);
-                 });
 }
 
 } // namespace veska::web

@@ -76,6 +76,7 @@ private:
     void routePage();
     void routeLog();
     void routeActions();
+    // The reports of the scan journal (ConsoleReports.cpp), read on the console's threads.
     void routeReports();
 
     WebConsoleSettings settings_;
