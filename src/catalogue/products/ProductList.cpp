@@ -22,12 +22,6 @@ ProductList::ProductList(Database& database, const QString& name,
 
 ProductList::~ProductList() = default;
 
-void ProductList::replaceSql(int index, const QString& line) {
-    if (index < 0 || index >= lines_.size())
-        throw DatabaseError(QStringLiteral("List index out of bounds (%1)").arg(index));
-    lines_[index] = line;
-}
-
 // A lost connection closes the list: its window cannot go on.
 template <typename Work> decltype(auto) ProductList::guarded(Work&& work) {
     try {
@@ -39,17 +33,16 @@ template <typename Work> decltype(auto) ProductList::guarded(Work&& work) {
 }
 
 std::unique_ptr<ProductPages> ProductList::newPages() {
-    if (beforeOpen_)
-        beforeOpen_(*this);
+    runBeforeOpen();
     const bool wasConnected = database_.isConnected();
     try {
-        return std::make_unique<ProductPages>(database_, lines_);
+        return std::make_unique<ProductPages>(database_, sqlLines());
     } catch (const firebird::ConnectionLostError&) {
         // An attachment made earlier broke (the server was restarted, say): it has been
         // dropped; try once on a new one.
         if (!wasConnected)
             throw;
-        return std::make_unique<ProductPages>(database_, lines_);
+        return std::make_unique<ProductPages>(database_, sqlLines());
     }
 }
 

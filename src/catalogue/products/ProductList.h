@@ -19,6 +19,7 @@
 
 #include "catalogue/products/Dataset.h"
 #include "catalogue/products/ProductPages.h"
+#include "catalogue/products/SqlText.h"
 #include "catalogue/settings/PriceMode.h"
 #include "terminal/ArticleSource.h"
 
@@ -34,12 +35,10 @@ namespace veska::catalogue {
 class Database;
 class ProductLookup;
 
-class ProductList : public QObject, public Dataset {
+class ProductList : public QObject, public Dataset, public SqlText<ProductList> {
     Q_OBJECT
 
 public:
-    using Hook = std::function<void(ProductList&)>;
-
     // Rows read per step; the most rows held.
     static constexpr int pageRows = 100;
     static constexpr int maxRows = 600;
@@ -52,15 +51,7 @@ public:
 
     QString name() const { return objectName(); }
 
-    // SQL text: the statement run is the lines joined by line breaks; its last line is the
-    // order ("order by codigo").
-    const QStringList& sqlLines() const { return lines_; }
-    void clearSql() { lines_.clear(); }
-    void appendSql(const QString& line) { lines_.append(line); }
-    // Replaces the line at a 0-based index; raises DatabaseError when there is no such line.
-    void replaceSql(int index, const QString& line);
-    // Runs at the start of every open; line changes made in it apply to that same open.
-    void setBeforeOpen(Hook hook) { beforeOpen_ = std::move(hook); }
+    // SqlText: the SQL's last line is the order ("order by codigo").
 
     // Dataset. open() on an open list does nothing; it shows the start of the list.
     void open() override;
@@ -120,8 +111,6 @@ private:
     int requireColumn(const QString& column) const;
 
     Database& database_;
-    QStringList lines_;
-    Hook beforeOpen_;
     std::unique_ptr<ProductPages> pages_;
     std::unique_ptr<ProductLookup> lookup_;
     std::deque<ProductRow> rows_;

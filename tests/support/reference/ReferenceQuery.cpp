@@ -38,17 +38,10 @@ void ReferenceQuery::dropAttachment() noexcept {
     cursorDropped_ = true;
 }
 
-void ReferenceQuery::replaceSql(int index, const QString& line) {
-    if (index < 0 || index >= lines_.size())
-        throw DatabaseError(QStringLiteral("List index out of bounds (%1)").arg(index));
-    lines_[index] = line;
-}
-
 void ReferenceQuery::open() {
     if (open_)
         return;
-    if (beforeOpen_)
-        beforeOpen_(*this);
+    runBeforeOpen();
     const bool wasConnected = database_.isConnected();
     try {
         startCursor();
@@ -71,7 +64,7 @@ void ReferenceQuery::open() {
 }
 
 void ReferenceQuery::startCursor() {
-    const QByteArray sql = lines_.join(QLatin1Char('\n')).toUtf8();
+    const QByteArray sql = sqlLines().join(QLatin1Char('\n')).toUtf8();
     database_.run([&](const std::shared_ptr<firebird::Attachment>& attachment) {
         auto cursor = std::make_unique<Cursor>(attachment, sql);
         cursor->statement.execute(cursor->transaction);

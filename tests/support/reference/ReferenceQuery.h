@@ -12,6 +12,7 @@
 
 #include "catalogue/connection/AttachmentKeeper.h"
 #include "catalogue/products/Dataset.h"
+#include "catalogue/products/SqlText.h"
 
 #include <QStringList>
 #include <QVariant>
@@ -25,23 +26,12 @@ class Database;
 
 namespace veska::catalogue::test {
 
-class ReferenceQuery : public Dataset, private AttachmentKeeper {
+class ReferenceQuery : public Dataset, public SqlText<ReferenceQuery>, private AttachmentKeeper {
 public:
-    using Hook = std::function<void(ReferenceQuery&)>;
-
     ReferenceQuery(Database& database, const QString& name);
     ~ReferenceQuery() override;
 
     const QString& name() const { return name_; }
-
-    // SQL text: the statement run is the lines joined by line breaks.
-    const QStringList& sqlLines() const { return lines_; }
-    void clearSql() { lines_.clear(); }
-    void appendSql(const QString& line) { lines_.append(line); }
-    // Replaces the line at a 0-based index; raises DatabaseError when there is no such line.
-    void replaceSql(int index, const QString& line);
-    // Runs at the start of every open; line changes made in it apply to that same open.
-    void setBeforeOpen(Hook hook) { beforeOpen_ = std::move(hook); }
 
     // Dataset. open() on an open query does nothing (the hook does not run either).
     void open() override;
@@ -67,8 +57,6 @@ private:
 
     Database& database_;
     QString name_;
-    QStringList lines_;
-    Hook beforeOpen_;
     std::unique_ptr<Cursor> cursor_;
     bool cursorDropped_ = false; // before its last row, for a replaced database file
     bool open_ = false;
