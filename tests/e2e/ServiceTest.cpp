@@ -140,10 +140,8 @@ TEST_F(Service, ServesTheWebConsoleThatGerenciaConfAsksFor) {
 
     httplib::Client web(veska::test::ownLoopbackAddress(), veska::test::kOwnLoopbackPort + 41);
     web.set_read_timeout(30);
-    const auto login = web.Post("/login", httplib::Params{{"password", "senha"}});
-    ASSERT_TRUE(login) << "no answer from the console";
-    ASSERT_EQ(login->status, 200);
-    const httplib::Headers session = veska::test::sessionOf(*login);
+    httplib::Headers session;
+    ASSERT_TRUE(veska::test::logIn(web, "senha", session));
     // The console shows what the service published at its last read of the terminals.
     QJsonObject status;
     QDeadlineTimer deadline(60s);

@@ -223,10 +223,8 @@ TEST_F(TerminalServiceWithConsole, TheConsoleShowsTheWindowsLog) {
               QStringLiteral("000003\tAÇÚCAR CRISTAL 5KG\tR$ 18,88"));
     httplib::Client web(veska::test::ownLoopbackAddress(), veska::test::kOwnLoopbackPort + 42);
     web.set_read_timeout(30);
-    const auto login = web.Post("/login", httplib::Params{{"password", "senha"}});
-    ASSERT_TRUE(login) << "no answer from the console";
-    ASSERT_EQ(login->status, 200);
-    const httplib::Headers session = veska::test::sessionOf(*login);
+    httplib::Headers session;
+    ASSERT_TRUE(veska::test::logIn(web, "senha", session));
     QStringList consoleLog;
     // The console shows the log as the window published it at its last read of the terminals.
     spinUntil(

@@ -2,6 +2,7 @@
 // The web console's login as the tests make it: the password's hash for gerencia.conf (or
 // the console's settings) and the session a login opened.
 
+#include <gtest/gtest.h>
 #include <httplib.h>
 #include <sodium.h>
 #include <string>
@@ -23,6 +24,18 @@ inline std::string cheapPasswordHash(const std::string& password) {
 inline httplib::Headers sessionOf(const httplib::Response& login) {
     const std::string cookie = login.get_header_value("Set-Cookie");
     return {{"Cookie", cookie.substr(0, cookie.find(';'))}};
+}
+
+// Logs in with the password; on success the session's Cookie header is in session.
+inline ::testing::AssertionResult logIn(httplib::Client& console, const std::string& password,
+                                        httplib::Headers& session) {
+    const auto login = console.Post("/login", httplib::Params{{"password", password}});
+    if (!login)
+        return ::testing::AssertionFailure() << "no answer from the console";
+    if (login->status != 200)
+        return ::testing::AssertionFailure() << "the login was answered " << login->status;
+    session = sessionOf(*login);
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace veska::test
