@@ -88,8 +88,8 @@ void HeadlessShop::readSettings() {
     if (served.savedRetailUnused)
         log_.appendLine(shop::savedRetailUnusedLine());
     priceMode_ = served.mode;
-    shop_->log().appendLine(QStringLiteral("Modo de preço: ") +
-                            catalogue::priceModeCaption(priceMode_, retail));
+    log_.appendLine(QStringLiteral("Modo de preço: ") +
+                    catalogue::priceModeCaption(priceMode_, retail));
 }
 
 void HeadlessShop::startServer() {
@@ -98,7 +98,7 @@ void HeadlessShop::startServer() {
         return;
     const QString retry = QStringLiteral("Nova tentativa em %1 segundos.")
                               .arg(std::chrono::seconds(retryInterval).count());
-    shop_->log().appendLine(retry);
+    log_.appendLine(retry);
     systemd_.status(QStringLiteral("Erro inicializando servidor. ") + retry);
     retryTimer_.start();
 }

@@ -63,8 +63,6 @@ public:
     ShopServer& operator=(const ShopServer&) = delete;
 
     catalogue::Database& database() { return *database_; }
-    // The host's activity log.
-    ActivityLog& log() { return log_; }
     terminal::ServerControl& serverControl() { return *serverControl_; }
     terminal::TerminalTable& terminalTable() { return *terminalTable_; }
     terminal::DisplayMessage& displayMessage() { return *displayMessage_; }
