@@ -18,10 +18,6 @@ namespace veska::service {
 
 using catalogue::PriceMode;
 
-namespace {
-const QString kRunningCaption = QStringLiteral("Parar");
-} // namespace
-
 HeadlessShop::HeadlessShop(const terminal::TermServerApi& api, ServiceLog& log, QObject* parent)
     : QObject(parent), log_(log) {
     shop_ = std::make_unique<shop::ShopServer>(
@@ -104,7 +100,7 @@ void HeadlessShop::startServer() {
 }
 
 bool HeadlessShop::serving() const {
-    return caption_ == kRunningCaption;
+    return shop_->serverControl().running();
 }
 
 void HeadlessShop::setStartButtonCaption(const QString& caption) {

@@ -20,8 +20,8 @@ namespace veska::shop {
 
 ShopServer::ShopServer(const terminal::TermServerApi& api, const ShopViews& views,
                        std::function<catalogue::PriceMode()> priceMode)
-    : api_(api), log_(views.log), keptLog_(views.keptLog), control_(views.control),
-      priceMode_(priceMode), startedMs_(terminal::utcMillisecondsNow()), console_(log_, *this) {
+    : api_(api), log_(views.log), keptLog_(views.keptLog), priceMode_(priceMode),
+      startedMs_(terminal::utcMillisecondsNow()), console_(log_, *this) {
     database_ = std::make_unique<catalogue::Database>();
     // The connection's own news (a replaced file, a damaged database, the connection back).
     database_->setNoticeSink([this](const QString& line) { log_.appendLine(line); });
@@ -113,7 +113,7 @@ void ShopServer::publishConsole() {
     if (!console_.serving())
         return;
     web::ConsoleSnapshot snapshot;
-    snapshot.serverRunning = control_.startButtonCaption() == QStringLiteral("Parar");
+    snapshot.serverRunning = serverControl_->running();
     snapshot.databaseConnected = database_->isConnected() && database_->answering();
     snapshot.priceMode = priceMode_() == catalogue::PriceMode::Retail ? 2 : 1;
     snapshot.startedMs = startedMs_;

@@ -113,7 +113,6 @@ private:
     const terminal::TermServerApi& api_;
     ActivityLog& log_;
     const ConsoleLog& keptLog_;
-    terminal::ServerControlView& control_;
     std::function<catalogue::PriceMode()> priceMode_;
     std::int64_t startedMs_ = 0;
     // The journal's lines come from its own thread: they reach the log through the event

@@ -43,8 +43,12 @@ ServerControl::ServerControl(const TermServerApi& api, ServerControlView& view, 
                              ActivityLog& log)
     : api_(api), view_(view), notices_(notices), log_(log) {}
 
+bool ServerControl::running() const {
+    return view_.startButtonCaption() == kRunningCaption;
+}
+
 void ServerControl::toggle() {
-    if (view_.startButtonCaption() == kRunningCaption) {
+    if (running()) {
         stopServer();
         return;
     }

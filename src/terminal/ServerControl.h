@@ -20,6 +20,9 @@ public:
     // other program (the desktop one, or the service), which already serves there.
     static QString addressInUseLine();
 
+    // Whether the server runs, as the button's caption says.
+    bool running() const;
+
     // BtnIniciarClick: stops a running server, starts a stopped one.
     void toggle();
 
